@@ -1,0 +1,76 @@
+# Helpers that register the project's tests with CTest.
+
+# A QtTest program run under the offscreen platform: no display needed.
+function(verbolin_add_test name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE verbolin_settings Qt6::Test ${T_LIBS})
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS unit)
+endfunction()
+
+# A QtTest program that drives the real executable inside a private X session
+# (Xvfb + openbox + trayer, see e2e/x-session.sh). VERBOLIN_EXE tells it where the
+# program is; each test copies it into a fresh folder of its own.
+function(verbolin_add_e2e_test name)
+    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE verbolin_settings Qt6::Test ${T_LIBS})
+    add_dependencies(${name} verbolin ${T_DEPENDS})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    add_test(NAME ${name} COMMAND "${PROJECT_SOURCE_DIR}/e2e/x-session.sh" "$<TARGET_FILE:${name}>")
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "VERBOLIN_EXE=$<TARGET_FILE:verbolin>"
+        LABELS e2e TIMEOUT ${T_TIMEOUT} RESOURCE_LOCK x-session)
+endfunction()
+
+# A plain C++ driver cross-built with mingw-w64 and run under wine, so that the
+# Win32 code really runs. Sources must not need Qt.
+find_program(VERBOLIN_MINGW_CXX x86_64-w64-mingw32-g++-posix)
+if(NOT VERBOLIN_MINGW_CXX)
+    find_program(VERBOLIN_MINGW_CXX x86_64-w64-mingw32-g++)
+endif()
+find_program(VERBOLIN_WINE wine)
+if(VERBOLIN_MINGW_CXX AND VERBOLIN_WINE)
+    set(VERBOLIN_WINE_TESTS ON)
+    set(VERBOLIN_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+    add_test(NAME wine_prefix_setup
+             COMMAND "${PROJECT_SOURCE_DIR}/scripts/wine-prefix.sh" "${VERBOLIN_WINEPREFIX}")
+    set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine_prefix LABELS wine TIMEOUT 300)
+else()
+    set(VERBOLIN_WINE_TESTS OFF)
+    message(WARNING "mingw-w64 or wine missing: the Windows backend tests are not built")
+endif()
+
+function(verbolin_add_wine_test name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+    if(NOT VERBOLIN_WINE_TESTS)
+        return()
+    endif()
+    set(exe "${CMAKE_CURRENT_BINARY_DIR}/${name}.exe")
+    set(srcs)
+    foreach(src IN LISTS T_SOURCES)
+        get_filename_component(abs "${src}" ABSOLUTE)
+        list(APPEND srcs "${abs}")
+    endforeach()
+    set(libs)
+    foreach(lib IN LISTS T_LIBS)
+        list(APPEND libs "-l${lib}")
+    endforeach()
+    set(werror)
+    if(VERBOLIN_WERROR)
+        set(werror -Werror)
+    endif()
+    add_custom_command(OUTPUT "${exe}"
+        COMMAND "${VERBOLIN_MINGW_CXX}" -std=c++17 -O1 -Wall -Wextra ${werror} -municode -static
+                -DUNICODE -D_UNICODE -DNOMINMAX -DWIN32_LEAN_AND_MEAN
+                -I "${PROJECT_SOURCE_DIR}" ${srcs} -o "${exe}" ${libs}
+        DEPENDS ${srcs}
+        COMMENT "Cross-building ${name}.exe with mingw-w64"
+        VERBATIM)
+    add_custom_target(${name} ALL DEPENDS "${exe}")
+    add_test(NAME ${name} COMMAND "${PROJECT_SOURCE_DIR}/scripts/wine-run.sh" "${VERBOLIN_WINEPREFIX}" "${exe}")
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix LABELS wine TIMEOUT 300)
+endfunction()

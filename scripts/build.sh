@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Configures and builds Verbolin into build/ (or $VERBOLIN_BUILD_DIR).
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${VERBOLIN_BUILD_DIR:-$root/build}
+werror=OFF
+[ "${CI:-}" = true ] && werror=ON
+[ "${VERBOLIN_WERROR:-}" = ON ] && werror=ON
+cmake -S "$root" -B "$build" -DVERBOLIN_WERROR=$werror "$@" >/dev/null
+cmake --build "$build" --parallel "$(nproc)"

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the Debian/Ubuntu packages Verbolin needs, only those that are missing.
+# Usage: install-deps.sh [build|test]   (test = build + everything the tests need)
+set -eu
+what=${1:-build}
+
+build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
+                libx11-dev libxtst-dev libx11-xcb-dev libxcb1-dev fonts-wqy-microhei)
+# Xvfb, a window manager and a tray host for the end-to-end tests; xdotool/xclip drive
+# and read them; mingw-w64 and wine run the Windows backend for real.
+test_packages=(xvfb openbox trayer xdotool xclip x11-utils imagemagick
+               g++-mingw-w64-x86-64-posix wine wine64)
+
+packages=("${build_packages[@]}")
+[ "$what" = test ] && packages+=("${test_packages[@]}")
+
+missing=()
+for p in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+    [ "$status" = installed ] || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if ! command -v apt-get >/dev/null 2>&1; then
+    echo "These packages are missing and there is no apt-get to install them: ${missing[*]}" >&2
+    exit 1
+fi
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then sudo=(sudo); else
+        echo "Run as root or install sudo; missing packages: ${missing[*]}" >&2
+        exit 1
+    fi
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+# Another apt run (an unattended upgrade, say) may hold the dpkg lock: wait for it.
+lock=(-o DPkg::Lock::Timeout=900)
+"${sudo[@]}" apt-get "${lock[@]}" update -qq
+"${sudo[@]}" apt-get "${lock[@]}" install -y -qq --no-install-recommends "${missing[@]}" </dev/null
