@@ -1,6 +1,3 @@
-#include "platform/SingleInstanceApplication.h"
+#include "app/Startup.h"
 
-int main(int argc, char *argv[]) {
-    SingleInstanceApplication app(argc, argv);
-    return app.exec();
-}
+int main(int argc, char *argv[]) { return runVerbolin(argc, argv); }

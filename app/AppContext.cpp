@@ -1,0 +1,6 @@
+#include "app/AppContext.h"
+
+AppContext &appContext() {
+    static AppContext context;
+    return context;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+
+class QAction;
+class QKeySequenceEdit;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QLineEdit;
+class QSystemTrayIcon;
+class QWidget;
+class GlobalHotkey;
+class MyTabBar;
+class SingleInstanceApplication;
+
+// The children of the add window and of the edit window: both have the same layout.
+struct PhraseEditorWidgets {
+    QWidget *window = nullptr;
+    QPlainTextEdit *textEdit = nullptr;
+    QPushButton *helpButton = nullptr;
+    QLabel *remarkLabel = nullptr;
+    QPlainTextEdit *remarkEdit = nullptr;
+    QLabel *hotkeyLabel = nullptr;
+    QKeySequenceEdit *hotkeyEdit = nullptr;
+    QPushButton *clearButton = nullptr;
+    QPushButton *cancelButton = nullptr;
+    QPushButton *confirmButton = nullptr; // "添加" or "修改"
+};
+
+// The process-wide objects made at start-up and alive until exit.
+struct AppContext {
+    SingleInstanceApplication *application = nullptr;
+    QString configPath;
+    QString dataPath;
+    QString tabPath;
+
+    QWidget *pickWindow = nullptr;
+    QListWidget *phraseList = nullptr;
+    MyTabBar *groupTabBar = nullptr;
+    QLineEdit *searchBox = nullptr;
+    QPushButton *settingsButton = nullptr;
+    QPushButton *addButton = nullptr;
+    QPushButton *pinButton = nullptr;
+
+    QWidget *settingsWindow = nullptr;
+    PhraseEditorWidgets addWindow;
+    PhraseEditorWidgets editWindow;
+
+    QMenu *phraseMenu = nullptr;
+    QMenu *trayMenu = nullptr;
+    QSystemTrayIcon *trayIcon = nullptr;
+    GlobalHotkey *globalHotkey = nullptr;
+};
+
+AppContext &appContext();

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+// The folder of config.json, data.json and tab.json: the executable's folder, or the
+// user's application data folder when the executable's folder is not writable (an
+// installed program).
+QString chooseDataFolder(const QString &executableFolder, const QString &fallbackFolder);
+QString dataFolder();

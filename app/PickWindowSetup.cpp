@@ -1,0 +1,95 @@
+#include "app/PickWindowSetup.h"
+
+#include "app/AppContext.h"
+#include "app/ConfigStore.h"
+#include "app/Icons.h"
+#include "library/GroupStore.h"
+#include "library/PhraseItem.h"
+#include "pickwindow/MyTabBar.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+
+namespace {
+
+QPushButton *newIconButton(QWidget *parent, const QString &iconFile, const QString &toolTip) {
+    auto *button = new QPushButton(parent);
+    button->setObjectName(QStringLiteral("iconButton"));
+    button->setIcon(programIcon(iconFile));
+    button->setIconSize(QSize(20, 20));
+    button->setToolTip(toolTip);
+    return button;
+}
+
+} // namespace
+
+void createPickWindow(AppContext &c) {
+    c.pickWindow = new QWidget;
+    c.pickWindow->setWindowTitle(QStringLiteral("Verbolin"));
+    c.pickWindow->setWindowIcon(programIcon(appIconFile));
+}
+
+void setUpPhraseList(AppContext &c) {
+    c.phraseList = new QListWidget(c.pickWindow);
+    loadPhrases(c.phraseList, c.dataPath);
+    savePhrases(c.phraseList, c.dataPath);
+
+    QListWidget *list = c.phraseList;
+    list->setWordWrap(true);
+    list->setUniformItemSizes(true);
+    list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list->verticalScrollBar()->setSingleStep(configInt(QStringLiteral("gundong")));
+    list->setMouseTracking(true);
+    list->viewport()->setMouseTracking(true);
+
+    list->setDragEnabled(true);
+    list->setAcceptDrops(true);
+    list->setDropIndicatorShown(true);
+    list->setDefaultDropAction(Qt::MoveAction);
+    list->setDragDropMode(QAbstractItemView::InternalMove);
+}
+
+void setUpGroupsAndSearch(AppContext &c) {
+    c.groupTabBar = new MyTabBar(c.pickWindow);
+    loadGroups(c.groupTabBar, c.tabPath);
+    saveGroups(c.groupTabBar, c.tabPath);
+    c.groupTabBar->setExpanding(false);
+    c.groupTabBar->setUsesScrollButtons(false);
+    c.groupTabBar->setDrawBase(false);
+    c.groupTabBar->setMovable(true);
+
+    c.searchBox = new QLineEdit(c.pickWindow);
+    c.searchBox->setClearButtonEnabled(true);
+
+    MyTabBar *tabBar = c.groupTabBar;
+    const QString tabPath = c.tabPath;
+    QObject::connect(tabBar, &QTabBar::tabMoved, tabBar, [tabBar, tabPath] { saveGroups(tabBar, tabPath); });
+    tabBar->setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+void createSettingsButton(AppContext &c) {
+    c.settingsButton = newIconButton(c.pickWindow, settingsIconFile, QStringLiteral("设置"));
+    QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, false);
+}
+
+void createAddButton(AppContext &c) {
+    c.addButton = newIconButton(c.pickWindow, addIconFile, QStringLiteral("添加短语"));
+}
+
+void createPinButton(AppContext &c) {
+    const bool pinned = configBool(QStringLiteral("tudingflag"));
+    c.pinButton = newIconButton(c.pickWindow, pinned ? pinnedIconFile : unpinnedIconFile,
+                                QStringLiteral("钉住/取消钉住窗口（ ` ）"));
+}
+
+void createPhraseMenu(AppContext &c) {
+    c.phraseMenu = new QMenu;
+    c.phraseMenu->addAction(QStringLiteral("修改"));
+    c.phraseMenu->addAction(QStringLiteral("在当前短语后添加短语"));
+    c.phraseMenu->addAction(QStringLiteral("删除"));
+    c.phraseList->setContextMenuPolicy(Qt::CustomContextMenu);
+}

@@ -1,0 +1,32 @@
+#include "app/SettingsWindowSetup.h"
+
+#include "app/AppContext.h"
+#include "app/ConfigStore.h"
+#include "app/Icons.h"
+#include "pickwindow/bujihuoChuangkou.h"
+
+#include <QFormLayout>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+void createSettingsWindow(AppContext &c) {
+    auto *window = new bujihuoChuangkou;
+    window->setWindowTitle(QStringLiteral("Verbolin-设置"));
+    window->setWindowIcon(programIcon(appIconFile));
+    auto *outer = new QVBoxLayout(window);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *scrollArea = new QScrollArea(window);
+    scrollArea->setWidgetResizable(true);
+    scrollArea->setFrameShape(QFrame::NoFrame);
+    scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(scrollArea);
+    auto *content = new QWidget;
+    auto *form = new QFormLayout(content);
+    form->setObjectName(QStringLiteral("settingsForm"));
+    scrollArea->setWidget(content);
+    c.settingsWindow = window;
+
+    // The pick window stays above other windows when the user asked for it.
+    if (configBool(QStringLiteral("zhiding")))
+        c.pickWindow->setWindowFlags(c.pickWindow->windowFlags() | Qt::WindowStaysOnTopHint);
+}

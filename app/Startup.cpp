@@ -1,0 +1,86 @@
+#include "app/Startup.h"
+
+#include "app/AppContext.h"
+#include "app/ConfigStore.h"
+#include "app/DataFolder.h"
+#include "app/EditorWindowsSetup.h"
+#include "app/PickWindowSetup.h"
+#include "app/SettingsWindowSetup.h"
+#include "app/StyleSheet.h"
+#include "app/TrayIconSetup.h"
+#include "app/WindowPlacement.h"
+#include "app/WindowSize.h"
+#include "pickwindow/ShowWindow.h"
+#include "platform/SingleInstanceApplication.h"
+
+#include <QDir>
+#include <QKeySequenceEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+void connectAddButton(AppContext &c) {
+    const PhraseEditorWidgets addWindow = c.addWindow;
+    QObject::connect(c.addButton, &QPushButton::clicked, addWindow.window, [addWindow] {
+        // The add window always opens empty, even when it was left open with text in it.
+        addWindow.textEdit->clear();
+        addWindow.remarkEdit->clear();
+        addWindow.hotkeyEdit->clear();
+        showAtSavedPosition(addWindow.window);
+        addWindow.textEdit->setFocus(Qt::OtherFocusReason);
+    });
+}
+
+} // namespace
+
+void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
+    AppContext &c = appContext();
+    c.application = qobject_cast<SingleInstanceApplication *>(QCoreApplication::instance());
+    qApp->setStyleSheet(applicationStyleSheet());
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const QDir folder(dataFolder);
+    c.configPath = folder.filePath(QStringLiteral("config.json"));
+    c.dataPath = folder.filePath(QStringLiteral("data.json"));
+    c.tabPath = folder.filePath(QStringLiteral("tab.json"));
+    loadConfig(c.configPath);
+    saveConfig(c.configPath);
+
+    createPickWindow(c);
+    setUpPhraseList(c);
+    setUpGroupsAndSearch(c);
+    createSettingsWindow(c);
+
+    createSettingsButton(c);
+    QWidget *settingsWindow = c.settingsWindow;
+    QObject::connect(c.settingsButton, &QPushButton::clicked, settingsWindow,
+                     [settingsWindow] { showAtSavedPosition(settingsWindow); });
+    createAddWindow(c);
+    createAddButton(c);
+    connectAddButton(c);
+    createPinButton(c);
+    createEditWindow(c);
+    createPhraseMenu(c);
+    createTrayIcon(c);
+
+    // A missing or mistyped size would give zero-sized windows: fall back to the default.
+    applyWindowSize(c, configInt(QStringLiteral("width"), 500), configInt(QStringLiteral("height"), 500));
+
+    if (!arguments.contains(QStringLiteral("--autostart")))
+        showAtSavedPosition(c.pickWindow);
+}
+
+int runVerbolin(int &argc, char **argv) {
+    QCoreApplication::setApplicationName(QStringLiteral("Verbolin"));
+    SingleInstanceApplication app(argc, argv, 1000);
+    QObject::connect(&app, &SingleInstanceApplication::instanceStarted, &app, [] {
+        QWidget *pickWindow = appContext().pickWindow;
+        if (!pickWindow)
+            return;
+        pickWindow->move(configInt(QStringLiteral("chuangkou_x")), configInt(QStringLiteral("chuangkou_y")));
+        showPickWindowNoActivate(pickWindow);
+    });
+    buildVerbolin(dataFolder(), app.arguments());
+    return app.exec();
+}

@@ -1,0 +1,33 @@
+#include "library/GroupRecords.h"
+
+#include <QJsonObject>
+
+QList<GroupRecord> defaultGroupRecords(int defaultItemHeight) {
+    return {{QStringLiteral("短语1"), 70},
+            {QStringLiteral("短语2"), defaultItemHeight},
+            {QStringLiteral("此处可右键点击"), defaultItemHeight}};
+}
+
+QList<GroupRecord> groupRecordsFromJson(const QJsonArray &array, int defaultItemHeight) {
+    QList<GroupRecord> records;
+    for (const QJsonValue &element : array) {
+        if (!element.isObject())
+            continue;
+        const QJsonObject o = element.toObject();
+        // toInt(0) is 0 for a missing member, a non-number and a number that is no whole int.
+        const int height = o.value(QStringLiteral("item_height")).toInt(0);
+        records.append({o.value(QStringLiteral("tab")).toString(), height == 0 ? defaultItemHeight : height});
+    }
+    return records;
+}
+
+QJsonArray groupRecordsToJson(const QList<GroupRecord> &records) {
+    QJsonArray array;
+    for (const GroupRecord &r : records) {
+        QJsonObject o;
+        o.insert(QStringLiteral("tab"), r.name);
+        o.insert(QStringLiteral("item_height"), r.itemHeight);
+        array.append(o);
+    }
+    return array;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QList>
+#include <QString>
+
+// The stored form of one group: an element of tab.json.
+struct GroupRecord {
+    QString name;
+    int itemHeight = 0;
+
+    bool operator==(const GroupRecord &o) const { return name == o.name && itemHeight == o.itemHeight; }
+};
+
+// The groups of a first run: "短语1" at 70 pixels, then two at the configured height.
+QList<GroupRecord> defaultGroupRecords(int defaultItemHeight);
+
+// Reads the elements of a tab.json array in order. Non-objects are skipped; a height
+// that is missing, not a whole int or 0 becomes defaultItemHeight.
+QList<GroupRecord> groupRecordsFromJson(const QJsonArray &array, int defaultItemHeight);
+QJsonArray groupRecordsToJson(const QList<GroupRecord> &records);

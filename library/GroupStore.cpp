@@ -1,0 +1,48 @@
+#include "library/GroupStore.h"
+
+#include "app/ConfigStore.h"
+#include "app/JsonFile.h"
+
+#include <QFile>
+#include <QTabBar>
+
+namespace {
+
+void setGroups(QTabBar *tabBar, const QList<GroupRecord> &groups) {
+    while (tabBar->count() > 0)
+        tabBar->removeTab(tabBar->count() - 1);
+    for (const GroupRecord &group : groups) {
+        const int index = tabBar->addTab(group.name);
+        tabBar->setTabData(index, group.itemHeight);
+    }
+}
+
+} // namespace
+
+void loadGroups(QTabBar *tabBar, const QString &path) {
+    const int defaultHeight = configInt(QStringLiteral("default_item_height"));
+    const JsonFileRead read = readJsonFile(path);
+    if (!read.opened) {
+        if (QFile::exists(path))
+            keepUnreadableFile(path);
+        setGroups(tabBar, defaultGroupRecords(defaultHeight));
+        saveGroups(tabBar, path);
+        return;
+    }
+    if (!read.document.isArray()) {
+        keepUnreadableFile(path);
+        return;
+    }
+    setGroups(tabBar, groupRecordsFromJson(read.document.array(), defaultHeight));
+}
+
+QList<GroupRecord> groupRecordsOf(const QTabBar *tabBar) {
+    QList<GroupRecord> records;
+    for (int i = 0; i < tabBar->count(); ++i)
+        records.append({tabBar->tabText(i), tabBar->tabData(i).toInt()});
+    return records;
+}
+
+void saveGroups(QTabBar *tabBar, const QString &path) {
+    writeJsonFile(path, QJsonDocument(groupRecordsToJson(groupRecordsOf(tabBar))));
+}

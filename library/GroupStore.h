@@ -1,0 +1,14 @@
+#pragma once
+
+#include "library/GroupRecords.h"
+
+class QTabBar;
+
+// Fills the tab bar from tab.json; a missing file gives the default groups (saved at
+// once). Each tab's data is its item height.
+void loadGroups(QTabBar *tabBar, const QString &path);
+
+// Writes every tab, in tab order, atomically.
+void saveGroups(QTabBar *tabBar, const QString &path);
+
+QList<GroupRecord> groupRecordsOf(const QTabBar *tabBar);

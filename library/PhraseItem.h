@@ -1,0 +1,33 @@
+#pragma once
+
+#include "library/PhraseRecords.h"
+
+#include <Qt>
+
+class QListWidget;
+class QListWidgetItem;
+
+// Item data roles of a phrase item. The list widget is the phrase store: its rows, in
+// order, are the phrases.
+enum PhraseRole {
+    PhraseTextRole = Qt::UserRole,
+    PhraseRemarkRole = Qt::UserRole + 1,
+    PhraseGroupRole = Qt::UserRole + 2,
+    PhraseHotkeyRole = Qt::UserRole + 3,
+    PhraseBadgeRole = Qt::UserRole + 4, // set by the list filter, never stored
+};
+
+// Sets display text, tooltip and text colour from the text and remark roles.
+void refreshPhraseItem(QListWidgetItem *item);
+
+QListWidgetItem *newPhraseItem(const PhraseRecord &record);
+PhraseRecord phraseRecordOf(const QListWidgetItem *item);
+
+void appendFirstRunPhrase(QListWidget *list, const QString &text);
+
+// Fills the list from data.json; a missing file gives the starter phrases (saved at once).
+void loadPhrases(QListWidget *list, const QString &path);
+
+// Repairs every row (an empty text takes the display text, an empty group becomes
+// "短语1") and writes the whole list, atomically.
+void savePhrases(QListWidget *list, const QString &path);

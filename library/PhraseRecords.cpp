@@ -1,0 +1,69 @@
+#include "library/PhraseRecords.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QStringList>
+
+namespace {
+
+constexpr int toolTipLineLength = 50;
+constexpr int toolTipMaxLines = 30;
+
+} // namespace
+
+QList<PhraseRecord> phraseRecordsFromJson(const QJsonArray &array) {
+    QList<PhraseRecord> records;
+    records.reserve(array.size());
+    for (const QJsonValue &element : array) {
+        if (!element.isObject())
+            continue;
+        const QJsonObject o = element.toObject();
+        // toString() of a non-string value (a number, say) is the empty string.
+        records.append({o.value(QStringLiteral("text")).toString(), o.value(QStringLiteral("remark")).toString(),
+                        o.value(QStringLiteral("tab")).toString(), o.value(QStringLiteral("hotkey")).toString()});
+    }
+    return records;
+}
+
+QJsonArray phraseRecordsToJson(const QList<PhraseRecord> &records) {
+    QJsonArray array;
+    for (const PhraseRecord &r : records) {
+        QJsonObject o;
+        o.insert(QStringLiteral("text"), r.text);
+        o.insert(QStringLiteral("remark"), r.remark);
+        o.insert(QStringLiteral("tab"), r.tab);
+        o.insert(QStringLiteral("hotkey"), r.hotkey);
+        array.append(o);
+    }
+    return array;
+}
+
+QString phraseToolTip(const QString &text, const QString &remark) {
+    if (remark.isEmpty())
+        return wrapToolTipText(text);
+    const QString separator = QLatin1Char('\n') + QString(24, QChar(0x2500)) + QLatin1Char('\n');
+    return wrapToolTipText(remark + separator + text);
+}
+
+QString wrapToolTipText(const QString &s) {
+    QStringList lines;
+    bool cut = false;
+    // Only the line feed splits; a carriage return stays inside its line.
+    for (const QString &part : s.split(QLatin1Char('\n'))) {
+        if (part.size() <= toolTipLineLength) {
+            lines.append(part);
+        } else {
+            for (qsizetype start = 0; start < part.size(); start += toolTipLineLength)
+                lines.append(part.mid(start, toolTipLineLength));
+        }
+        if (lines.size() > toolTipMaxLines) {
+            lines.resize(toolTipMaxLines);
+            cut = true;
+            break;
+        }
+    }
+    QString result = lines.join(QLatin1Char('\n'));
+    if (cut)
+        result += QStringLiteral("\n\u2026\u2026");
+    return result;
+}
