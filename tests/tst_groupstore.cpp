@@ -1,0 +1,81 @@
+#include "app/ConfigStore.h"
+#include "library/GroupStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+void writeAll(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray readAll(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class GroupStoreTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        configObject() = QJsonObject();
+        configObject().insert(QStringLiteral("default_item_height"), 44);
+    }
+
+    void missingFileGivesTheDefaultGroupsAndSavesThem() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tab.json"));
+        QTabBar bar;
+        loadGroups(&bar, path);
+        const QList<GroupRecord> expected = {{QStringLiteral("短语1"), 70},
+                                             {QStringLiteral("短语2"), 44},
+                                             {QStringLiteral("此处可右键点击"), 44}};
+        QCOMPARE(groupRecordsOf(&bar), expected);
+        QCOMPARE(groupRecordsFromJson(QJsonDocument::fromJson(readAll(path)).array(), 0), expected);
+        QVERIFY(readAll(path).contains("        \"item_height\": 70,\n        \"tab\": \"短语1\"\n"));
+    }
+
+    void heightsThatAreNoWholePositiveNumberGetTheConfiguredDefault() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tab.json"));
+        writeAll(path, R"([{"tab": "zero", "item_height": 0}, {"tab": "missing"},
+                           {"tab": "string", "item_height": "70"}, {"tab": "fraction", "item_height": 70.5},
+                           {"tab": "big", "item_height": 500}, 7, {"item_height": 30},
+                           {"tab": "big", "item_height": 60}])");
+        QTabBar bar;
+        loadGroups(&bar, path);
+        const QList<GroupRecord> expected = {
+            {QStringLiteral("zero"), 44}, {QStringLiteral("missing"), 44}, {QStringLiteral("string"), 44},
+            {QStringLiteral("fraction"), 44}, {QStringLiteral("big"), 500}, {QString(), 30},
+            {QStringLiteral("big"), 60}};
+        QCOMPARE(groupRecordsOf(&bar), expected);
+    }
+
+    void unreadableFileIsKeptAsideAndLoadsNoGroups() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tab.json"));
+        writeAll(path, "{\"tab\": \"mine\"}");
+        QTabBar bar;
+        loadGroups(&bar, path);
+        saveGroups(&bar, path);
+        QCOMPARE(bar.count(), 0);
+        const QStringList backups =
+            QDir(dir.path()).entryList({QStringLiteral("tab.json.unreadable-*")}, QDir::Files);
+        QCOMPARE(backups.size(), 1);
+        QCOMPARE(readAll(dir.filePath(backups.first())), QByteArray("{\"tab\": \"mine\"}"));
+    }
+};
+
+QTEST_MAIN(GroupStoreTest)
+#include "tst_groupstore.moc"
