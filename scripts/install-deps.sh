@@ -8,7 +8,7 @@ build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6
                 libx11-dev libxtst-dev libx11-xcb-dev libxcb1-dev fonts-wqy-microhei)
 # Xvfb, a window manager and a tray host for the end-to-end tests; xdotool/xclip drive
 # and read them; mingw-w64 and wine run the Windows backend for real.
-test_packages=(xvfb openbox trayer xdotool xclip x11-utils imagemagick
+test_packages=(xvfb openbox trayer xdotool xclip x11-utils wmctrl imagemagick
                g++-mingw-w64-x86-64-posix wine wine64)
 
 packages=("${build_packages[@]}")
