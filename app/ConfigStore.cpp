@@ -88,12 +88,18 @@ void loadConfig(const QString &path) {
     configObject() = object;
 }
 
-void saveConfig(const QString &path) { writeJsonFile(path, QJsonDocument(configObject())); }
+void saveConfig(const QString &path) {
+    writeJsonFile(path, QJsonDocument(configObject()));
+}
 
-int configInt(const QString &key, int readDefault) { return configObject().value(key).toInt(readDefault); }
+int configInt(const QString &key, int readDefault) {
+    return configObject().value(key).toInt(readDefault);
+}
 
 bool configBool(const QString &key, bool readDefault) {
     return configObject().value(key).toBool(readDefault);
 }
 
-QString configString(const QString &key) { return configObject().value(key).toString(); }
+QString configString(const QString &key) {
+    return configObject().value(key).toString();
+}

@@ -15,7 +15,9 @@ QSet<QString> &protectedPaths() {
     return paths;
 }
 
-QString canonicalKey(const QString &path) { return QFileInfo(path).absoluteFilePath(); }
+QString canonicalKey(const QString &path) {
+    return QFileInfo(path).absoluteFilePath();
+}
 
 } // namespace
 
@@ -52,10 +54,13 @@ QString keepUnreadableFile(const QString &path) {
         return backup;
     }
     protectedPaths().insert(canonicalKey(path));
-    std::fprintf(stderr, "verbolin: %s could not be read and no copy of it could be made; "
-                         "it will not be overwritten\n",
+    std::fprintf(stderr,
+                 "verbolin: %s could not be read and no copy of it could be made; "
+                 "it will not be overwritten\n",
                  qPrintable(info.absoluteFilePath()));
     return QString();
 }
 
-bool isWriteProtected(const QString &path) { return protectedPaths().contains(canonicalKey(path)); }
+bool isWriteProtected(const QString &path) {
+    return protectedPaths().contains(canonicalKey(path));
+}

@@ -21,7 +21,9 @@ void place(QWidget *widget, int x, int y, int width, int height) {
 }
 
 // Truncation toward zero of a double-precision product, as the layout rules require.
-int scaled(double factor, int length) { return static_cast<int>(factor * length); }
+int scaled(double factor, int length) {
+    return static_cast<int>(factor * length);
+}
 
 void applyEditorWindowSize(const PhraseEditorWidgets &w, int W, int H) {
     if (w.window)

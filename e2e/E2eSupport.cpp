@@ -46,15 +46,16 @@ bool waitUntil(const std::function<bool()> &condition, int timeoutMs) {
 
 QStringList visibleWindows(const QString &title) {
     const QString pattern = QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$');
-    const QByteArray out = run(QStringLiteral("xdotool"),
-                               {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                                pattern});
+    const QByteArray out =
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern});
     return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 bool trayHoldsIcon(const QString &title) {
     const QByteArray panels =
-        run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("trayer")});
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("trayer")});
     for (const QString &panel : QString::fromUtf8(panels).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QByteArray tree =
             run(QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), panel});

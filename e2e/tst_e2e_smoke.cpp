@@ -52,7 +52,8 @@ private slots:
         QCOMPARE(phrases.at(0).toObject().value(QStringLiteral("tab")).toString(), QStringLiteral("短语1"));
         const QJsonArray groups = readJson(dir.filePath(QStringLiteral("tab.json"))).array();
         QCOMPARE(groups.size(), 3);
-        QCOMPARE(groups.at(2).toObject().value(QStringLiteral("tab")).toString(), QStringLiteral("此处可右键点击"));
+        QCOMPARE(groups.at(2).toObject().value(QStringLiteral("tab")).toString(),
+                 QStringLiteral("此处可右键点击"));
 
         // Closing the pick window hides it; the process stays.
         e2e::run(QStringLiteral("wmctrl"), {QStringLiteral("-c"), QStringLiteral("Verbolin")});

@@ -19,8 +19,9 @@ QList<PhraseRecord> phraseRecordsFromJson(const QJsonArray &array) {
             continue;
         const QJsonObject o = element.toObject();
         // toString() of a non-string value (a number, say) is the empty string.
-        records.append({o.value(QStringLiteral("text")).toString(), o.value(QStringLiteral("remark")).toString(),
-                        o.value(QStringLiteral("tab")).toString(), o.value(QStringLiteral("hotkey")).toString()});
+        records.append(
+            {o.value(QStringLiteral("text")).toString(), o.value(QStringLiteral("remark")).toString(),
+             o.value(QStringLiteral("tab")).toString(), o.value(QStringLiteral("hotkey")).toString()});
     }
     return records;
 }

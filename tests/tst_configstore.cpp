@@ -22,7 +22,9 @@ void writeAll(const QString &path, const QByteArray &bytes) {
     f.write(bytes);
 }
 
-QJsonObject fileObject(const QString &path) { return QJsonDocument::fromJson(readAll(path)).object(); }
+QJsonObject fileObject(const QString &path) {
+    return QJsonDocument::fromJson(readAll(path)).object();
+}
 
 QStringList backupsIn(const QString &folder) {
     return QDir(folder).entryList({QStringLiteral("config.json.unreadable-*")}, QDir::Files);
@@ -81,7 +83,8 @@ private slots:
         QVERIFY(text.startsWith("{\n    \"arrow_key_cycle_select_phrase_item\": true,\n"));
         // Keys appear in ascending order.
         QStringList keys;
-        const QRegularExpression key(QStringLiteral("^    \"([a-z_]+)\":"), QRegularExpression::MultilineOption);
+        const QRegularExpression key(QStringLiteral("^    \"([a-z_]+)\":"),
+                                     QRegularExpression::MultilineOption);
         for (auto it = key.globalMatch(QString::fromUtf8(text)); it.hasNext();)
             keys << it.next().captured(1);
         QStringList sorted = keys;
@@ -97,13 +100,13 @@ private slots:
         loadConfig(path);
         saveConfig(path);
         const QJsonObject c = fileObject(path);
-        QCOMPARE(c.keys(), QStringList({QStringLiteral("arrow_key_cycle_select_phrase_item"),
-                                        QStringLiteral("badge_key_input_phrase_when_pinned"),
-                                        QStringLiteral("default_item_height"), QStringLiteral("delay"),
-                                        QStringLiteral("enter_key_input_phrase_when_pinned"),
-                                        QStringLiteral("gundong"), QStringLiteral("hotkey"),
-                                        QStringLiteral("phrase_item_padding_horizontal"),
-                                        QStringLiteral("phrase_item_padding_vertical")}));
+        QCOMPARE(c.keys(),
+                 QStringList({QStringLiteral("arrow_key_cycle_select_phrase_item"),
+                              QStringLiteral("badge_key_input_phrase_when_pinned"),
+                              QStringLiteral("default_item_height"), QStringLiteral("delay"),
+                              QStringLiteral("enter_key_input_phrase_when_pinned"), QStringLiteral("gundong"),
+                              QStringLiteral("hotkey"), QStringLiteral("phrase_item_padding_horizontal"),
+                              QStringLiteral("phrase_item_padding_vertical")}));
         QCOMPARE(c.value(QStringLiteral("hotkey")).toString(), QStringLiteral("Alt+Q"));
         QCOMPARE(c.value(QStringLiteral("delay")), QJsonValue(200));
         QCOMPARE(c.value(QStringLiteral("default_item_height")), QJsonValue(40));
@@ -127,7 +130,8 @@ private slots:
         const QJsonObject c = fileObject(path);
         QCOMPARE(c.value(QStringLiteral("delay")).toString(), QStringLiteral("fast"));
         QCOMPARE(c.value(QStringLiteral("gundong")).toDouble(), 2.5);
-        QCOMPARE(c.value(QStringLiteral("my_note")).toObject().value(QStringLiteral("a")).toArray().size(), 2);
+        QCOMPARE(c.value(QStringLiteral("my_note")).toObject().value(QStringLiteral("a")).toArray().size(),
+                 2);
         // Typed reads give the read default for values of the wrong type.
         QCOMPARE(configInt(QStringLiteral("delay"), 7), 7);
         QCOMPARE(configInt(QStringLiteral("gundong"), 7), 7);

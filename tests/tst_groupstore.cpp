@@ -55,10 +55,10 @@ private slots:
                            {"tab": "big", "item_height": 60}])");
         QTabBar bar;
         loadGroups(&bar, path);
-        const QList<GroupRecord> expected = {
-            {QStringLiteral("zero"), 44}, {QStringLiteral("missing"), 44}, {QStringLiteral("string"), 44},
-            {QStringLiteral("fraction"), 44}, {QStringLiteral("big"), 500}, {QString(), 30},
-            {QStringLiteral("big"), 60}};
+        const QList<GroupRecord> expected = {{QStringLiteral("zero"), 44},   {QStringLiteral("missing"), 44},
+                                             {QStringLiteral("string"), 44}, {QStringLiteral("fraction"), 44},
+                                             {QStringLiteral("big"), 500},   {QString(), 30},
+                                             {QStringLiteral("big"), 60}};
         QCOMPARE(groupRecordsOf(&bar), expected);
     }
 

@@ -23,9 +23,13 @@ void writeAll(const QString &path, const QByteArray &bytes) {
     f.write(bytes);
 }
 
-QJsonArray fileArray(const QString &path) { return QJsonDocument::fromJson(readAll(path)).array(); }
+QJsonArray fileArray(const QString &path) {
+    return QJsonDocument::fromJson(readAll(path)).array();
+}
 
-QString repeated(const QString &piece, int times) { return piece.repeated(times); }
+QString repeated(const QString &piece, int times) {
+    return piece.repeated(times);
+}
 
 QString lines(int count) {
     QStringList l;
@@ -50,7 +54,8 @@ private slots:
             QCOMPARE(list.item(row)->data(PhraseRemarkRole).toString(), QString());
             QCOMPARE(list.item(row)->data(PhraseHotkeyRole).toString(), QString());
         }
-        QVERIFY(list.item(0)->data(PhraseTextRole).toString().startsWith(QStringLiteral("快捷键：按下快捷键")));
+        QVERIFY(
+            list.item(0)->data(PhraseTextRole).toString().startsWith(QStringLiteral("快捷键：按下快捷键")));
         QVERIFY(list.item(3)->data(PhraseTextRole).toString().endsWith(QStringLiteral("然后新建一个短语~")));
         QCOMPARE(fileArray(path).size(), 4);
     }
@@ -72,8 +77,10 @@ private slots:
         QListWidget list;
         loadPhrases(&list, path);
         QCOMPARE(list.count(), 3);
-        QCOMPARE(phraseRecordOf(list.item(0)), (PhraseRecord{QStringLiteral("甲"), {}, QStringLiteral("g"), {}}));
-        QCOMPARE(phraseRecordOf(list.item(1)), (PhraseRecord{QStringLiteral("乙"), {}, QStringLiteral("g"), {}}));
+        QCOMPARE(phraseRecordOf(list.item(0)),
+                 (PhraseRecord{QStringLiteral("甲"), {}, QStringLiteral("g"), {}}));
+        QCOMPARE(phraseRecordOf(list.item(1)),
+                 (PhraseRecord{QStringLiteral("乙"), {}, QStringLiteral("g"), {}}));
         QCOMPARE(phraseRecordOf(list.item(2)), (PhraseRecord{QStringLiteral("丙"), QStringLiteral("r"),
                                                              QStringLiteral("g"), QStringLiteral("Ctrl+1")}));
     }
@@ -117,7 +124,8 @@ private slots:
     }
 
     void displayTextToolTipAndColourFollowTheRemark() {
-        QListWidgetItem *item = newPhraseItem({QStringLiteral("T"), QStringLiteral("R"), QStringLiteral("g"), {}});
+        QListWidgetItem *item =
+            newPhraseItem({QStringLiteral("T"), QStringLiteral("R"), QStringLiteral("g"), {}});
         QCOMPARE(item->text(), QStringLiteral("R"));
         QCOMPARE(item->foreground().color(), QColor(QStringLiteral("#2E7D32")));
         QCOMPARE(item->toolTip(), QStringLiteral("R\n") + QString(24, QChar(0x2500)) + QStringLiteral("\nT"));
@@ -145,7 +153,8 @@ private slots:
         for (int i = 0; i < 30; ++i)
             pieces << repeated(QStringLiteral("中"), 50);
         QTest::newRow("1600 characters give 30 pieces and the ellipsis")
-            << repeated(QStringLiteral("中"), 1600) << pieces.join(QLatin1Char('\n')) + QStringLiteral("\n\u2026\u2026");
+            << repeated(QStringLiteral("中"), 1600)
+            << pieces.join(QLatin1Char('\n')) + QStringLiteral("\n\u2026\u2026");
         QTest::newRow("empty lines count and carriage returns stay inside")
             << QStringLiteral("a\r\n\nb") << QStringLiteral("a\r\n\nb");
         QTest::newRow("empty text") << QString() << QString();

@@ -31,7 +31,9 @@ QStringList actionTexts(const QMenu *menu) {
     return texts;
 }
 
-QRect geometryOf(const QWidget *w) { return QRect(w->pos(), w->maximumSize()); }
+QRect geometryOf(const QWidget *w) {
+    return QRect(w->pos(), w->maximumSize());
+}
 
 } // namespace
 
@@ -140,9 +142,11 @@ private slots:
     }
 
     void menusHoldTheirActionsInOrder() {
-        QCOMPARE(actionTexts(appContext().trayMenu), QStringList({QStringLiteral("设置"), QStringLiteral("退出")}));
+        QCOMPARE(actionTexts(appContext().trayMenu),
+                 QStringList({QStringLiteral("设置"), QStringLiteral("退出")}));
         QCOMPARE(actionTexts(appContext().phraseMenu),
-                 QStringList({QStringLiteral("修改"), QStringLiteral("在当前短语后添加短语"), QStringLiteral("删除")}));
+                 QStringList({QStringLiteral("修改"), QStringLiteral("在当前短语后添加短语"),
+                              QStringLiteral("删除")}));
         QCOMPARE(appContext().trayIcon->toolTip(), QStringLiteral("Verbolin"));
         QCOMPARE(appContext().trayIcon->contextMenu(), appContext().trayMenu);
     }
@@ -176,8 +180,10 @@ private slots:
             QCOMPARE(geometryOf(w->remarkLabel), QRect(10, static_cast<int>(0.5 * H - 20), 50, 20));
             QCOMPARE(geometryOf(w->remarkEdit), QRect(0, H / 2, W, static_cast<int>(0.25 * H)));
             QCOMPARE(geometryOf(w->hotkeyLabel), QRect(10, static_cast<int>(7 + 0.8 * H), 50, 20));
-            QCOMPARE(geometryOf(w->hotkeyEdit), QRect(70, static_cast<int>(0.8 * H), static_cast<int>(0.4 * W), 38));
-            QCOMPARE(geometryOf(w->clearButton), QRect(static_cast<int>(0.4 * W + 70), static_cast<int>(0.8 * H), 57, 38));
+            QCOMPARE(geometryOf(w->hotkeyEdit),
+                     QRect(70, static_cast<int>(0.8 * H), static_cast<int>(0.4 * W), 38));
+            QCOMPARE(geometryOf(w->clearButton),
+                     QRect(static_cast<int>(0.4 * W + 70), static_cast<int>(0.8 * H), 57, 38));
             QCOMPARE(geometryOf(w->cancelButton), QRect(0, H - 37, W / 2, 33));
             QCOMPARE(geometryOf(w->confirmButton), QRect(W / 2, H - 37, W / 2, 33));
         }

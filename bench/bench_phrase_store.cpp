@@ -1,0 +1,72 @@
+// Load and save of a data.json holding 10,000 phrases: prints the median and the
+// fastest of several runs for the whole-file round trip the program does at start-up.
+#include "library/PhraseItem.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QListWidget>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+QList<PhraseRecord> makePhrases(int count) {
+    QRandomGenerator random(42);
+    const QStringList words = {
+        QStringLiteral("您好"),   QStringLiteral("谢谢"),         QStringLiteral("会议"),
+        QStringLiteral("Hello"),  QStringLiteral("invoice"),      QStringLiteral("<Enter>"),
+        QStringLiteral("地址："), QStringLiteral("北京市海淀区"), QStringLiteral("2026")};
+    QList<PhraseRecord> phrases;
+    for (int i = 0; i < count; ++i) {
+        QString text;
+        const int length = 5 + int(random.bounded(40));
+        for (int w = 0; w < length; ++w)
+            text += words.at(int(random.bounded(words.size())));
+        const QString remark = i % 3 == 0 ? QStringLiteral("备注 %1").arg(i) : QString();
+        phrases.append({text, remark, QStringLiteral("短语%1").arg(i % 5 + 1), QString()});
+    }
+    return phrases;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.json"));
+    {
+        QListWidget list;
+        for (const PhraseRecord &r : makePhrases(10000))
+            list.addItem(newPhraseItem(r));
+        savePhrases(&list, path);
+    }
+    std::vector<double> loads, saves;
+    for (int run = 0; run < 9; ++run) {
+        QListWidget list;
+        QElapsedTimer t;
+        t.start();
+        loadPhrases(&list, path);
+        loads.push_back(t.nsecsElapsed() / 1e6);
+        t.restart();
+        savePhrases(&list, path);
+        saves.push_back(t.nsecsElapsed() / 1e6);
+    }
+    std::printf("data.json: 10000 phrases, %.1f KiB\n", QFileInfo(path).size() / 1024.0);
+    std::printf("load into the phrase list: median %.2f ms, best %.2f ms (9 runs)\n", median(loads),
+                *std::min_element(loads.begin(), loads.end()));
+    std::printf("save from the phrase list: median %.2f ms, best %.2f ms (9 runs)\n", median(saves),
+                *std::min_element(saves.begin(), saves.end()));
+    return 0;
+}
