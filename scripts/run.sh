@@ -5,7 +5,7 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VERBOLIN_BUILD_DIR:-$root/build}
 "$root/scripts/install-deps.sh" build
-"$root/scripts/build.sh"
+"$root/scripts/build.sh" verbolin
 exe="$build/verbolin"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     [ -n "${WAYLAND_DISPLAY:-}" ] && [ -z "${DISPLAY:-}" ] &&
@@ -21,8 +21,17 @@ shot="$build/verbolin-screenshot.png"
 echo "Starting it on a virtual X server now, to show that it runs..."
 "$root/e2e/x-session.sh" bash -c '
     "$1" & pid=$!
-    for _ in $(seq 1 100); do xdotool search --name "^Verbolin$" >/dev/null 2>&1 && break; sleep 0.1; done
-    sleep 0.5
-    import -window root "$2"
-    kill $pid' _ "$exe" "$shot"
-echo "Verbolin started and showed its pick window; screenshot: $shot"
+    shown=1
+    for _ in $(seq 1 100); do
+        xdotool search --onlyvisible --name "^Verbolin$" >/dev/null 2>&1 && { shown=0; break; }
+        sleep 0.1
+    done
+    [ $shown = 0 ] && { sleep 0.5; import -window root "$2"; }
+    kill $pid
+    exit $shown' _ "$exe" "$shot" && status=0 || status=$?
+if [ $status -eq 0 ]; then
+    echo "Verbolin started and showed its pick window; screenshot: $shot"
+else
+    echo "Verbolin did not show its pick window on the virtual X server." >&2
+    exit 1
+fi
