@@ -3,7 +3,10 @@
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
 #include "app/Icons.h"
+#include "library/GroupMenu.h"
 #include "library/GroupStore.h"
+#include "library/GroupView.h"
+#include "library/PhraseFilter.h"
 #include "library/PhraseItem.h"
 #include "pickwindow/MyTabBar.h"
 
@@ -67,8 +70,16 @@ void setUpGroupsAndSearch(AppContext &c) {
 
     MyTabBar *tabBar = c.groupTabBar;
     const QString tabPath = c.tabPath;
+    QObject::connect(c.searchBox, &QLineEdit::textChanged, c.searchBox, &onSearchTextChanged);
     QObject::connect(tabBar, &QTabBar::tabMoved, tabBar, [tabBar, tabPath] { saveGroups(tabBar, tabPath); });
+
+    c.phraseList->setStyleSheet(phraseItemStyleSheet(tabBar->tabData(tabBar->currentIndex()).toInt()));
+    filterPhraseList(c.phraseList, tabBar->tabText(tabBar->currentIndex()), c.searchBox->text());
+    selectFirstVisiblePhrase(c.phraseList);
+
+    QObject::connect(tabBar, &QTabBar::currentChanged, tabBar, &onCurrentGroupChanged);
     tabBar->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(tabBar, &QWidget::customContextMenuRequested, tabBar, &showGroupMenu);
 }
 
 void createSettingsButton(AppContext &c) {

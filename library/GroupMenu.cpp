@@ -1,0 +1,149 @@
+#include "library/GroupMenu.h"
+
+#include "app/AppContext.h"
+#include "app/ConfigStore.h"
+#include "library/GroupStore.h"
+#include "library/GroupView.h"
+#include "library/PhraseFilter.h"
+#include "library/PhraseHotkeys.h"
+#include "library/PhraseItem.h"
+#include "pickwindow/MyTabBar.h"
+
+#include <QDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+
+namespace {
+
+void warnDuplicateName() {
+    QMessageBox::warning(appContext().pickWindow, QStringLiteral("分组名重复"),
+                         QStringLiteral("该分组名已存在，请使用其他名称  "), QMessageBox::Ok);
+}
+
+} // namespace
+
+bool groupNameExists(const QTabBar *tabBar, const QString &name) {
+    for (int i = 0; i < tabBar->count(); ++i)
+        if (tabBar->tabText(i) == name)
+            return true;
+    return false;
+}
+
+bool editGroupDialog(QWidget *parent, const QString &title, QString &name, int &height) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setFixedSize(280, 130);
+    auto *form = new QFormLayout(&dialog);
+    auto *nameEdit = new QLineEdit(name, &dialog);
+    auto *heightBox = new QSpinBox(&dialog);
+    heightBox->setRange(10, 100);
+    heightBox->setValue(height);
+    form->addRow(QStringLiteral("分组名称："), nameEdit);
+    form->addRow(QStringLiteral("短语项高度："), heightBox);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto *cancel = new QPushButton(QStringLiteral("取消"), &dialog);
+    auto *confirm = new QPushButton(QStringLiteral("确定"), &dialog);
+    confirm->setDefault(true);
+    buttons->addWidget(cancel);
+    buttons->addWidget(confirm);
+    form->addRow(buttons);
+    QObject::connect(confirm, &QPushButton::clicked, &dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    name = nameEdit->text();
+    height = heightBox->value();
+    return true;
+}
+
+void createGroupAt(int insertIndex) {
+    const AppContext &c = appContext();
+    QString name;
+    int height = configInt(QStringLiteral("default_item_height"));
+    if (!editGroupDialog(c.pickWindow, QStringLiteral("新建分组"), name, height) || name.isEmpty())
+        return;
+    if (groupNameExists(c.groupTabBar, name)) {
+        warnDuplicateName();
+        return;
+    }
+    const int index = c.groupTabBar->insertTab(insertIndex, name);
+    c.groupTabBar->setTabData(index, height);
+    c.groupTabBar->setCurrentIndex(index);
+    saveGroups(c.groupTabBar, c.tabPath);
+}
+
+void changeGroup(int index) {
+    const AppContext &c = appContext();
+    const QString oldName = c.groupTabBar->tabText(index);
+    QString name = oldName;
+    int height = c.groupTabBar->tabData(index).toInt();
+    if (!editGroupDialog(c.pickWindow, QStringLiteral("修改分组"), name, height) || name.isEmpty())
+        return;
+    if (name != oldName && groupNameExists(c.groupTabBar, name)) {
+        warnDuplicateName();
+        return;
+    }
+    c.groupTabBar->setTabText(index, name);
+    c.groupTabBar->setTabData(index, height);
+    if (index == c.groupTabBar->currentIndex())
+        c.phraseList->setStyleSheet(phraseItemStyleSheet(height));
+    for (int row = 0; row < c.phraseList->count(); ++row) {
+        QListWidgetItem *item = c.phraseList->item(row);
+        if (item->data(PhraseGroupRole).toString() == oldName)
+            item->setData(PhraseGroupRole, name);
+    }
+    saveGroups(c.groupTabBar, c.tabPath);
+    savePhrases(c.phraseList, c.dataPath);
+    refilterPhraseList();
+}
+
+void deleteGroup(int index) {
+    const AppContext &c = appContext();
+    if (c.groupTabBar->count() < 2) {
+        QMessageBox::warning(c.pickWindow, QStringLiteral("提示"), QStringLiteral("至少需要保留一个分组  "),
+                             QMessageBox::Ok);
+        return;
+    }
+    const QString name = c.groupTabBar->tabText(index);
+    if (QMessageBox::question(c.pickWindow, QStringLiteral("确认删除"),
+                              QStringLiteral("确定要删除分组吗？该分组下所有短语也会被删除  "),
+                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    c.groupTabBar->removeTab(index);
+    for (int row = c.phraseList->count() - 1; row >= 0; --row)
+        if (c.phraseList->item(row)->data(PhraseGroupRole).toString() == name)
+            delete c.phraseList->takeItem(row);
+    saveGroups(c.groupTabBar, c.tabPath);
+    savePhrases(c.phraseList, c.dataPath);
+    rebuildPhraseHotkeys();
+    refilterPhraseList();
+}
+
+void showGroupMenu(const QPoint &position) {
+    const AppContext &c = appContext();
+    const int index = c.groupTabBar->tabAt(position);
+    QMenu menu;
+    if (index < 0) {
+        QAction *create = menu.addAction(QStringLiteral("新建分组"));
+        if (menu.exec(c.groupTabBar->mapToGlobal(position)) == create)
+            createGroupAt(c.groupTabBar->count());
+        return;
+    }
+    QAction *insertAfter = menu.addAction(QStringLiteral("在当前分组后新建分组"));
+    QAction *change = menu.addAction(QStringLiteral("修改分组"));
+    QAction *remove = menu.addAction(QStringLiteral("删除分组"));
+    QAction *chosen = menu.exec(c.groupTabBar->mapToGlobal(position));
+    if (chosen == insertAfter)
+        createGroupAt(index + 1);
+    else if (chosen == change)
+        changeGroup(index);
+    else if (chosen == remove)
+        deleteGroup(index);
+}

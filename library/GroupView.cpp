@@ -1,0 +1,29 @@
+#include "library/GroupView.h"
+
+#include "app/AppContext.h"
+#include "library/PhraseFilter.h"
+#include "pickwindow/MyTabBar.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+
+void refilterPhraseList() {
+    const AppContext &c = appContext();
+    filterPhraseList(c.phraseList, c.groupTabBar->tabText(c.groupTabBar->currentIndex()),
+                     c.searchBox->text());
+}
+
+void onCurrentGroupChanged(int index) {
+    const AppContext &c = appContext();
+    if (index < 0 || index >= c.groupTabBar->count())
+        return;
+    c.phraseList->setStyleSheet(phraseItemStyleSheet(c.groupTabBar->tabData(index).toInt()));
+    filterPhraseList(c.phraseList, c.groupTabBar->tabText(index), c.searchBox->text());
+    selectFirstVisiblePhrase(c.phraseList);
+}
+
+void onSearchTextChanged(const QString &text) {
+    const AppContext &c = appContext();
+    filterPhraseList(c.phraseList, c.groupTabBar->tabText(c.groupTabBar->currentIndex()), text);
+    selectFirstVisiblePhrase(c.phraseList);
+}

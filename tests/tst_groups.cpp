@@ -1,0 +1,293 @@
+#include "ModalAnswer.h"
+#include "app/AppContext.h"
+#include "app/ConfigStore.h"
+#include "app/Startup.h"
+#include "library/GroupMenu.h"
+#include "library/GroupRecords.h"
+#include "library/GroupStore.h"
+#include "library/PhraseFilter.h"
+#include "library/PhraseItem.h"
+#include "pickwindow/MyTabBar.h"
+
+#include <QDialog>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QStringList shownTexts(const QListWidget *list) {
+    QStringList texts;
+    for (int row = 0; row < list->count(); ++row)
+        if (!list->isRowHidden(row))
+            texts << list->item(row)->data(PhraseTextRole).toString();
+    return texts;
+}
+
+QStringList badges(const QListWidget *list) {
+    QStringList result;
+    for (int row = 0; row < list->count(); ++row)
+        result << list->item(row)->data(PhraseBadgeRole).toString();
+    return result;
+}
+
+QJsonArray fileArray(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).array() : QJsonArray();
+}
+
+// Fills the group dialog and presses the given button.
+std::function<void(QWidget *)> fillGroupDialog(const QString &name, int height, const QString &button) {
+    return [=](QWidget *modal) {
+        auto *dialog = qobject_cast<QDialog *>(modal);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->size(), QSize(280, 130));
+        dialog->findChild<QLineEdit *>()->setText(name);
+        dialog->findChild<QSpinBox *>()->setValue(height);
+        for (QPushButton *b : dialog->findChildren<QPushButton *>())
+            if (b->text() == button)
+                b->click();
+    };
+}
+
+std::function<void(QWidget *)> recordMessageAndClose(QString *title, QString *text,
+                                                     QMessageBox::StandardButton press) {
+    return [=](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        *title = box->windowTitle();
+        *text = box->text();
+        box->button(press)->click();
+    };
+}
+
+QListWidgetItem *phrase(const QString &text, const QString &remark, const QString &group) {
+    return newPhraseItem({text, remark, group, {}});
+}
+
+} // namespace
+
+class GroupsTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    AppContext &c = appContext();
+
+    void resetLibrary() {
+        c.searchBox->clear();
+        c.phraseList->clear();
+        while (c.groupTabBar->count() > 0)
+            c.groupTabBar->removeTab(0);
+        for (const GroupRecord &g :
+             {GroupRecord{QStringLiteral("甲"), 40}, GroupRecord{QStringLiteral("乙"), 50},
+              GroupRecord{QStringLiteral("丙"), 60}}) {
+            const int i = c.groupTabBar->addTab(g.name);
+            c.groupTabBar->setTabData(i, g.itemHeight);
+        }
+        c.phraseList->addItem(phrase(QStringLiteral("a1"), {}, QStringLiteral("甲")));
+        c.phraseList->addItem(phrase(QStringLiteral("b1"), {}, QStringLiteral("乙")));
+        c.phraseList->addItem(phrase(QStringLiteral("a2"), {}, QStringLiteral("甲")));
+        c.phraseList->addItem(phrase(QStringLiteral("b2"), {}, QStringLiteral("乙")));
+        c.groupTabBar->setCurrentIndex(1);
+        c.groupTabBar->setCurrentIndex(0);
+    }
+
+private slots:
+    void initTestCase() {
+        configObject() = defaultConfig(QSize(1920, 1080));
+        buildVerbolin(m_dir.path(), {QStringLiteral("verbolin"), QStringLiteral("--autostart")});
+    }
+    void init() { resetLibrary(); }
+
+    void firstRunShowsTheStarterPhrasesUnderTheFirstGroup() {
+        QTemporaryDir dir;
+        QListWidget list;
+        loadPhrases(&list, dir.filePath(QStringLiteral("data.json")));
+        filterPhraseList(&list, QStringLiteral("短语1"), QString());
+        QCOMPARE(shownTexts(&list).size(), 4);
+        QCOMPARE(badges(&list), QStringList({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                                             QStringLiteral("4")}));
+    }
+
+    void searchMatchesTextOrRemarkIgnoringCaseWithinTheGroup() {
+        QListWidget list;
+        list.addItem(phrase(QStringLiteral("xABCx"), {}, QStringLiteral("g")));
+        list.addItem(phrase(QStringLiteral("nothing"), QStringLiteral("remark Abc"), QStringLiteral("g")));
+        list.addItem(phrase(QStringLiteral("abc elsewhere"), {}, QStringLiteral("G")));
+        list.addItem(phrase(QStringLiteral("plain"), {}, QStringLiteral("g")));
+        filterPhraseList(&list, QStringLiteral("g"), QStringLiteral("abc"));
+        QCOMPARE(shownTexts(&list), QStringList({QStringLiteral("xABCx"), QStringLiteral("nothing")}));
+        QCOMPARE(badges(&list),
+                 QStringList({QStringLiteral("1"), QStringLiteral("2"), QString(), QString()}));
+        filterPhraseList(&list, QStringLiteral("g"), QString());
+        QCOMPARE(shownTexts(&list).size(), 3);
+    }
+
+    void badgesNumberShownRowsOnlyAndStopAfterZ() {
+        QListWidget list;
+        for (int i = 0; i < 45; ++i) // every fifth row belongs to another group
+            list.addItem(
+                phrase(QString::number(i), {}, i % 5 == 4 ? QStringLiteral("other") : QStringLiteral("g")));
+        for (int i = 0; i < 4; ++i)
+            list.addItem(phrase(QString::number(100 + i), {}, QStringLiteral("g")));
+        filterPhraseList(&list, QStringLiteral("g"), QString());
+        QStringList shownBadges;
+        for (int row = 0; row < list.count(); ++row) {
+            if (list.isRowHidden(row))
+                QCOMPARE(list.item(row)->data(PhraseBadgeRole).toString(), QString());
+            else
+                shownBadges << list.item(row)->data(PhraseBadgeRole).toString();
+        }
+        QCOMPARE(shownBadges.size(), 40);
+        QCOMPARE(shownBadges.mid(0, 10).join(QString()), QStringLiteral("1234567890"));
+        QCOMPARE(shownBadges.mid(10, 26).join(QString()), QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"));
+        QCOMPARE(shownBadges.mid(36), QStringList(4, QString()));
+    }
+
+    void firstShownRowBecomesCurrentUnlessNoneIsShown() {
+        QListWidget list;
+        list.addItem(phrase(QStringLiteral("a"), {}, QStringLiteral("x")));
+        list.addItem(phrase(QStringLiteral("b"), {}, QStringLiteral("g")));
+        filterPhraseList(&list, QStringLiteral("g"), QString());
+        selectFirstVisiblePhrase(&list);
+        QCOMPARE(list.currentRow(), 1);
+        filterPhraseList(&list, QStringLiteral("nothing"), QString());
+        selectFirstVisiblePhrase(&list);
+        QCOMPARE(list.currentRow(), 1);
+    }
+
+    void itemStyleSheetCarriesHeightAndPaddings() {
+        configObject().insert(QStringLiteral("phrase_item_padding_vertical"), 3);
+        configObject().insert(QStringLiteral("phrase_item_padding_horizontal"), 9);
+        QCOMPARE(phraseItemStyleSheet(70),
+                 QStringLiteral("QListWidget::item{ height: 70px; padding: 3px 9px; }"));
+        configObject().remove(QStringLiteral("phrase_item_padding_vertical"));
+        QCOMPARE(phraseItemStyleSheet(5),
+                 QStringLiteral("QListWidget::item{ height: 5px; padding: 0px 9px; }"));
+    }
+
+    void switchingGroupsAndSearchingRefilters() {
+        QCOMPARE(shownTexts(c.phraseList), QStringList({QStringLiteral("a1"), QStringLiteral("a2")}));
+        c.groupTabBar->setCurrentIndex(1);
+        QCOMPARE(shownTexts(c.phraseList), QStringList({QStringLiteral("b1"), QStringLiteral("b2")}));
+        QCOMPARE(c.phraseList->currentRow(), 1);
+        QVERIFY(c.phraseList->styleSheet().contains(QStringLiteral("height: 50px")));
+        c.searchBox->setText(QStringLiteral("2"));
+        QCOMPARE(shownTexts(c.phraseList), QStringList({QStringLiteral("b2")}));
+        QCOMPARE(c.phraseList->currentRow(), 3);
+        // The search text stays when the group changes.
+        c.groupTabBar->setCurrentIndex(0);
+        QCOMPARE(shownTexts(c.phraseList), QStringList({QStringLiteral("a2")}));
+    }
+
+    void newGroupAfterAClickedTabIsInsertedThereAndBecomesCurrent() {
+        answerNextModal(fillGroupDialog(QStringLiteral("新的"), 33, QStringLiteral("确定")));
+        createGroupAt(2);
+        QCOMPARE(c.groupTabBar->tabText(2), QStringLiteral("新的"));
+        QCOMPARE(c.groupTabBar->tabData(2).toInt(), 33);
+        QCOMPARE(c.groupTabBar->currentIndex(), 2);
+        QVERIFY(shownTexts(c.phraseList).isEmpty());
+        const QJsonArray saved = fileArray(c.tabPath);
+        QCOMPARE(saved.size(), 4);
+        QCOMPARE(saved.at(2).toObject().value(QStringLiteral("tab")).toString(), QStringLiteral("新的"));
+    }
+
+    void refusedNewGroupsChangeNothing() {
+        // Cancelled, empty name, and a duplicate name (with its warning).
+        answerNextModal(fillGroupDialog(QStringLiteral("x"), 20, QStringLiteral("取消")));
+        createGroupAt(3);
+        answerNextModal(fillGroupDialog(QString(), 20, QStringLiteral("确定")));
+        createGroupAt(3);
+        QString title, text;
+        answerNextModal([&](QWidget *dialog) {
+            fillGroupDialog(QStringLiteral("乙"), 20, QStringLiteral("确定"))(dialog);
+            answerNextModal(recordMessageAndClose(&title, &text, QMessageBox::Ok));
+        });
+        createGroupAt(3);
+        QCOMPARE(title, QStringLiteral("分组名重复"));
+        QCOMPARE(text, QStringLiteral("该分组名已存在，请使用其他名称  "));
+        QCOMPARE(c.groupTabBar->count(), 3);
+        // Names that differ only in case are different groups.
+        answerNextModal(fillGroupDialog(QStringLiteral("A"), 20, QStringLiteral("确定")));
+        createGroupAt(3);
+        answerNextModal(fillGroupDialog(QStringLiteral("a"), 20, QStringLiteral("确定")));
+        createGroupAt(4);
+        QCOMPARE(c.groupTabBar->count(), 5);
+    }
+
+    void renamingAGroupMovesItsPhrasesAndRestylesWhenCurrent() {
+        answerNextModal(fillGroupDialog(QStringLiteral("改名"), 77, QStringLiteral("确定")));
+        changeGroup(0);
+        QCOMPARE(c.groupTabBar->tabText(0), QStringLiteral("改名"));
+        QVERIFY(c.phraseList->styleSheet().contains(QStringLiteral("height: 77px")));
+        QCOMPARE(shownTexts(c.phraseList), QStringList({QStringLiteral("a1"), QStringLiteral("a2")}));
+        QCOMPARE(c.phraseList->item(0)->data(PhraseGroupRole).toString(), QStringLiteral("改名"));
+        const QJsonArray phrases = fileArray(c.dataPath);
+        QCOMPARE(phrases.at(2).toObject().value(QStringLiteral("tab")).toString(), QStringLiteral("改名"));
+        QCOMPARE(fileArray(c.tabPath).at(0).toObject().value(QStringLiteral("item_height")).toInt(), 77);
+    }
+
+    void changingOnlyTheHeightIsAllowedButNotAnotherGroupsName() {
+        answerNextModal(fillGroupDialog(QStringLiteral("乙"), 90, QStringLiteral("确定")));
+        changeGroup(1);
+        QCOMPARE(c.groupTabBar->tabData(1).toInt(), 90);
+        // Group 1 is not current: the list keeps the current group's height.
+        QVERIFY(c.phraseList->styleSheet().contains(QStringLiteral("height: 40px")));
+        QString title, text;
+        answerNextModal([&](QWidget *dialog) {
+            fillGroupDialog(QStringLiteral("丙"), 90, QStringLiteral("确定"))(dialog);
+            answerNextModal(recordMessageAndClose(&title, &text, QMessageBox::Ok));
+        });
+        changeGroup(1);
+        QCOMPARE(title, QStringLiteral("分组名重复"));
+        QCOMPARE(c.groupTabBar->tabText(1), QStringLiteral("乙"));
+        QCOMPARE(c.phraseList->item(1)->data(PhraseGroupRole).toString(), QStringLiteral("乙"));
+    }
+
+    void deletingAGroupRemovesItsPhrasesOnlyWhenConfirmed() {
+        QString title, text;
+        answerNextModal(recordMessageAndClose(&title, &text, QMessageBox::No));
+        deleteGroup(1);
+        QCOMPARE(title, QStringLiteral("确认删除"));
+        QCOMPARE(text, QStringLiteral("确定要删除分组吗？该分组下所有短语也会被删除  "));
+        QCOMPARE(c.groupTabBar->count(), 3);
+        c.searchBox->setText(QStringLiteral("a1")); // hidden rows of the group go too
+        answerNextModal(recordMessageAndClose(&title, &text, QMessageBox::Yes));
+        deleteGroup(0);
+        QCOMPARE(c.groupTabBar->count(), 2);
+        QCOMPARE(c.phraseList->count(), 2);
+        const QJsonArray phrases = fileArray(c.dataPath);
+        QCOMPARE(phrases.size(), 2);
+        for (const QJsonValue &p : phrases)
+            QCOMPARE(p.toObject().value(QStringLiteral("tab")).toString(), QStringLiteral("乙"));
+        QCOMPARE(fileArray(c.tabPath).size(), 2);
+    }
+
+    void theLastGroupCannotBeDeleted() {
+        while (c.groupTabBar->count() > 1)
+            c.groupTabBar->removeTab(1);
+        QString title, text;
+        answerNextModal(recordMessageAndClose(&title, &text, QMessageBox::Ok));
+        deleteGroup(0);
+        QCOMPARE(title, QStringLiteral("提示"));
+        QCOMPARE(text, QStringLiteral("至少需要保留一个分组  "));
+        QCOMPARE(c.groupTabBar->count(), 1);
+    }
+
+    void movingATabRewritesTheGroupFile() {
+        c.groupTabBar->moveTab(0, 2);
+        const QJsonArray saved = fileArray(c.tabPath);
+        QCOMPARE(saved.at(2).toObject().value(QStringLiteral("tab")).toString(), QStringLiteral("甲"));
+    }
+};
+
+QTEST_MAIN(GroupsTest)
+#include "tst_groups.moc"
