@@ -14,6 +14,7 @@ class QSystemTrayIcon;
 class QWidget;
 class GlobalHotkey;
 class MyTabBar;
+class NoActivateNativeFilter;
 class SingleInstanceApplication;
 
 // The children of the add window and of the edit window: both have the same layout.
@@ -38,6 +39,7 @@ struct AppContext {
     QString tabPath;
 
     QWidget *pickWindow = nullptr;
+    NoActivateNativeFilter *noActivateFilter = nullptr;
     QListWidget *phraseList = nullptr;
     MyTabBar *groupTabBar = nullptr;
     QLineEdit *searchBox = nullptr;

@@ -8,6 +8,7 @@
 #include "library/GroupView.h"
 #include "library/PhraseFilter.h"
 #include "library/PhraseItem.h"
+#include "pickwindow/ActivationModel.h"
 #include "pickwindow/MyTabBar.h"
 
 #include <QApplication>
@@ -32,8 +33,11 @@ QPushButton *newIconButton(QWidget *parent, const QString &iconFile, const QStri
 
 void createPickWindow(AppContext &c) {
     c.pickWindow = new QWidget;
+    static NoActivateNativeFilter noActivateFilter(c.pickWindow, [] { return !searchMode; });
+    qApp->installNativeEventFilter(&noActivateFilter);
     c.pickWindow->setWindowTitle(QStringLiteral("Verbolin"));
     c.pickWindow->setWindowIcon(programIcon(appIconFile));
+    c.noActivateFilter = &noActivateFilter;
 }
 
 void setUpPhraseList(AppContext &c) {
@@ -54,6 +58,7 @@ void setUpPhraseList(AppContext &c) {
     list->setDropIndicatorShown(true);
     list->setDefaultDropAction(Qt::MoveAction);
     list->setDragDropMode(QAbstractItemView::InternalMove);
+    QObject::connect(list, &QListWidget::itemClicked, c.pickWindow, &onPhraseClicked);
 }
 
 void setUpGroupsAndSearch(AppContext &c) {
@@ -67,6 +72,8 @@ void setUpGroupsAndSearch(AppContext &c) {
 
     c.searchBox = new QLineEdit(c.pickWindow);
     c.searchBox->setClearButtonEnabled(true);
+    // A click on the search box is the one click that activates the pick window.
+    c.noActivateFilter->setActivatingChild(c.searchBox, &enterSearchMode);
 
     MyTabBar *tabBar = c.groupTabBar;
     const QString tabPath = c.tabPath;

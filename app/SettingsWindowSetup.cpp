@@ -3,7 +3,11 @@
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
 #include "app/Icons.h"
+#include "app/WindowPlacement.h"
 #include "pickwindow/bujihuoChuangkou.h"
+#include "platform/GlobalHotkey.h"
+
+#include <QApplication>
 
 #include <QFormLayout>
 #include <QScrollArea>
@@ -25,6 +29,11 @@ void createSettingsWindow(AppContext &c) {
     form->setObjectName(QStringLiteral("settingsForm"));
     scrollArea->setWidget(content);
     c.settingsWindow = window;
+
+    // Stored as portable text, read back in the native form.
+    c.globalHotkey = new GlobalHotkey(QKeySequence(configString(QStringLiteral("hotkey")), QKeySequence::NativeText),
+                                      true, qApp);
+    QObject::connect(c.globalHotkey, &GlobalHotkey::activated, qApp, &toggleFromGlobalHotkey);
 
     // The pick window stays above other windows when the user asked for it.
     if (configBool(QStringLiteral("zhiding")))

@@ -10,7 +10,9 @@
 #include "app/TrayIconSetup.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowSize.h"
-#include "pickwindow/ShowWindow.h"
+#include "pickwindow/Pinning.h"
+#include "pickwindow/ActivationModel.h"
+#include "pickwindow/MyEventFilter.h"
 #include "platform/SingleInstanceApplication.h"
 
 #include <QDir>
@@ -60,9 +62,18 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     createAddButton(c);
     connectAddButton(c);
     createPinButton(c);
+    QPushButton *pinButton = c.pinButton;
+    QObject::connect(pinButton, &QPushButton::clicked, pinButton, [pinButton] { togglePin(pinButton); });
     createEditWindow(c);
     createPhraseMenu(c);
     createTrayIcon(c);
+
+    qApp->installEventFilter(new WindowMoveFilter(c.pickWindow, c.settingsWindow, c.addWindow.window,
+                                                  c.editWindow.window, c.configPath, qApp));
+    // Lives until exit, like the application it watches.
+    qApp->installEventFilter(new MyEventFilter(c.pickWindow, c.addWindow.window, c.editWindow.window,
+                                               c.addWindow.cancelButton, c.editWindow.cancelButton,
+                                               c.phraseList, c.groupTabBar, c.searchBox));
 
     // A missing or mistyped size would give zero-sized windows: fall back to the default.
     applyWindowSize(c, configInt(QStringLiteral("width"), 500), configInt(QStringLiteral("height"), 500));

@@ -2,8 +2,10 @@
 
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
-#include "pickwindow/ShowWindow.h"
+#include "pickwindow/ActivationModel.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QWidget>
 
 namespace {
@@ -22,6 +24,12 @@ const char *positionKeyPrefix(const QWidget *window) {
     return nullptr;
 }
 
+void storePosition(const char *prefix, const QWidget *window) {
+    const QString key = QLatin1String(prefix);
+    configObject().insert(key + QStringLiteral("_x"), window->x());
+    configObject().insert(key + QStringLiteral("_y"), window->y());
+}
+
 } // namespace
 
 void showAtSavedPosition(QWidget *window) {
@@ -30,4 +38,40 @@ void showAtSavedPosition(QWidget *window) {
         window->move(configInt(key + QStringLiteral("_x")), configInt(key + QStringLiteral("_y")));
     }
     showWindow(window);
+}
+
+void toggleFromGlobalHotkey() {
+    QWidget *pickWindow = appContext().pickWindow;
+    if (pickWindow->isVisible() && (configBool(QStringLiteral("zhiding")) || isOnTopAtCentre(pickWindow))) {
+        if (QWidget *popup = QApplication::activePopupWidget())
+            popup->close();
+        pickWindow->close();
+        return;
+    }
+    pickWindow->move(configInt(QStringLiteral("chuangkou_x")), configInt(QStringLiteral("chuangkou_y")));
+    showPickWindowNoActivate(pickWindow);
+}
+
+WindowMoveFilter::WindowMoveFilter(QWidget *pickWindow, QWidget *settingsWindow, QWidget *addWindow,
+                                   QWidget *editWindow, const QString &configPath, QObject *parent)
+    : QObject(parent), pickWindow(pickWindow), settingsWindow(settingsWindow), addWindow(addWindow),
+      editWindow(editWindow), configPath(configPath) {}
+
+bool WindowMoveFilter::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::Move) {
+        bool stored = true;
+        if (watched == pickWindow)
+            storePosition("chuangkou", pickWindow);
+        else if (settingsWindow->isActiveWindow())
+            storePosition("shezhichuangkou", settingsWindow);
+        else if (addWindow->isActiveWindow())
+            storePosition("tianjiachuangkou", addWindow);
+        else if (editWindow->isActiveWindow())
+            storePosition("xiugaichuangkou", editWindow);
+        else
+            stored = false;
+        if (stored)
+            saveConfig(configPath);
+    }
+    return QObject::eventFilter(watched, event);
 }

@@ -1,6 +1,30 @@
 #pragma once
 
+#include <QObject>
+#include <QString>
+
 class QWidget;
 
 // Moves a window to the position stored for it and shows it the program's way.
 void showAtSavedPosition(QWidget *window);
+
+// The global hotkey: hides a visible pick window that is on top (or always on top),
+// otherwise shows it at its saved position, bringing a covered one forward.
+void toggleFromGlobalHotkey();
+
+// Records where the user leaves the four long-lived windows, so that each reopens there.
+class WindowMoveFilter : public QObject {
+    Q_OBJECT
+public:
+    WindowMoveFilter(QWidget *pickWindow, QWidget *settingsWindow, QWidget *addWindow, QWidget *editWindow,
+                     const QString &configPath, QObject *parent);
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *const pickWindow;
+    QWidget *const settingsWindow;
+    QWidget *const addWindow;
+    QWidget *const editWindow;
+    const QString configPath;
+};

@@ -1,0 +1,107 @@
+#include "pickwindow/ActivationModel.h"
+
+#include "app/AppContext.h"
+#include "app/ConfigStore.h"
+#include "library/PhraseItem.h"
+#include "output/OutputRunner.h"
+#include "pickwindow/KeyHandling.h"
+#include "platform/KeyboardHook.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidgetItem>
+
+bool searchMode = false;
+NativeWindow savedForegroundWindow = 0;
+
+KeyboardHook &keyboardHook() {
+    static KeyboardHook hook([](const HookKeyEvent &event) { return handleHookKey(event); });
+    return hook;
+}
+
+void installKeyboardHook() {
+    // A failed install is simply tried again by the next caller.
+    if (!searchMode)
+        keyboardHook().install();
+}
+
+void showPickWindowNoActivate(QWidget *window) {
+    searchMode = false;
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
+    addNoActivateStyle(window);
+    showWindowNoActivate(window, configBool(QStringLiteral("zhiding")));
+    installKeyboardHook();
+}
+
+void showWindow(QWidget *window) {
+    if (window == appContext().pickWindow) {
+        showPickWindowNoActivate(window);
+        return;
+    }
+    if (window->isHidden())
+        window->show();
+    window->activateWindow();
+}
+
+void enterSearchMode() {
+    const AppContext &c = appContext();
+    if (!c.pickWindow || !c.searchBox)
+        return;
+    searchMode = true;
+    savedForegroundWindow = foregroundWindow();
+    keyboardHook().remove();
+    setPickWindowNoActivate(c.pickWindow, false);
+    if (!c.pickWindow->isVisible())
+        c.pickWindow->show();
+    c.pickWindow->raise();
+    c.pickWindow->activateWindow();
+    c.searchBox->setFocus(Qt::ShortcutFocusReason);
+    c.searchBox->selectAll();
+}
+
+void leaveSearchMode(bool restoreForeground) {
+    const AppContext &c = appContext();
+    if (!c.pickWindow || !c.searchBox)
+        return;
+    searchMode = false;
+    c.searchBox->clearFocus();
+    setPickWindowNoActivate(c.pickWindow, true);
+    addNoActivateStyle(c.pickWindow);
+    installKeyboardHook();
+    if (restoreForeground && savedForegroundWindow && isWindowAlive(savedForegroundWindow))
+        setForegroundWindow(savedForegroundWindow);
+    savedForegroundWindow = 0;
+}
+
+void checkSearchFocusLost() {
+    const AppContext &c = appContext();
+    if (!searchMode)
+        return;
+    if (c.searchBox && c.searchBox->hasFocus())
+        return;
+    // The focus only moved to another widget of the pick window: search mode goes on.
+    if (c.pickWindow && c.pickWindow->isActiveWindow())
+        return;
+    leaveSearchMode(false);
+}
+
+bool pickKeysBlocked() {
+    const AppContext &c = appContext();
+    return syntheticKeyCounter > 0 || QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
+           (c.settingsWindow && c.settingsWindow->isVisible()) ||
+           (c.addWindow.window && c.addWindow.window->isVisible()) ||
+           (c.editWindow.window && c.editWindow.window->isVisible());
+}
+
+void inputPhraseItem(QListWidgetItem *item, QWidget *window) {
+    const QString text = item->data(PhraseTextRole).toString();
+    if (!configBool(QStringLiteral("tudingflag")))
+        window->close();
+    startPhraseOutput(text);
+}
+
+void onPhraseClicked(QListWidgetItem *item) {
+    if (searchMode)
+        leaveSearchMode(true);
+    inputPhraseItem(item, appContext().pickWindow);
+}

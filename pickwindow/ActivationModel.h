@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/WindowActivation.h"
+
+class KeyboardHook;
+class QListWidgetItem;
+class QWidget;
+
+// The pick window is passive (shown without taking the focus, keys taken through the
+// keyboard hook) except in search mode, when it is active so that the user can type a
+// search text; the window that was in front then gets the focus back afterwards.
+extern bool searchMode;
+extern NativeWindow savedForegroundWindow;
+
+// The system-wide hook that hands key-downs to the pick window's key handling.
+KeyboardHook &keyboardHook();
+void installKeyboardHook();
+
+// Shows the pick window without activation, on top as "zhiding" says, and takes keys.
+void showPickWindowNoActivate(QWidget *window);
+
+// The one way every window of the program is shown: the pick window without
+// activation, any other window shown if hidden and then activated.
+void showWindow(QWidget *window);
+
+void enterSearchMode();
+void leaveSearchMode(bool restoreForeground);
+// Ends search mode when the user activated another window (queued after a focus-out).
+void checkSearchFocusLost();
+
+// True while the pick window must let every key pass: the program's own synthetic keys
+// are arriving, or a modal dialog, a popup or one of the other windows is open.
+bool pickKeysBlocked();
+
+// Inputs a phrase chosen in the pick window: closes the window unless pinned, then
+// starts the output into the focused application.
+void inputPhraseItem(QListWidgetItem *item, QWidget *window);
+void onPhraseClicked(QListWidgetItem *item);

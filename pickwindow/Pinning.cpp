@@ -1,0 +1,26 @@
+#include "pickwindow/Pinning.h"
+
+#include "app/AppContext.h"
+#include "app/ConfigStore.h"
+#include "app/Icons.h"
+#include "pickwindow/ActivationModel.h"
+
+#include <QPushButton>
+
+void togglePin(QPushButton *pinButton) {
+    const bool wasPinned = configBool(QStringLiteral("tudingflag"));
+    pinButton->setIcon(programIcon(wasPinned ? unpinnedIconFile : pinnedIconFile));
+    pinButton->setToolTip(QStringLiteral("钉住/取消钉住窗口（ ` ）"));
+    configObject().insert(QStringLiteral("tudingflag"), !wasPinned);
+    saveConfig(appContext().configPath);
+}
+
+void onAlwaysOnTopToggled(bool on) {
+    QWidget *pickWindow = appContext().pickWindow;
+    configObject().insert(QStringLiteral("zhiding"), on);
+    // Changing the flags hides the window; it is shown again right below.
+    pickWindow->setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    pickWindow->move(configInt(QStringLiteral("chuangkou_x")), configInt(QStringLiteral("chuangkou_y")));
+    showWindow(pickWindow);
+    saveConfig(appContext().configPath);
+}
