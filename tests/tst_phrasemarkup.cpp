@@ -126,6 +126,8 @@ void TestPhraseMarkup::phrase_data() {
     QTest::newRow("tab and ideographic space are trimmed")
         << QStringLiteral("<\tEnter\u3000>") << Actions{enter};
     QTest::newRow("a no-break space is trimmed") << QStringLiteral("<\u00A0Enter>") << Actions{enter};
+    QTest::newRow("next-line and thin space are trimmed")
+        << QStringLiteral("<\u0085Enter\u2009>") << Actions{enter};
     QTest::newRow("Ctrl alone holds left Ctrl") << QStringLiteral("<Ctrl>") << Actions{keyAction({0xA2}, 0)};
     QTest::newRow("windows alone holds left Win")
         << QStringLiteral("<windows>") << Actions{keyAction({0x5B}, 0)};
@@ -208,6 +210,7 @@ void TestPhraseMarkup::filePhrase_data() {
     row("file with an existing absolute file", QStringLiteral("<file %1/a.png>").arg(r), {aPng});
     row("upper-case IMG with a tab separator", QStringLiteral("<IMG\t%1/a.png>").arg(r), {aPng});
     row("a no-break space separator", QStringLiteral("<File\u00A0%1/a.png>").arg(r), {aPng});
+    row("an ideographic space separator", QStringLiteral("<img\u3000%1/a.png>").arg(r), {aPng});
     row("repeated whitespace around the path", QStringLiteral("< file \t  %1/a.png  >").arg(r), {aPng});
     row("a path with spaces and Chinese in double quotes",
         QStringLiteral("<img \"%1/My Pictures/图片 1.png\">").arg(r), {spaced});
