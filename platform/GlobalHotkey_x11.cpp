@@ -1,0 +1,193 @@
+// X11 backend of GlobalHotkey: passive key grabs on the root window through Qt's own X
+// connection; key presses come back through a native event filter.
+
+#include "platform/GlobalHotkey.h"
+#include "platform/GlobalHotkeyBackend.h"
+#include "platform/HotkeyGrabLogic.h"
+#include "platform/HotkeyKeyMap.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QHash>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+namespace {
+
+struct Grab {
+    xcb_keycode_t keycode = 0;
+    quint16 modifiers = 0;
+    QList<quint16> variants;
+    KeyRepeatGate repeatGate;
+};
+
+class KeyPressFilter;
+
+struct Registry {
+    QHash<GlobalHotkey *, Grab> grabs;
+    KeyPressFilter *filter = nullptr;
+    quint16 numLockMask = 0;
+};
+
+Registry &registry() {
+    static Registry r;
+    return r;
+}
+
+class KeyPressFilter : public QAbstractNativeEventFilter {
+public:
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override {
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        const auto *event = static_cast<const xcb_generic_event_t *>(message);
+        const uint8_t type = event->response_type & 0x7f;
+        if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
+            return false;
+        const auto *key = reinterpret_cast<const xcb_key_press_event_t *>(event);
+        Registry &r = registry();
+        bool consumed = false;
+        for (auto it = r.grabs.begin(); it != r.grabs.end(); ++it) {
+            if (it->keycode != key->detail)
+                continue;
+            if (type == XCB_KEY_RELEASE) {
+                // The modifiers may be let go before the key: any release of the key ends the press.
+                it->repeatGate.release(key->time);
+                consumed = true;
+            } else if (hotkeyModifiersOfState(key->state, r.numLockMask) == it->modifiers) {
+                // Queued: a slot may delete hotkeys, which must not happen inside this loop.
+                if (it->repeatGate.press(key->time))
+                    QMetaObject::invokeMethod(it.key(), &GlobalHotkey::activated, Qt::QueuedConnection);
+                consumed = true;
+            }
+        }
+        return consumed;
+    }
+};
+
+QNativeInterface::QX11Application *x11Application() {
+    auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    if (app == nullptr)
+        return nullptr;
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        static bool told = false;
+        if (!told) {
+            told = true;
+            qWarning("Global hotkeys need an X11 session; under the Qt platform \"%s\" they stay off.",
+                     qPrintable(QGuiApplication::platformName()));
+        }
+        return nullptr;
+    }
+    auto *x11 = app->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || x11->display() == nullptr || x11->connection() == nullptr)
+        return nullptr;
+    return x11;
+}
+
+// The modifier bit that NumLock sets, usually Mod2; 0 when no modifier carries it.
+quint16 numLockMask(Display *display) {
+    const KeyCode numLock = XKeysymToKeycode(display, XK_Num_Lock);
+    XModifierKeymap *map = XGetModifierMapping(display);
+    if (map == nullptr)
+        return 0;
+    quint16 mask = 0;
+    for (int modifier = 0; modifier < 8 && numLock != 0; ++modifier) {
+        for (int k = 0; k < map->max_keypermod; ++k) {
+            if (map->modifiermap[modifier * map->max_keypermod + k] == numLock)
+                mask = quint16(1u << modifier);
+        }
+    }
+    XFreeModifiermap(map);
+    return mask;
+}
+
+xcb_keycode_t keycodeOf(Display *display, QKeyCombination combination) {
+    const quint32 keysym = x11HotkeyKeysym(combination.key(), combination.keyboardModifiers());
+    return keysym == 0 ? 0 : XKeysymToKeycode(display, keysym);
+}
+
+void ungrabVariants(xcb_connection_t *connection, xcb_window_t root, const Grab &grab) {
+    for (const quint16 variant : grab.variants)
+        xcb_ungrab_key(connection, grab.keycode, root, variant);
+    xcb_flush(connection);
+}
+
+} // namespace
+
+bool GlobalHotkeyBackend::canMap(QKeyCombination combination) {
+    if (QNativeInterface::QX11Application *x11 = x11Application())
+        return keycodeOf(x11->display(), combination) != 0;
+    return x11HotkeyKeysym(combination.key(), combination.keyboardModifiers()) != 0;
+}
+
+bool GlobalHotkeyBackend::grab(GlobalHotkey *owner, QKeyCombination combination) {
+    QNativeInterface::QX11Application *x11 = x11Application();
+    if (x11 == nullptr)
+        return false;
+    Display *display = x11->display();
+    xcb_connection_t *connection = x11->connection();
+    const xcb_window_t root = static_cast<xcb_window_t>(DefaultRootWindow(display));
+
+    Grab grab;
+    grab.keycode = keycodeOf(display, combination);
+    grab.modifiers = x11HotkeyModifiers(combination.keyboardModifiers());
+    if (grab.keycode == 0)
+        return false;
+    Registry &r = registry();
+    for (const Grab &other : std::as_const(r.grabs)) {
+        // X lets one client grab a combination twice; the second owner would never fire.
+        if (other.keycode == grab.keycode && other.modifiers == grab.modifiers)
+            return false;
+    }
+
+    r.numLockMask = numLockMask(display);
+    grab.variants = hotkeyLockVariants(grab.modifiers, r.numLockMask);
+    const auto grabOne = [&](quint16 variant) {
+        // Checked, so a BadAccess (the combination is another client's) comes back here
+        // instead of as an error event.
+        const xcb_void_cookie_t cookie = xcb_grab_key_checked(connection, 0, root, variant, grab.keycode,
+                                                              XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        xcb_generic_error_t *error = xcb_request_check(connection, cookie);
+        if (error == nullptr)
+            return true;
+        std::free(error);
+        return false;
+    };
+    const auto releaseOne = [&](quint16 variant) { xcb_ungrab_key(connection, grab.keycode, root, variant); };
+    const bool grabbed = grabAllOrNone(grab.variants, grabOne, releaseOne);
+    xcb_flush(connection);
+    if (!grabbed)
+        return false;
+
+    if (r.filter == nullptr) {
+        r.filter = new KeyPressFilter;
+        QCoreApplication::instance()->installNativeEventFilter(r.filter);
+    }
+    r.grabs.insert(owner, grab);
+    return true;
+}
+
+void GlobalHotkeyBackend::release(GlobalHotkey *owner) {
+    Registry &r = registry();
+    const auto it = r.grabs.constFind(owner);
+    if (it == r.grabs.cend())
+        return;
+    // While the application object is being torn down, its X connection closes and the
+    // server drops the grabs by itself.
+    if (QCoreApplication::instance() != nullptr) {
+        if (QNativeInterface::QX11Application *x11 = x11Application()) {
+            ungrabVariants(x11->connection(), static_cast<xcb_window_t>(DefaultRootWindow(x11->display())),
+                           *it);
+        }
+    }
+    r.grabs.erase(it);
+    if (r.grabs.isEmpty()) {
+        delete r.filter;
+        r.filter = nullptr;
+    }
+}

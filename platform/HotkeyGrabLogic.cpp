@@ -1,0 +1,45 @@
+#include "platform/HotkeyGrabLogic.h"
+
+namespace {
+constexpr quint16 lockMask = 0x02;     // CapsLock
+constexpr quint16 modifierBits = 0xFF; // Shift, Lock, Control, Mod1..Mod5; higher bits are buttons
+} // namespace
+
+QList<quint16> hotkeyLockVariants(quint16 modifiers, quint16 numLockMask) {
+    QList<quint16> variants;
+    for (const quint16 extra : {quint16(0), lockMask, numLockMask, quint16(lockMask | numLockMask)}) {
+        const quint16 variant = modifiers | extra;
+        if (!variants.contains(variant))
+            variants.append(variant);
+    }
+    return variants;
+}
+
+bool grabAllOrNone(const QList<quint16> &variants, const std::function<bool(quint16)> &grab,
+                   const std::function<void(quint16)> &release) {
+    for (qsizetype i = 0; i < variants.size(); ++i) {
+        if (!grab(variants.at(i))) {
+            for (qsizetype j = i - 1; j >= 0; --j)
+                release(variants.at(j));
+            return false;
+        }
+    }
+    return true;
+}
+
+quint16 hotkeyModifiersOfState(quint16 state, quint16 numLockMask) {
+    return state & modifierBits & ~lockMask & ~numLockMask;
+}
+
+bool KeyRepeatGate::press(quint32 time) {
+    const bool repeat = m_held || (m_released && time == m_releaseTime);
+    m_held = true;
+    m_released = false;
+    return !repeat;
+}
+
+void KeyRepeatGate::release(quint32 time) {
+    m_held = false;
+    m_released = true;
+    m_releaseTime = time;
+}
