@@ -11,13 +11,15 @@ void putLittleEndian32(std::vector<std::uint8_t> &block, std::size_t offset, std
 
 } // namespace
 
-std::vector<std::uint8_t> dropFilesBlock(const std::u16string &nativePath) {
+std::vector<std::uint8_t> dropFilesBlock(const std::u16string &path) {
     // Zero-filled, so both terminators and the point/fNC fields are already 0.
-    std::vector<std::uint8_t> block(headerSize + 2 * nativePath.size() + 4, 0);
+    std::vector<std::uint8_t> block(headerSize + 2 * path.size() + 4, 0);
     putLittleEndian32(block, 0, headerSize); // pFiles
     putLittleEndian32(block, 16, 1);         // fWide: the list is UTF-16
     std::size_t offset = headerSize;
-    for (const char16_t unit : nativePath) {
+    for (char16_t unit : path) {
+        if (unit == u'/')
+            unit = u'\\';
         block[offset] = static_cast<std::uint8_t>(unit & 0xFF);
         block[offset + 1] = static_cast<std::uint8_t>(unit >> 8);
         offset += 2;
