@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// Starts the recording target program and reads what it recorded.
+class InputTargetClient {
+public:
+    InputTargetClient();
+    ~InputTargetClient();
+
+    // Starts the target and waits until its text field has the keyboard focus.
+    bool start(int timeoutMs = 10000);
+    void stop();
+
+    // Every event recorded so far, oldest first: objects with "event" ("ready", "key",
+    // "paste", "text") and "atMs" (monotonic clock), plus the event's own fields.
+    QList<QJsonObject> events() const;
+    QList<QJsonObject> events(const QString &kind) const;
+
+    // The text field's content after the last change ("" before any).
+    QString text() const;
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+};

@@ -1,0 +1,97 @@
+#include "output/OutputRunner.h"
+
+#include "app/ConfigStore.h"
+#include "output/PhraseMarkup.h"
+#include "platform/InputOperations.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+bool outputRunning = false;
+qint32 syntheticKeyCounter = 0;
+
+namespace {
+
+// The target needs a moment to see the new clipboard owner before the paste.
+constexpr int clipboardSettleMs = 50;
+constexpr int fileWaitMs = 1000;
+
+// Read at every use so that a change in the settings applies to a running output too.
+// A hand-edited negative value counts as no delay.
+int outputDelayMs() {
+    return qMax(0, configInt(QStringLiteral("delay"), 0));
+}
+
+} // namespace
+
+void startPhraseOutput(const QString &text) {
+    if (outputRunning)
+        return;
+    QList<OutputAction> actions;
+    parsePhraseMarkup(text, actions);
+    outputRunning = true;
+    auto *runner = new VerbolinOutputRunner(actions, QCoreApplication::instance());
+    releaseHeldModifiers();
+    runner->runNextAction();
+}
+
+VerbolinOutputRunner::VerbolinOutputRunner(const QList<OutputAction> &actions, QObject *parent)
+    : QObject(parent), actions(actions) {}
+
+VerbolinOutputRunner::~VerbolinOutputRunner() = default;
+
+void VerbolinOutputRunner::runNextAction() {
+    if (nextIndex >= actions.size()) {
+        finish();
+        return;
+    }
+    const OutputAction action = actions.at(nextIndex);
+    ++nextIndex;
+
+    switch (action.kind) {
+    case OutputAction::Text:
+        setClipboardText(action.text);
+        QTimer::singleShot(clipboardSettleMs, this, [this] {
+            sendPasteShortcut();
+            continueRun();
+        });
+        return;
+    case OutputAction::KeyPress:
+        ++syntheticKeyCounter;
+        pressKeyChord(action);
+        QTimer::singleShot(outputDelayMs(), this, [this] {
+            syntheticKeyCounter = qMax(0, syntheticKeyCounter - 1);
+            continueRun();
+        });
+        return;
+    case OutputAction::Pause:
+        QTimer::singleShot(qMax(0, action.pauseMs), this, [this] { continueRun(); });
+        return;
+    case OutputAction::PasteFile:
+        QTimer::singleShot(fileWaitMs, this, [this, action] {
+            // A file gone since the parse, or a busy clipboard: pasting would insert
+            // whatever the clipboard still holds, so that paste is left out.
+            const bool onClipboard = !action.filePath.isEmpty() && putFileOnClipboard(action.filePath);
+            QTimer::singleShot(clipboardSettleMs, this, [this, onClipboard] {
+                if (onClipboard)
+                    sendPasteShortcut();
+                continueRun();
+            });
+        });
+        return;
+    }
+    continueRun();
+}
+
+void VerbolinOutputRunner::continueRun() {
+    if (nextIndex >= actions.size()) {
+        finish();
+        return;
+    }
+    QTimer::singleShot(outputDelayMs(), this, [this] { runNextAction(); });
+}
+
+void VerbolinOutputRunner::finish() {
+    outputRunning = false;
+    deleteLater();
+}

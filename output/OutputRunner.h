@@ -1,0 +1,34 @@
+#pragma once
+
+#include "output/OutputAction.h"
+
+#include <QObject>
+
+// Set while a phrase is being output; further output requests are dropped meanwhile.
+extern bool outputRunning;
+
+// KeyPress actions whose synthetic keys may still be arriving; while above 0 the
+// keyboard hook lets every key through.
+extern qint32 syntheticKeyCounter;
+
+// Inputs a phrase into the focused application: parses it, lets go of held modifier
+// keys and runs the actions one after another on timers. Does nothing while another
+// phrase is being output.
+void startPhraseOutput(const QString &text);
+
+// One output run. Executes its actions on single-shot timers and deletes itself at
+// the end.
+class VerbolinOutputRunner : public QObject {
+public:
+    VerbolinOutputRunner(const QList<OutputAction> &actions, QObject *parent);
+    ~VerbolinOutputRunner() override;
+
+    void runNextAction();
+
+private:
+    void continueRun();
+    void finish();
+
+    QList<OutputAction> actions;
+    qint32 nextIndex = 0;
+};

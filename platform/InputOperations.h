@@ -1,0 +1,32 @@
+#pragma once
+
+// The six operations through which phrase output reaches the focused application.
+// Key codes are Windows virtual-key codes on every platform. None of them waits: all
+// timing belongs to the caller. Refused synthetic events are lost silently.
+
+#include "platform/KeyEvents.h"
+
+#include <QtGlobal>
+
+class QString;
+struct OutputAction;
+
+// One key down or up (the extended flag follows isExtendedKey).
+void sendVirtualKey(quint16 virtualKey, bool keyUp);
+
+// Presses the chord of a KeyPress action and releases every key again before returning.
+void pressKeyChord(const OutputAction &action);
+
+// The focused application receives left Ctrl + V.
+void sendPasteShortcut();
+
+// Sends a key-up for each of the eight Ctrl, Alt, Shift and Windows keys that is held,
+// so that they do not combine with the output; returns which were held.
+HeldModifiers releaseHeldModifiers();
+
+// Replaces the clipboard content with exactly this plain text.
+void setClipboardText(const QString &text);
+
+// Puts the one file on the clipboard, as a file drop. False, with the clipboard left
+// as it was, when the path is not an existing regular file or the clipboard is busy.
+bool putFileOnClipboard(const QString &filePath);

@@ -1,0 +1,98 @@
+#include "platform/InputOperations.h"
+#include "platform/InputRecording.h"
+
+#include "output/OutputAction.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+namespace {
+
+struct RecordingState {
+    QList<RecordedInputCall> calls;
+    QElapsedTimer clock;
+    HeldModifiers held{};
+    QString clipboardText;
+    QString clipboardFile;
+};
+
+RecordingState &state() {
+    static RecordingState recording;
+    if (!recording.clock.isValid())
+        recording.clock.start();
+    return recording;
+}
+
+RecordedInputCall &record(const QString &operation, const QString &argument = QString(),
+                          std::vector<KeyEvent> events = {}) {
+    RecordedInputCall call;
+    call.operation = operation;
+    call.argument = argument;
+    call.events = std::move(events);
+    call.atMs = state().clock.elapsed();
+    state().calls.append(call);
+    return state().calls.last();
+}
+
+} // namespace
+
+QList<RecordedInputCall> recordedInputCalls() {
+    return state().calls;
+}
+
+void resetInputRecording() {
+    state().calls.clear();
+    state().clock.restart();
+    state().held = HeldModifiers{};
+    state().clipboardText.clear();
+    state().clipboardFile.clear();
+}
+
+void setSimulatedHeldModifiers(const HeldModifiers &held) {
+    state().held = held;
+}
+
+QString recordedClipboardText() {
+    return state().clipboardText;
+}
+
+QString recordedClipboardFile() {
+    return state().clipboardFile;
+}
+
+void sendVirtualKey(quint16 virtualKey, bool keyUp) {
+    record(QStringLiteral("sendVirtualKey"), QString(), {keyEvent(virtualKey, keyUp)});
+}
+
+void pressKeyChord(const OutputAction &action) {
+    const std::vector<std::uint16_t> modifiers(action.modifiers.cbegin(), action.modifiers.cend());
+    record(QStringLiteral("pressKeyChord"), QString(), chordKeyEvents(modifiers, action.mainKey));
+}
+
+void sendPasteShortcut() {
+    record(QStringLiteral("sendPasteShortcut"), QString(), pasteShortcutEvents());
+}
+
+HeldModifiers releaseHeldModifiers() {
+    const HeldModifiers held = state().held;
+    record(QStringLiteral("releaseHeldModifiers"), QString(), modifierReleaseEvents(held));
+    state().held = HeldModifiers{};
+    return held;
+}
+
+void setClipboardText(const QString &text) {
+    record(QStringLiteral("setClipboardText"), text);
+    state().clipboardText = text;
+    state().clipboardFile.clear();
+}
+
+bool putFileOnClipboard(const QString &filePath) {
+    const QFileInfo info(filePath);
+    const bool ok = !filePath.isEmpty() && info.isFile();
+    record(QStringLiteral("putFileOnClipboard"), filePath).result = ok;
+    if (ok) {
+        state().clipboardText.clear();
+        state().clipboardFile = info.absoluteFilePath();
+    }
+    return ok;
+}

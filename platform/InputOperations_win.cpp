@@ -1,0 +1,39 @@
+#include "platform/InputOperations.h"
+
+#include "output/OutputAction.h"
+#include "platform/Win32Input.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+void sendVirtualKey(quint16 virtualKey, bool keyUp) {
+    win32SendKeyEventsOneByOne({keyEvent(virtualKey, keyUp)});
+}
+
+void pressKeyChord(const OutputAction &action) {
+    const std::vector<std::uint16_t> modifiers(action.modifiers.cbegin(), action.modifiers.cend());
+    for (const KeyEvent &event : chordKeyEvents(modifiers, action.mainKey))
+        sendVirtualKey(event.virtualKey, event.up);
+}
+
+void sendPasteShortcut() {
+    win32SendKeyEvents(pasteShortcutEvents());
+}
+
+HeldModifiers releaseHeldModifiers() {
+    return win32ReleaseHeldModifiers();
+}
+
+void setClipboardText(const QString &text) {
+    if (QClipboard *clipboard = QGuiApplication::clipboard())
+        clipboard->setText(text, QClipboard::Clipboard);
+}
+
+bool putFileOnClipboard(const QString &filePath) {
+    const QFileInfo info(filePath);
+    if (filePath.isEmpty() || !info.isFile())
+        return false;
+    return win32PutFileOnClipboard(QDir::toNativeSeparators(info.absoluteFilePath()).toStdWString());
+}

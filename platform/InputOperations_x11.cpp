@@ -1,0 +1,171 @@
+#include "platform/InputOperations.h"
+
+#include "output/OutputAction.h"
+#include "platform/X11KeySyms.h"
+
+#include <QByteArray>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QUrl>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <array>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+// Xlib last: it defines macros (KeyPress, None, Bool) that clash with Qt names.
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+namespace {
+
+// The X connection to inject on, or null (with one note on stderr) when this is not an
+// X11 session: under Wayland or offscreen every operation does nothing.
+Display *inputDisplay() {
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && qGuiApp) {
+        if (auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+            if (Display *display = x11->display())
+                return display;
+        }
+    }
+    static bool warned = false;
+    if (!warned) {
+        warned = true;
+        std::fprintf(stderr, "verbolin: phrase input needs an X11 session; nothing is typed or pasted "
+                             "on this one.\n");
+    }
+    return nullptr;
+}
+
+// Keysyms that the keyboard map lacks (F13 to F24 often) get a spare keycode of their
+// own, kept for the rest of the session.
+std::map<unsigned long, KeyCode> &boundSpareKeycodes() {
+    static std::map<unsigned long, KeyCode> bound;
+    return bound;
+}
+
+KeyCode bindSpareKeycode(Display *display, KeySym keysym) {
+    int minKeycode = 0;
+    int maxKeycode = 0;
+    XDisplayKeycodes(display, &minKeycode, &maxKeycode);
+    int symsPerCode = 0;
+    KeySym *map = XGetKeyboardMapping(display, static_cast<KeyCode>(minKeycode), maxKeycode - minKeycode + 1,
+                                      &symsPerCode);
+    if (!map)
+        return 0;
+    KeyCode spare = 0;
+    for (int code = maxKeycode; code >= minKeycode && !spare; --code) {
+        bool empty = true;
+        for (int i = 0; i < symsPerCode && empty; ++i)
+            empty = map[(code - minKeycode) * symsPerCode + i] == NoSymbol;
+        bool taken = false;
+        for (const auto &entry : boundSpareKeycodes())
+            taken = taken || entry.second == code;
+        if (empty && !taken)
+            spare = static_cast<KeyCode>(code);
+    }
+    XFree(map);
+    if (!spare)
+        return 0;
+    KeySym syms[1] = {keysym};
+    XChangeKeyboardMapping(display, spare, 1, syms, 1);
+    XSync(display, False);
+    boundSpareKeycodes()[keysym] = spare;
+    return spare;
+}
+
+KeyCode keycodeForVirtualKey(Display *display, quint16 virtualKey) {
+    const KeySym keysym = x11KeysymForVirtualKey(virtualKey);
+    if (keysym == 0)
+        return 0;
+    if (const KeyCode code = XKeysymToKeycode(display, keysym))
+        return code;
+    const auto found = boundSpareKeycodes().find(keysym);
+    if (found != boundSpareKeycodes().end())
+        return found->second;
+    return bindSpareKeycode(display, keysym);
+}
+
+void sendKeyEvents(Display *display, const std::vector<KeyEvent> &events) {
+    for (const KeyEvent &event : events) {
+        if (const KeyCode code = keycodeForVirtualKey(display, event.virtualKey))
+            XTestFakeKeyEvent(display, code, event.up ? False : True, CurrentTime);
+    }
+    XFlush(display);
+}
+
+} // namespace
+
+void sendVirtualKey(quint16 virtualKey, bool keyUp) {
+    if (Display *display = inputDisplay())
+        sendKeyEvents(display, {keyEvent(virtualKey, keyUp)});
+}
+
+void pressKeyChord(const OutputAction &action) {
+    Display *display = inputDisplay();
+    if (!display)
+        return;
+    const std::vector<std::uint16_t> modifiers(action.modifiers.cbegin(), action.modifiers.cend());
+    sendKeyEvents(display, chordKeyEvents(modifiers, action.mainKey));
+}
+
+void sendPasteShortcut() {
+    if (Display *display = inputDisplay())
+        sendKeyEvents(display, pasteShortcutEvents());
+}
+
+HeldModifiers releaseHeldModifiers() {
+    HeldModifiers held{};
+    Display *display = inputDisplay();
+    if (!display)
+        return held;
+    // Every keycode that is down and carries one of the modifier keysyms counts; a keysym
+    // may sit on more than one key, and the key that is down is the one to release.
+    char keymap[32] = {};
+    XQueryKeymap(display, keymap);
+    std::array<std::vector<KeyCode>, releasableModifierKeys.size()> downByModifier;
+    for (int code = 8; code < 256; ++code) {
+        if (!(keymap[code / 8] & (1 << (code % 8))))
+            continue;
+        const KeySym keysym = XkbKeycodeToKeysym(display, static_cast<KeyCode>(code), 0, 0);
+        for (std::size_t i = 0; i < releasableModifierKeys.size(); ++i) {
+            if (keysym != NoSymbol && keysym == x11KeysymForVirtualKey(releasableModifierKeys[i]))
+                downByModifier[i].push_back(static_cast<KeyCode>(code));
+        }
+    }
+    for (std::size_t i = 0; i < releasableModifierKeys.size(); ++i) {
+        held[i] = !downByModifier[i].empty();
+        for (const KeyCode code : downByModifier[i])
+            XTestFakeKeyEvent(display, code, False, CurrentTime);
+    }
+    XFlush(display);
+    return held;
+}
+
+void setClipboardText(const QString &text) {
+    if (!inputDisplay())
+        return;
+    if (QClipboard *clipboard = QGuiApplication::clipboard())
+        clipboard->setText(text, QClipboard::Clipboard);
+}
+
+bool putFileOnClipboard(const QString &filePath) {
+    if (!inputDisplay())
+        return false;
+    const QFileInfo info(filePath);
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (filePath.isEmpty() || !info.isFile() || !clipboard)
+        return false;
+    // The URL list plus the file managers' copy format: what file managers and chat
+    // programs on Linux accept as a pasted file.
+    const QUrl url = QUrl::fromLocalFile(info.absoluteFilePath());
+    auto *mime = new QMimeData;
+    mime->setUrls({url});
+    mime->setData(QStringLiteral("x-special/gnome-copied-files"), QByteArray("copy\n") + url.toEncoded());
+    clipboard->setMimeData(mime, QClipboard::Clipboard);
+    return clipboard->ownsClipboard();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+// The Win32 calls of phrase output, free of Qt so that a test driver cross-built with
+// mingw runs them under wine.
+
+#include "platform/KeyEvents.h"
+
+#include <string>
+#include <vector>
+
+// One SendInput call carrying all the events, in order.
+void win32SendKeyEvents(const std::vector<KeyEvent> &events);
+
+// Each event in a SendInput call of its own.
+void win32SendKeyEventsOneByOne(const std::vector<KeyEvent> &events);
+
+// Reads the eight modifier keys with GetAsyncKeyState, then sends one key-up per held key.
+HeldModifiers win32ReleaseHeldModifiers();
+
+// Offers the file as CF_HDROP and nothing else. The path must be absolute with "\"
+// separators. False, without touching the clipboard, when it is not an existing regular
+// file, or the block cannot be made, or the clipboard cannot be opened; false after the
+// clipboard was emptied when setting the data fails.
+bool win32PutFileOnClipboard(const std::wstring &nativePath);
