@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -52,14 +53,40 @@ struct KeyboardHook::Private : QAbstractNativeEventFilter {
 
     // The active grab: from the press of a grabbed key to its release.
     xcb_keycode_t activator = 0;
+    std::uint16_t activatorState = 0;
     int activatorPasses = 0;
     std::set<xcb_keycode_t> swallowed;
     std::vector<Deferred> deferred;
 
+    // Replayed presses that may still come back to us: when another of our grabs is
+    // active at the replay, the server hands the replay to us again. Such a press is
+    // passed on without asking the handler twice. A marker message sent after each
+    // replay tells when the rest of that replay has gone elsewhere.
+    xcb_window_t markerWindow = 0;
+    std::uint32_t lastBatch = 0;
+    std::map<std::uint32_t, std::map<xcb_keycode_t, int>> replaysInFlight;
+
     ~Private() override {
         if (filterInstalled && QCoreApplication::instance())
             QCoreApplication::instance()->removeNativeEventFilter(this);
+        if (markerWindow && XcbSession::connection()) {
+            xcb_destroy_window(XcbSession::connection(), markerWindow);
+            xcb_flush(XcbSession::connection());
+        }
     }
+
+    bool isReplay(xcb_keycode_t keycode) {
+        for (auto &batch : replaysInFlight) {
+            auto found = batch.second.find(keycode);
+            if (found != batch.second.end() && found->second > 0) {
+                --found->second;
+                return true;
+            }
+        }
+        return false;
+    }
+    bool offerUnlessReplay(const xcb_key_press_event_t *key) { return !isReplay(key->detail) && offer(key); }
+    void sendMarker(std::uint32_t batch);
 
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override;
 
@@ -197,18 +224,19 @@ bool KeyboardHook::Private::onPress(const xcb_key_press_event_t *key) {
         if (!installed || !combos.count(KeyCombo{key->detail, mask}))
             return false; // a grab of some other part of the program
         activator = key->detail;
-        activatorPasses = offer(key) ? 0 : 1;
+        activatorState = key->state;
+        activatorPasses = offerUnlessReplay(key) ? 0 : 1;
         return true;
     }
     if (key->detail == activator) { // auto-repeat
-        if (!offer(key))
+        if (!offerUnlessReplay(key))
             ++activatorPasses;
         return true;
     }
     // Modifier changes need no replay: the replayed keys carry the state of the moment.
     if (modifierKeycodes.count(key->detail))
         return true;
-    if (offer(key))
+    if (offerUnlessReplay(key))
         swallowed.insert(key->detail);
     else
         deferred.push_back({key->detail, false});
@@ -247,24 +275,71 @@ void KeyboardHook::Private::finishGrab() {
     const std::set<KeyCombo> lifted = installed ? combosOf(replayed) : std::set<KeyCombo>();
     ungrabCombos(lifted);
     Display *dpy = XcbSession::display();
+    // A modifier held at the press may be up by now (Shift let go before the key): hold
+    // it again for the replay, so that the key arrives as it was typed.
+    std::vector<KeyCode> restored;
+    if (activatorPasses > 0) {
+        xcb_connection_t *c = XcbSession::connection();
+        xcb_query_pointer_reply_t *now =
+            xcb_query_pointer_reply(c, xcb_query_pointer(c, XcbSession::rootWindow()), nullptr);
+        const std::uint16_t heldNow = now ? now->mask : activatorState;
+        std::free(now);
+        const std::pair<std::uint16_t, KeySym> modifierKeys[] = {
+            {XCB_MOD_MASK_SHIFT, XK_Shift_L}, {XCB_MOD_MASK_CONTROL, XK_Control_L}, {altMask, XK_Alt_L}};
+        for (const auto &[mask, keysym] : modifierKeys) {
+            if ((activatorState & mask) && !(heldNow & mask)) {
+                if (const KeyCode code = XKeysymToKeycode(dpy, keysym)) {
+                    XTestFakeKeyEvent(dpy, code, True, CurrentTime);
+                    restored.push_back(code);
+                }
+            }
+        }
+    }
     for (int i = 0; i < activatorPasses; ++i) {
         XTestFakeKeyEvent(dpy, activator, True, CurrentTime);
         XTestFakeKeyEvent(dpy, activator, False, CurrentTime);
     }
+    for (KeyCode code : restored)
+        XTestFakeKeyEvent(dpy, code, False, CurrentTime);
     // Keys pressed while the grab was on follow, still down if they were not released.
     for (const Deferred &d : deferred) {
         XTestFakeKeyEvent(dpy, d.keycode, True, CurrentTime);
         if (d.released)
             XTestFakeKeyEvent(dpy, d.keycode, False, CurrentTime);
     }
+    std::map<xcb_keycode_t, int> batch;
+    batch[activator] += activatorPasses;
+    for (const Deferred &d : deferred)
+        ++batch[d.keycode];
+    replaysInFlight[++lastBatch] = batch;
     // The server has delivered the replay once this returns; only then grab again.
     XSync(dpy, False);
     grabCombos(lifted, false);
+    sendMarker(lastBatch);
     resetGrabState();
+}
+
+void KeyboardHook::Private::sendMarker(std::uint32_t batch) {
+    xcb_connection_t *c = XcbSession::connection();
+    if (!markerWindow) {
+        markerWindow = xcb_generate_id(c);
+        xcb_create_window(c, 0, markerWindow, XcbSession::rootWindow(), -1, -1, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    }
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = markerWindow;
+    event.type = XcbSession::atom("_VERBOLIN_HOOK_REPLAYED");
+    event.data.data32[0] = batch;
+    // Sent after the replay, so it reaches us after any replayed key that came back.
+    xcb_send_event(c, 0, markerWindow, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&event));
+    xcb_flush(c);
 }
 
 void KeyboardHook::Private::resetGrabState() {
     activator = 0;
+    activatorState = 0;
     activatorPasses = 0;
     swallowed.clear();
     deferred.clear();
@@ -275,6 +350,13 @@ bool KeyboardHook::Private::nativeEventFilter(const QByteArray &eventType, void 
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
     const std::uint8_t type = event->response_type & 0x7f;
+    if (type == XCB_CLIENT_MESSAGE) {
+        const auto *marker = static_cast<const xcb_client_message_event_t *>(message);
+        if (!markerWindow || marker->window != markerWindow)
+            return false;
+        replaysInFlight.erase(marker->data.data32[0]);
+        return true;
+    }
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
     const auto *key = static_cast<const xcb_key_press_event_t *>(message);

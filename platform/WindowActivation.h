@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QObject>
 #include <QPointer>
 #include <QtGlobal>
 
@@ -44,6 +45,9 @@ class NoActivateNativeFilter : public QAbstractNativeEventFilter {
 public:
     // isPassive is asked at each click; while it is false the filter does nothing.
     NoActivateNativeFilter(QWidget *pickWindow, std::function<bool()> isPassive);
+    ~NoActivateNativeFilter() override;
+    NoActivateNativeFilter(const NoActivateNativeFilter &) = delete;
+    NoActivateNativeFilter &operator=(const NoActivateNativeFilter &) = delete;
 
     // On Windows the child gets a native window of its own here, so that the first
     // click on it is told apart from the rest of the pick window.
@@ -56,4 +60,5 @@ private:
     std::function<bool()> m_isPassive;
     QPointer<QWidget> m_child;
     std::function<void()> m_onChildClicked;
+    QPointer<QObject> m_childWatcher; // X11: sees the clicks on the child
 };

@@ -57,6 +57,8 @@ bool isOnTopAtCentre(QWidget *window) {
 NoActivateNativeFilter::NoActivateNativeFilter(QWidget *pickWindow, std::function<bool()> isPassive)
     : m_window(pickWindow), m_isPassive(std::move(isPassive)) {}
 
+NoActivateNativeFilter::~NoActivateNativeFilter() = default;
+
 void NoActivateNativeFilter::setActivatingChild(QWidget *child, std::function<void()> onClicked) {
     m_child = child;
     m_onChildClicked = std::move(onClicked);

@@ -196,33 +196,49 @@ bool isOnTopAtCentre(QWidget *window) {
     return hit != XCB_NONE && hit == ownTop;
 }
 
+namespace {
+
+// Qt takes mouse input through XInput 2 on X11, so the click on the child is seen as a
+// Qt event, before the child itself handles it.
+class ChildClickWatcher : public QObject {
+public:
+    ChildClickWatcher(QWidget *child, std::function<bool()> isPassive, std::function<void()> onClicked)
+        : QObject(child), m_isPassive(std::move(isPassive)), m_onClicked(std::move(onClicked)) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::MouseButtonPress && (!m_isPassive || m_isPassive()) && m_onClicked)
+            m_onClicked();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<bool()> m_isPassive;
+    std::function<void()> m_onClicked;
+};
+
+} // namespace
+
 NoActivateNativeFilter::NoActivateNativeFilter(QWidget *pickWindow, std::function<bool()> isPassive)
     : m_window(pickWindow), m_isPassive(std::move(isPassive)) {}
 
-void NoActivateNativeFilter::setActivatingChild(QWidget *child, std::function<void()> onClicked) {
-    m_child = child;
-    m_onChildClicked = std::move(onClicked);
+NoActivateNativeFilter::~NoActivateNativeFilter() {
+    delete m_childWatcher;
 }
 
-bool NoActivateNativeFilter::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) {
-    // The input hint already keeps clicks from focusing the window; what is left is to
-    // let a click on the activating child make the window activatable before Qt
-    // delivers the click.
-    if (eventType != "xcb_generic_event_t" || !message || !m_window || !m_child || !m_onChildClicked)
-        return false;
-    const auto *event = static_cast<const xcb_generic_event_t *>(message);
-    if ((event->response_type & 0x7f) != XCB_BUTTON_PRESS)
-        return false;
-    const auto *press = static_cast<const xcb_button_press_event_t *>(message);
-    QWidget *clicked = QWidget::find(static_cast<WId>(press->event));
-    if (!clicked || clicked->window() != m_window || (m_isPassive && !m_isPassive()))
-        return false;
-    const qreal ratio = clicked->devicePixelRatioF();
-    const QPoint local(qRound(press->event_x / ratio), qRound(press->event_y / ratio));
-    QWidget *hit = clicked->childAt(local);
-    if (!hit && clicked == m_child)
-        hit = clicked;
-    if (hit && (hit == m_child || m_child->isAncestorOf(hit)))
-        m_onChildClicked();
+void NoActivateNativeFilter::setActivatingChild(QWidget *child, std::function<void()> onClicked) {
+    delete m_childWatcher;
+    m_child = child;
+    m_onChildClicked = std::move(onClicked);
+    // The input hint already keeps clicks from focusing the passive window; what is
+    // left is to make it activatable when the child is clicked.
+    if (child && m_onChildClicked && XcbSession::available()) {
+        auto *watcher = new ChildClickWatcher(child, m_isPassive, m_onChildClicked);
+        child->installEventFilter(watcher);
+        m_childWatcher = watcher;
+    }
+}
+
+bool NoActivateNativeFilter::nativeEventFilter(const QByteArray &, void *, qintptr *) {
     return false;
 }
