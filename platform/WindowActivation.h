@@ -40,7 +40,8 @@ bool isOnTopAtCentre(QWidget *window);
 // WM_MOUSEACTIVATE answered MA_NOACTIVATE). A click on the activating child (the
 // search box) runs onClicked first and then activates normally (MA_ACTIVATE), so that
 // the user can type there. Other windows are left alone. Install it once with
-// QCoreApplication::installNativeEventFilter.
+// QCoreApplication::installNativeEventFilter. On X11 the input hint already keeps
+// clicks from focusing the window; the child's clicks are seen by a Qt event filter.
 class NoActivateNativeFilter : public QAbstractNativeEventFilter {
 public:
     // isPassive is asked at each click; while it is false the filter does nothing.
