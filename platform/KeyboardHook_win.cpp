@@ -1,0 +1,91 @@
+// The low-level keyboard hook of Windows. Kept free of Qt so that the wine test driver
+// builds this very file.
+#include "platform/KeyboardHook.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+struct KeyboardHook::Private {
+    Handler handler;
+    HHOOK hook = nullptr;
+};
+
+namespace {
+
+// A low-level hook procedure gets no user data: the installed hooks are listed here.
+std::vector<KeyboardHook::Private *> &installedHooks() {
+    static std::vector<KeyboardHook::Private *> hooks;
+    return hooks;
+}
+
+bool isDown(int vk) {
+    return (GetAsyncKeyState(vk) & 0x8000) != 0;
+}
+
+// Read with GetAsyncKeyState rather than the hook's LLKHF_ALTDOWN flag, which is not
+// set everywhere (wine leaves it out).
+unsigned heldModifiers() {
+    unsigned modifiers = HookNoModifier;
+    if (isDown(VK_SHIFT))
+        modifiers |= HookShift;
+    if (isDown(VK_CONTROL))
+        modifiers |= HookControl;
+    if (isDown(VK_MENU))
+        modifiers |= HookAlt;
+    if (isDown(VK_LWIN) || isDown(VK_RWIN))
+        modifiers |= HookMeta;
+    return modifiers;
+}
+
+LRESULT CALLBACK keyboardHookProc(int nCode, WPARAM wParam, LPARAM lParam) {
+    if (nCode == HC_ACTION && (wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN)) {
+        const auto *info = reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam);
+        const HookKeyEvent event{static_cast<std::uint32_t>(info->vkCode), heldModifiers()};
+        // A copy: a handler may remove its hook (or another) while we walk the list.
+        const std::vector<KeyboardHook::Private *> hooks = installedHooks();
+        for (KeyboardHook::Private *hook : hooks) {
+            const std::vector<KeyboardHook::Private *> &now = installedHooks();
+            if (std::find(now.begin(), now.end(), hook) == now.end())
+                continue;
+            if (hook->handler && hook->handler(event))
+                return 1;
+        }
+    }
+    return CallNextHookEx(nullptr, nCode, wParam, lParam);
+}
+
+} // namespace
+
+KeyboardHook::KeyboardHook(Handler handler) : d(std::make_unique<Private>()) {
+    d->handler = std::move(handler);
+}
+
+KeyboardHook::~KeyboardHook() {
+    remove();
+}
+
+void KeyboardHook::setGrabs(std::vector<HookGrab>) {}
+
+bool KeyboardHook::install() {
+    if (d->hook)
+        return true;
+    d->hook = SetWindowsHookExW(WH_KEYBOARD_LL, keyboardHookProc, GetModuleHandleW(nullptr), 0);
+    if (!d->hook)
+        return false;
+    installedHooks().push_back(d.get());
+    return true;
+}
+
+void KeyboardHook::remove() {
+    if (!d->hook)
+        return;
+    UnhookWindowsHookEx(d->hook);
+    d->hook = nullptr;
+    std::vector<Private *> &hooks = installedHooks();
+    hooks.erase(std::remove(hooks.begin(), hooks.end(), d.get()), hooks.end());
+}
+
+bool KeyboardHook::isInstalled() const {
+    return d->hook != nullptr;
+}

@@ -1,0 +1,431 @@
+// The keyboard hook on X11: passive grabs on the root window. While a grabbed key is
+// down the server sends every key event to us; what the handler does not consume is
+// replayed with XTest once the grab is over (on the key's release: a replay while the
+// grab is active would come straight back to us).
+#include "platform/KeyboardHook.h"
+
+#include "platform/XcbSession.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <utility>
+
+namespace {
+
+struct KeyCombo {
+    xcb_keycode_t keycode;
+    std::uint16_t mask;
+    bool operator<(const KeyCombo &o) const {
+        return keycode != o.keycode ? keycode < o.keycode : mask < o.mask;
+    }
+};
+
+struct Deferred {
+    xcb_keycode_t keycode;
+    bool released;
+};
+
+} // namespace
+
+struct KeyboardHook::Private : QAbstractNativeEventFilter {
+    Handler handler;
+    std::vector<HookGrab> grabs = pickWindowHookGrabs();
+    bool installed = false;
+    bool filterInstalled = false;
+
+    // Resolved from the keyboard map at install().
+    std::set<KeyCombo> combos;
+    std::map<xcb_keycode_t, std::uint32_t> vkOfKeycode;
+    std::set<xcb_keycode_t> modifierKeycodes;
+    std::uint16_t numLockMask = XCB_MOD_MASK_2;
+    std::uint16_t altMask = XCB_MOD_MASK_1;
+    std::uint16_t metaMask = XCB_MOD_MASK_4;
+
+    // The active grab: from the press of a grabbed key to its release.
+    xcb_keycode_t activator = 0;
+    std::uint16_t activatorState = 0;
+    int activatorPasses = 0;
+    std::set<xcb_keycode_t> swallowed;
+    std::vector<Deferred> deferred;
+
+    // Replayed presses that may still come back to us: when another of our grabs is
+    // active at the replay, the server hands the replay to us again. Such a press is
+    // passed on without asking the handler twice. A marker message sent after each
+    // replay tells when the rest of that replay has gone elsewhere.
+    xcb_window_t markerWindow = 0;
+    std::uint32_t lastBatch = 0;
+    std::map<std::uint32_t, std::map<xcb_keycode_t, int>> replaysInFlight;
+
+    ~Private() override {
+        if (filterInstalled && QCoreApplication::instance())
+            QCoreApplication::instance()->removeNativeEventFilter(this);
+        if (markerWindow && XcbSession::connection()) {
+            xcb_destroy_window(XcbSession::connection(), markerWindow);
+            xcb_flush(XcbSession::connection());
+        }
+    }
+
+    bool isReplay(xcb_keycode_t keycode) {
+        for (auto &batch : replaysInFlight) {
+            auto found = batch.second.find(keycode);
+            if (found != batch.second.end() && found->second > 0) {
+                --found->second;
+                return true;
+            }
+        }
+        return false;
+    }
+    bool offerUnlessReplay(const xcb_key_press_event_t *key) { return !isReplay(key->detail) && offer(key); }
+    void sendMarker(std::uint32_t batch);
+
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override;
+
+    void readKeyboardMap();
+    void grabCombos(const std::set<KeyCombo> &which, bool checked);
+    void ungrabCombos(const std::set<KeyCombo> &which);
+    std::set<KeyCombo> combosOf(const std::set<xcb_keycode_t> &keycodes) const;
+    unsigned modifiersOf(std::uint16_t state) const;
+    std::uint16_t maskOf(unsigned modifiers) const;
+    bool offer(const xcb_key_press_event_t *key);
+    bool onPress(const xcb_key_press_event_t *key);
+    bool onRelease(const xcb_key_press_event_t *key);
+    void finishGrab();
+    void resetGrabState();
+};
+
+namespace {
+
+// Lock variants: a grab without them would miss keys pressed with NumLock or CapsLock on.
+std::vector<std::uint16_t> lockVariants(std::uint16_t numLock) {
+    return {0, XCB_MOD_MASK_LOCK, numLock, static_cast<std::uint16_t>(numLock | XCB_MOD_MASK_LOCK)};
+}
+
+} // namespace
+
+void KeyboardHook::Private::readKeyboardMap() {
+    xcb_connection_t *c = XcbSession::connection();
+    Display *dpy = XcbSession::display();
+    modifierKeycodes.clear();
+    xcb_get_modifier_mapping_reply_t *reply =
+        xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr);
+    if (!reply)
+        return;
+    const xcb_keycode_t *keycodes = xcb_get_modifier_mapping_keycodes(reply);
+    const int perModifier = reply->keycodes_per_modifier;
+    auto maskHolding = [&](KeySym keysym, std::uint16_t fallback) {
+        const KeyCode code = XKeysymToKeycode(dpy, keysym);
+        for (int mod = 0; code && mod < 8; ++mod) {
+            for (int i = 0; i < perModifier; ++i) {
+                if (keycodes[mod * perModifier + i] == code)
+                    return static_cast<std::uint16_t>(1u << mod);
+            }
+        }
+        return fallback;
+    };
+    numLockMask = maskHolding(XK_Num_Lock, XCB_MOD_MASK_2);
+    altMask = maskHolding(XK_Alt_L, XCB_MOD_MASK_1);
+    metaMask = maskHolding(XK_Super_L, XCB_MOD_MASK_4);
+    for (int i = 0; i < 8 * perModifier; ++i) {
+        if (keycodes[i])
+            modifierKeycodes.insert(keycodes[i]);
+    }
+    std::free(reply);
+}
+
+unsigned KeyboardHook::Private::modifiersOf(std::uint16_t state) const {
+    unsigned modifiers = HookNoModifier;
+    if (state & XCB_MOD_MASK_SHIFT)
+        modifiers |= HookShift;
+    if (state & XCB_MOD_MASK_CONTROL)
+        modifiers |= HookControl;
+    if (state & altMask)
+        modifiers |= HookAlt;
+    if (state & metaMask)
+        modifiers |= HookMeta;
+    return modifiers;
+}
+
+std::uint16_t KeyboardHook::Private::maskOf(unsigned modifiers) const {
+    std::uint16_t mask = 0;
+    if (modifiers & HookShift)
+        mask |= XCB_MOD_MASK_SHIFT;
+    if (modifiers & HookControl)
+        mask |= XCB_MOD_MASK_CONTROL;
+    if (modifiers & HookAlt)
+        mask |= altMask;
+    if (modifiers & HookMeta)
+        mask |= metaMask;
+    return mask;
+}
+
+void KeyboardHook::Private::grabCombos(const std::set<KeyCombo> &which, bool checked) {
+    xcb_connection_t *c = XcbSession::connection();
+    const xcb_window_t root = XcbSession::rootWindow();
+    std::vector<xcb_void_cookie_t> cookies;
+    for (const KeyCombo &combo : which) {
+        for (std::uint16_t lock : lockVariants(numLockMask)) {
+            const auto mask = static_cast<std::uint16_t>(combo.mask | lock);
+            // owner_events false: while the grab is active every key event comes to us,
+            // reported on the root window.
+            if (checked)
+                cookies.push_back(xcb_grab_key_checked(c, 0, root, mask, combo.keycode, XCB_GRAB_MODE_ASYNC,
+                                                       XCB_GRAB_MODE_ASYNC));
+            else
+                xcb_grab_key(c, 0, root, mask, combo.keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        }
+    }
+    // A combination that another client holds answers BadAccess; that client keeps it.
+    for (xcb_void_cookie_t cookie : cookies)
+        std::free(xcb_request_check(c, cookie));
+    xcb_flush(c);
+}
+
+void KeyboardHook::Private::ungrabCombos(const std::set<KeyCombo> &which) {
+    xcb_connection_t *c = XcbSession::connection();
+    const xcb_window_t root = XcbSession::rootWindow();
+    // Combination by combination: an AnyModifier ungrab would also drop the grabs that
+    // other parts of the program (global hotkeys) hold on the same keys.
+    for (const KeyCombo &combo : which) {
+        for (std::uint16_t lock : lockVariants(numLockMask))
+            xcb_ungrab_key(c, combo.keycode, root, static_cast<std::uint16_t>(combo.mask | lock));
+    }
+    xcb_flush(c);
+}
+
+std::set<KeyCombo> KeyboardHook::Private::combosOf(const std::set<xcb_keycode_t> &keycodes) const {
+    std::set<KeyCombo> which;
+    for (const KeyCombo &combo : combos) {
+        if (keycodes.count(combo.keycode))
+            which.insert(combo);
+    }
+    return which;
+}
+
+bool KeyboardHook::Private::offer(const xcb_key_press_event_t *key) {
+    const auto found = vkOfKeycode.find(key->detail);
+    if (found == vkOfKeycode.end() || !handler)
+        return false;
+    return handler(HookKeyEvent{found->second, modifiersOf(key->state)});
+}
+
+bool KeyboardHook::Private::onPress(const xcb_key_press_event_t *key) {
+    if (!activator) {
+        const auto mask = static_cast<std::uint16_t>(key->state & 0xff & ~(XCB_MOD_MASK_LOCK | numLockMask));
+        if (!installed || !combos.count(KeyCombo{key->detail, mask}))
+            return false; // a grab of some other part of the program
+        activator = key->detail;
+        activatorState = key->state;
+        activatorPasses = offerUnlessReplay(key) ? 0 : 1;
+        return true;
+    }
+    if (key->detail == activator) { // auto-repeat
+        if (!offerUnlessReplay(key))
+            ++activatorPasses;
+        return true;
+    }
+    // Modifier changes need no replay: the replayed keys carry the state of the moment.
+    if (modifierKeycodes.count(key->detail))
+        return true;
+    if (offerUnlessReplay(key))
+        swallowed.insert(key->detail);
+    else
+        deferred.push_back({key->detail, false});
+    return true;
+}
+
+bool KeyboardHook::Private::onRelease(const xcb_key_press_event_t *key) {
+    if (!activator)
+        return false;
+    if (key->detail == activator) {
+        finishGrab();
+        return true;
+    }
+    if (swallowed.erase(key->detail))
+        return true;
+    for (Deferred &d : deferred) {
+        if (d.keycode == key->detail && !d.released) {
+            d.released = true;
+            break;
+        }
+    }
+    return true;
+}
+
+void KeyboardHook::Private::finishGrab() {
+    std::set<xcb_keycode_t> replayed;
+    if (activatorPasses > 0)
+        replayed.insert(activator);
+    for (const Deferred &d : deferred)
+        replayed.insert(d.keycode);
+    if (replayed.empty()) {
+        resetGrabState();
+        return;
+    }
+    // Our own grabs on these keys would catch the replay: lift them meanwhile.
+    const std::set<KeyCombo> lifted = installed ? combosOf(replayed) : std::set<KeyCombo>();
+    ungrabCombos(lifted);
+    Display *dpy = XcbSession::display();
+    // A modifier held at the press may be up by now (Shift let go before the key): hold
+    // it again for the replay, so that the key arrives as it was typed.
+    std::vector<KeyCode> restored;
+    if (activatorPasses > 0) {
+        xcb_connection_t *c = XcbSession::connection();
+        xcb_query_pointer_reply_t *now =
+            xcb_query_pointer_reply(c, xcb_query_pointer(c, XcbSession::rootWindow()), nullptr);
+        const std::uint16_t heldNow = now ? now->mask : activatorState;
+        std::free(now);
+        const std::pair<std::uint16_t, KeySym> modifierKeys[] = {
+            {XCB_MOD_MASK_SHIFT, XK_Shift_L}, {XCB_MOD_MASK_CONTROL, XK_Control_L}, {altMask, XK_Alt_L}};
+        for (const auto &[mask, keysym] : modifierKeys) {
+            if ((activatorState & mask) && !(heldNow & mask)) {
+                if (const KeyCode code = XKeysymToKeycode(dpy, keysym)) {
+                    XTestFakeKeyEvent(dpy, code, True, CurrentTime);
+                    restored.push_back(code);
+                }
+            }
+        }
+    }
+    for (int i = 0; i < activatorPasses; ++i) {
+        XTestFakeKeyEvent(dpy, activator, True, CurrentTime);
+        XTestFakeKeyEvent(dpy, activator, False, CurrentTime);
+    }
+    for (KeyCode code : restored)
+        XTestFakeKeyEvent(dpy, code, False, CurrentTime);
+    // Keys pressed while the grab was on follow, still down if they were not released.
+    for (const Deferred &d : deferred) {
+        XTestFakeKeyEvent(dpy, d.keycode, True, CurrentTime);
+        if (d.released)
+            XTestFakeKeyEvent(dpy, d.keycode, False, CurrentTime);
+    }
+    std::map<xcb_keycode_t, int> batch;
+    batch[activator] += activatorPasses;
+    for (const Deferred &d : deferred)
+        ++batch[d.keycode];
+    replaysInFlight[++lastBatch] = batch;
+    // The server has delivered the replay once this returns; only then grab again.
+    XSync(dpy, False);
+    grabCombos(lifted, false);
+    sendMarker(lastBatch);
+    resetGrabState();
+}
+
+void KeyboardHook::Private::sendMarker(std::uint32_t batch) {
+    xcb_connection_t *c = XcbSession::connection();
+    if (!markerWindow) {
+        markerWindow = xcb_generate_id(c);
+        xcb_create_window(c, 0, markerWindow, XcbSession::rootWindow(), -1, -1, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    }
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = markerWindow;
+    event.type = XcbSession::atom("_VERBOLIN_HOOK_REPLAYED");
+    event.data.data32[0] = batch;
+    // Sent after the replay, so it reaches us after any replayed key that came back.
+    xcb_send_event(c, 0, markerWindow, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&event));
+    xcb_flush(c);
+}
+
+void KeyboardHook::Private::resetGrabState() {
+    activator = 0;
+    activatorState = 0;
+    activatorPasses = 0;
+    swallowed.clear();
+    deferred.clear();
+}
+
+bool KeyboardHook::Private::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) {
+    if (eventType != "xcb_generic_event_t" || !message)
+        return false;
+    const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    const std::uint8_t type = event->response_type & 0x7f;
+    if (type == XCB_CLIENT_MESSAGE) {
+        const auto *marker = static_cast<const xcb_client_message_event_t *>(message);
+        if (!markerWindow || marker->window != markerWindow)
+            return false;
+        replaysInFlight.erase(marker->data.data32[0]);
+        return true;
+    }
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
+        return false;
+    const auto *key = static_cast<const xcb_key_press_event_t *>(message);
+    if (key->event != XcbSession::rootWindow())
+        return false;
+    return type == XCB_KEY_PRESS ? onPress(key) : onRelease(key);
+}
+
+KeyboardHook::KeyboardHook(Handler handler) : d(std::make_unique<Private>()) {
+    d->handler = std::move(handler);
+}
+
+KeyboardHook::~KeyboardHook() {
+    remove();
+}
+
+void KeyboardHook::setGrabs(std::vector<HookGrab> grabs) {
+    d->grabs = std::move(grabs);
+    if (d->installed) {
+        remove();
+        install();
+    }
+}
+
+bool KeyboardHook::install() {
+    if (d->installed)
+        return true;
+    Display *dpy = XcbSession::display();
+    if (!XcbSession::available() || !dpy || !QCoreApplication::instance())
+        return false;
+    // Without XTest a key the handler lets pass could not be handed on: take none.
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(dpy, &event, &error, &major, &minor))
+        return false;
+    d->readKeyboardMap();
+    d->combos.clear();
+    d->vkOfKeycode.clear();
+    for (const HookGrab &grab : d->grabs) {
+        for (std::uint32_t keysym : keysymsForVk(grab.vk)) {
+            const KeyCode keycode = XKeysymToKeycode(dpy, keysym);
+            if (!keycode)
+                continue;
+            d->vkOfKeycode.emplace(keycode, grab.vk);
+            d->combos.insert(KeyCombo{keycode, d->maskOf(grab.modifiers)});
+        }
+    }
+    // Keys that are not grabbed still get a code when they come during another key's grab.
+    for (std::uint32_t vk : mappedHookVks()) {
+        if (const KeyCode keycode = XKeysymToKeycode(dpy, keysymsForVk(vk).front()))
+            d->vkOfKeycode.emplace(keycode, vk);
+    }
+    if (!d->filterInstalled) {
+        QCoreApplication::instance()->installNativeEventFilter(d.get());
+        d->filterInstalled = true;
+    }
+    d->grabCombos(d->combos, true);
+    d->installed = true;
+    return true;
+}
+
+void KeyboardHook::remove() {
+    if (!d->installed)
+        return;
+    d->ungrabCombos(d->combos);
+    // A grab that is active now still ends through the filter, which replays what it
+    // holds back; it just does not grab again.
+    d->installed = false;
+}
+
+bool KeyboardHook::isInstalled() const {
+    return d->installed;
+}
