@@ -13,6 +13,7 @@
 #include "pickwindow/Pinning.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/MyEventFilter.h"
+#include "pickwindow/MyTabBar.h"
 #include "platform/SingleInstanceApplication.h"
 
 #include <QDir>
