@@ -14,9 +14,11 @@
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/MyEventFilter.h"
 #include "pickwindow/MyTabBar.h"
+#include "output/OutputRunner.h"
 #include "platform/SingleInstanceApplication.h"
 
 #include <QDir>
+#include <QTimer>
 #include <QKeySequenceEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -68,6 +70,9 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     createEditWindow(c);
     createPhraseMenu(c);
     createTrayIcon(c);
+
+    // The program's own synthetic keys must not be taken by the pick window.
+    setOutputStateObserver(&updateKeyboardHook);
 
     qApp->installEventFilter(new WindowMoveFilter(c.pickWindow, c.settingsWindow, c.addWindow.window,
                                                   c.editWindow.window, c.configPath, qApp));

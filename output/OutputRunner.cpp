@@ -12,6 +12,16 @@ qint32 syntheticKeyCounter = 0;
 
 namespace {
 
+std::function<void()> &outputStateObserver() {
+    static std::function<void()> observer;
+    return observer;
+}
+
+void notifyOutputState() {
+    if (outputStateObserver())
+        outputStateObserver()();
+}
+
 // The target needs a moment to see the new clipboard owner before the paste.
 constexpr int clipboardSettleMs = 50;
 constexpr int fileWaitMs = 1000;
@@ -24,12 +34,17 @@ int outputDelayMs() {
 
 } // namespace
 
+void setOutputStateObserver(std::function<void()> observer) {
+    outputStateObserver() = std::move(observer);
+}
+
 void startPhraseOutput(const QString &text) {
     if (outputRunning)
         return;
     QList<OutputAction> actions;
     parsePhraseMarkup(text, actions);
     outputRunning = true;
+    notifyOutputState();
     auto *runner = new VerbolinOutputRunner(actions, QCoreApplication::instance());
     releaseHeldModifiers();
     runner->runNextAction();
@@ -58,9 +73,11 @@ void VerbolinOutputRunner::runNextAction() {
         return;
     case OutputAction::KeyPress:
         ++syntheticKeyCounter;
+        notifyOutputState();
         pressKeyChord(action);
         QTimer::singleShot(outputDelayMs(), this, [this] {
             syntheticKeyCounter = qMax(0, syntheticKeyCounter - 1);
+            notifyOutputState();
             continueRun();
         });
         return;
@@ -93,5 +110,6 @@ void VerbolinOutputRunner::continueRun() {
 
 void VerbolinOutputRunner::finish() {
     outputRunning = false;
+    notifyOutputState();
     deleteLater();
 }

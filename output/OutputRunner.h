@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 // Set while a phrase is being output; further output requests are dropped meanwhile.
 extern bool outputRunning;
 
@@ -15,6 +17,10 @@ extern qint32 syntheticKeyCounter;
 // keys and runs the actions one after another on timers. Does nothing while another
 // phrase is being output.
 void startPhraseOutput(const QString &text);
+
+// Called whenever outputRunning or syntheticKeyCounter changes, so that the pick window
+// can stop taking keys while the program's own synthetic keys are on their way.
+void setOutputStateObserver(std::function<void()> observer);
 
 // One output run. Executes its actions on single-shot timers and deletes itself at
 // the end.

@@ -20,9 +20,23 @@ KeyboardHook &keyboardHook() {
 }
 
 void installKeyboardHook() {
+    if (!keyboardHookSeesEveryKey()) {
+        updateKeyboardHook();
+        return;
+    }
     // A failed install is simply tried again by the next caller.
     if (!searchMode)
         keyboardHook().install();
+}
+
+void updateKeyboardHook() {
+    if (keyboardHookSeesEveryKey())
+        return;
+    const QWidget *pickWindow = appContext().pickWindow;
+    if (!searchMode && pickWindow && pickWindow->isVisible() && !pickKeysBlocked())
+        keyboardHook().install();
+    else
+        keyboardHook().remove();
 }
 
 void showPickWindowNoActivate(QWidget *window) {

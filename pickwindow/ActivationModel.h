@@ -15,6 +15,9 @@ extern NativeWindow savedForegroundWindow;
 // The system-wide hook that hands key-downs to the pick window's key handling.
 KeyboardHook &keyboardHook();
 void installKeyboardHook();
+// Where the hook takes keys away from other applications (X11 grabs), it is held only
+// while the pick window is visible, passive and not blocked; called on every change.
+void updateKeyboardHook();
 
 // Shows the pick window without activation, on top as "zhiding" says, and takes keys.
 void showPickWindowNoActivate(QWidget *window);

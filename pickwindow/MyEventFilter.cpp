@@ -21,6 +21,11 @@ MyEventFilter::MyEventFilter(QWidget *pickWindow, QWidget *addWindow, QWidget *e
 bool MyEventFilter::eventFilter(QObject *watched, QEvent *event) {
     if (watched == pickWindow && event->type() == QEvent::Hide)
         QToolTip::showText(QPoint(), QString());
+    // Windows opening and closing (the pick window, the editors, dialogs, menus) change
+    // whether the pick window takes keys.
+    if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->isWindow())
+        QTimer::singleShot(0, pickWindow, &updateKeyboardHook);
     if (watched == searchBox && event->type() == QEvent::FocusOut && searchMode)
         QTimer::singleShot(0, searchBox, &checkSearchFocusLost);
     // A passive window never gets the focus from a click, so a press on the search box

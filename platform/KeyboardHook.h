@@ -41,3 +41,8 @@ public:
 private:
     std::unique_ptr<Private> d;
 };
+
+// Windows' hook sees every key, so it can stay installed while the pick window is hidden
+// (its handler lets keys pass then). X11 grabs take keys away from every application,
+// so they are held only while the pick window really takes keys.
+bool keyboardHookSeesEveryKey();

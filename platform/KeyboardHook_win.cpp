@@ -89,3 +89,7 @@ void KeyboardHook::remove() {
 bool KeyboardHook::isInstalled() const {
     return d->hook != nullptr;
 }
+
+bool keyboardHookSeesEveryKey() {
+    return true;
+}

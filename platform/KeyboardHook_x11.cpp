@@ -429,3 +429,7 @@ void KeyboardHook::remove() {
 bool KeyboardHook::isInstalled() const {
     return d->installed;
 }
+
+bool keyboardHookSeesEveryKey() {
+    return false;
+}
