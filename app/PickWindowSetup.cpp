@@ -9,6 +9,7 @@
 #include "library/PhraseFilter.h"
 #include "library/PhraseItem.h"
 #include "pickwindow/ActivationModel.h"
+#include "pickwindow/BadgeDelegate.h"
 #include "pickwindow/MyTabBar.h"
 
 #include <QApplication>
@@ -48,6 +49,7 @@ void setUpPhraseList(AppContext &c) {
     QListWidget *list = c.phraseList;
     list->setWordWrap(true);
     list->setUniformItemSizes(true);
+    list->setItemDelegate(new BadgeDelegate(list));
     list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     list->verticalScrollBar()->setSingleStep(configInt(QStringLiteral("gundong")));
     list->setMouseTracking(true);

@@ -31,8 +31,8 @@ void createSettingsWindow(AppContext &c) {
     c.settingsWindow = window;
 
     // Stored as portable text, read back in the native form.
-    c.globalHotkey = new GlobalHotkey(QKeySequence(configString(QStringLiteral("hotkey")), QKeySequence::NativeText),
-                                      true, qApp);
+    c.globalHotkey = new GlobalHotkey(
+        QKeySequence(configString(QStringLiteral("hotkey")), QKeySequence::NativeText), true, qApp);
     QObject::connect(c.globalHotkey, &GlobalHotkey::activated, qApp, &toggleFromGlobalHotkey);
 
     // The pick window stays above other windows when the user asked for it.

@@ -10,18 +10,18 @@
 #include "app/TrayIconSetup.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowSize.h"
-#include "pickwindow/Pinning.h"
+#include "output/OutputRunner.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/MyEventFilter.h"
 #include "pickwindow/MyTabBar.h"
-#include "output/OutputRunner.h"
+#include "pickwindow/Pinning.h"
 #include "platform/SingleInstanceApplication.h"
 
 #include <QDir>
-#include <QTimer>
 #include <QKeySequenceEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 

@@ -101,8 +101,8 @@ void checkSearchFocusLost() {
 
 bool pickKeysBlocked() {
     const AppContext &c = appContext();
-    return syntheticKeyCounter > 0 || QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
-           (c.settingsWindow && c.settingsWindow->isVisible()) ||
+    return syntheticKeyCounter > 0 || QApplication::activeModalWidget() ||
+           QApplication::activePopupWidget() || (c.settingsWindow && c.settingsWindow->isVisible()) ||
            (c.addWindow.window && c.addWindow.window->isVisible()) ||
            (c.editWindow.window && c.editWindow.window->isVisible());
 }

@@ -13,10 +13,11 @@
 #include <QToolTip>
 
 MyEventFilter::MyEventFilter(QWidget *pickWindow, QWidget *addWindow, QWidget *editWindow,
-                             QPushButton *addCancelButton, QPushButton *editCancelButton, QListWidget *phraseList,
-                             QTabBar *groupTabBar, QLineEdit *searchBox)
+                             QPushButton *addCancelButton, QPushButton *editCancelButton,
+                             QListWidget *phraseList, QTabBar *groupTabBar, QLineEdit *searchBox)
     : pickWindow(pickWindow), addWindow(addWindow), editWindow(editWindow), addCancelButton(addCancelButton),
-      editCancelButton(editCancelButton), phraseList(phraseList), groupTabBar(groupTabBar), searchBox(searchBox) {}
+      editCancelButton(editCancelButton), phraseList(phraseList), groupTabBar(groupTabBar),
+      searchBox(searchBox) {}
 
 bool MyEventFilter::eventFilter(QObject *watched, QEvent *event) {
     if (watched == pickWindow && event->type() == QEvent::Hide)
