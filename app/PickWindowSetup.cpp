@@ -7,6 +7,7 @@
 #include "library/GroupStore.h"
 #include "library/GroupView.h"
 #include "library/PhraseFilter.h"
+#include "library/PhraseHotkeys.h"
 #include "library/PhraseItem.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/BadgeDelegate.h"
@@ -54,6 +55,8 @@ void setUpPhraseList(AppContext &c) {
     list->verticalScrollBar()->setSingleStep(configInt(QStringLiteral("gundong")));
     list->setMouseTracking(true);
     list->viewport()->setMouseTracking(true);
+
+    rebuildPhraseHotkeys();
 
     list->setDragEnabled(true);
     list->setAcceptDrops(true);
