@@ -321,8 +321,17 @@ private slots:
         QCOMPARE(activeWindow(), s.targetWindow);
     }
 
+    void tabSearchesAndEnterInputsIntoTheTarget_data() {
+        QTest::addColumn<QJsonObject>("config");
+        QTest::addColumn<bool>("pinned");
+        QTest::newRow("not pinned: the window closes") << notPinned() << false;
+        QTest::newRow("pinned: the window stays and keeps the search") << pinnedWithBadges() << true;
+    }
+
     void tabSearchesAndEnterInputsIntoTheTarget() {
-        START_SESSION(s, notPinned());
+        QFETCH(QJsonObject, config);
+        QFETCH(bool, pinned);
+        START_SESSION(s, config);
         QVERIFY(typeKeys({QStringLiteral("Tab")}));
         QVERIFY2(e2e::waitUntil([&] { return activeWindow() == s.pickWindow; }),
                  "Tab did not activate the window");
@@ -331,11 +340,20 @@ private slots:
         QVERIFY(typeKeys({QStringLiteral("Return")}));
         QVERIFY2(e2e::waitUntil([&] { return !s.pastes().isEmpty(); }), "no phrase was input");
         QCOMPARE(activeWindow(), s.targetWindow);
-        QVERIFY(e2e::waitUntil([] { return !pickVisible(); }));
+        QVERIFY(e2e::waitUntil([&] { return s.text() == QLatin1String("bravo"); }));
+        if (pinned) {
+            QVERIFY(pickVisible());
+            QVERIFY(e2e::waitUntil(&pickTakesKeys));
+            // Enter left the search text alone: bravo is still the only, first phrase.
+            QVERIFY(typeKeys({QStringLiteral("1")}));
+            QVERIFY2(e2e::waitUntil([&] { return s.pastes().size() == 2; }), "1 input nothing");
+        } else {
+            QVERIFY(e2e::waitUntil([] { return !pickVisible(); }));
+        }
         QVERIFY(s.sync());
-        QCOMPARE(s.pastes(), QStringList{QStringLiteral("bravo")});
+        QCOMPARE(s.pastes(), QStringList(pinned ? 2 : 1, QStringLiteral("bravo")));
         QCOMPARE(s.keys(), QStringList());
-        QCOMPARE(s.text(), QStringLiteral("bravo"));
+        QCOMPARE(activeWindow(), s.targetWindow);
     }
 
     void escapeInTheSearchBoxClearsItAndGivesTheFocusBack() {
