@@ -1,7 +1,8 @@
 // A stand-in for the application that receives phrase output: one focused text field
-// that records every key press, every paste (with its formats) and every change of its
-// text as JSON lines in the file named by its first argument. Times are milliseconds of
-// the monotonic clock, comparable with other processes on the same machine.
+// that records every key press and release (auto-repeated releases left out), every
+// paste (with its formats) and every change of its text as JSON lines in the file named
+// by its first argument. Times are milliseconds of the monotonic clock, comparable with
+// other processes on the same machine.
 
 #include <QApplication>
 #include <QFile>
@@ -45,6 +46,13 @@ protected:
         logEvent({{QStringLiteral("event"), QStringLiteral("key")},
                   {QStringLiteral("key"), QKeySequence(event->keyCombination()).toString()}});
         QPlainTextEdit::keyPressEvent(event);
+    }
+
+    void keyReleaseEvent(QKeyEvent *event) override {
+        if (!event->isAutoRepeat())
+            logEvent({{QStringLiteral("event"), QStringLiteral("keyup")},
+                      {QStringLiteral("key"), QKeySequence(event->keyCombination()).toString()}});
+        QPlainTextEdit::keyReleaseEvent(event);
     }
 
     bool canInsertFromMimeData(const QMimeData *source) const override {

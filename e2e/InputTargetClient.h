@@ -16,7 +16,7 @@ public:
     bool start(int timeoutMs = 10000);
     void stop();
 
-    // Every event recorded so far, oldest first: objects with "event" ("ready", "key",
+    // Every event recorded so far, oldest first: objects with "event" ("ready", "key", "keyup",
     // "paste", "text") and "atMs" (monotonic clock), plus the event's own fields.
     QList<QJsonObject> events() const;
     QList<QJsonObject> events(const QString &kind) const;

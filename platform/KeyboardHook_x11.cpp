@@ -56,6 +56,7 @@ struct KeyboardHook::Private : QAbstractNativeEventFilter {
     std::uint16_t activatorState = 0;
     int activatorPasses = 0;
     std::set<xcb_keycode_t> swallowed;
+    std::set<xcb_keycode_t> modifiersPressed;
     std::vector<Deferred> deferred;
 
     // Replayed presses that may still come back to us: when another of our grabs is
@@ -99,6 +100,7 @@ struct KeyboardHook::Private : QAbstractNativeEventFilter {
     bool offer(const xcb_key_press_event_t *key);
     bool onPress(const xcb_key_press_event_t *key);
     bool onRelease(const xcb_key_press_event_t *key);
+    void forwardRelease(const xcb_key_press_event_t *key);
     void finishGrab();
     void resetGrabState();
 };
@@ -234,8 +236,10 @@ bool KeyboardHook::Private::onPress(const xcb_key_press_event_t *key) {
         return true;
     }
     // Modifier changes need no replay: the replayed keys carry the state of the moment.
-    if (modifierKeycodes.count(key->detail))
+    if (modifierKeycodes.count(key->detail)) {
+        modifiersPressed.insert(key->detail);
         return true;
+    }
     if (offerUnlessReplay(key))
         swallowed.insert(key->detail);
     else
@@ -250,15 +254,36 @@ bool KeyboardHook::Private::onRelease(const xcb_key_press_event_t *key) {
         finishGrab();
         return true;
     }
-    if (swallowed.erase(key->detail))
+    if (swallowed.erase(key->detail) || modifiersPressed.erase(key->detail))
         return true;
     for (Deferred &d : deferred) {
         if (d.keycode == key->detail && !d.released) {
             d.released = true;
-            break;
+            return true;
         }
     }
+    // The key went down before the grab began, so the focused window saw its press: it must
+    // see the release too, or it would take the key (or modifier) for still held.
+    forwardRelease(key);
     return true;
+}
+
+void KeyboardHook::Private::forwardRelease(const xcb_key_press_event_t *key) {
+    xcb_connection_t *c = XcbSession::connection();
+    xcb_get_input_focus_reply_t *focus = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    const xcb_window_t window = focus ? focus->focus : xcb_window_t(XCB_NONE);
+    std::free(focus);
+    if (window == XCB_NONE || window == XCB_INPUT_FOCUS_POINTER_ROOT)
+        return;
+    // XTest cannot release a key the server already has as up: send the event itself.
+    xcb_key_release_event_t release = *key;
+    release.response_type = XCB_KEY_RELEASE;
+    release.event = window;
+    release.child = XCB_NONE;
+    release.event_x = 0;
+    release.event_y = 0;
+    xcb_send_event(c, 0, window, XCB_EVENT_MASK_KEY_RELEASE, reinterpret_cast<const char *>(&release));
+    xcb_flush(c);
 }
 
 void KeyboardHook::Private::finishGrab() {
@@ -342,6 +367,7 @@ void KeyboardHook::Private::resetGrabState() {
     activatorState = 0;
     activatorPasses = 0;
     swallowed.clear();
+    modifiersPressed.clear();
     deferred.clear();
 }
 

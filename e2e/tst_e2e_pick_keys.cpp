@@ -1,0 +1,459 @@
+// Driving the pick window from the keyboard on a real X server: the real program runs from
+// a fresh folder, a separate target program keeps the focus, and xdotool types as a user
+// does. What the target records tells which keys reached it and which phrases were input.
+#include "e2e/E2eSupport.h"
+#include "e2e/InputTargetClient.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QString pickTitle = QStringLiteral("Verbolin");
+
+// Three groups; "1" tells them apart: alpha, delta, foxtrot.
+const char *const groups[] = {"G1", "G2", "G3"};
+const char *const phrases[][2] = {{"alpha", "G1"}, {"bravo", "G1"}, {"charlie", "G1"},
+                                  {"delta", "G2"}, {"echo", "G2"},  {"foxtrot", "G3"}};
+
+bool writeJson(const QString &path, const QJsonDocument &document) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(document.toJson()) > 0;
+}
+
+QJsonObject readJsonObject(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+}
+
+bool xdotool(const QStringList &arguments) {
+    int exitCode = -1;
+    e2e::run(QStringLiteral("xdotool"), arguments, &exitCode);
+    return exitCode == 0;
+}
+
+bool typeKeys(const QStringList &keys) {
+    return xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("30")} +
+                   keys);
+}
+
+QString activeWindow() {
+    return QString::fromUtf8(e2e::run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}))
+        .trimmed();
+}
+
+bool pickVisible() {
+    return !e2e::visibleWindows(pickTitle).isEmpty();
+}
+
+// Whether the program holds its root-window key grabs, told by another client's try at
+// End (a key only the pick window takes): refused while they are held.
+bool pickTakesKeys() {
+    int exitCode = -1;
+    e2e::run(QStringLiteral(VERBOLIN_X_GRAB_KEY),
+             {QStringLiteral("End"), QStringLiteral("0"), QStringLiteral("probe")}, &exitCode);
+    return exitCode == 1;
+}
+
+bool isModifierKey(const QString &key) {
+    static const QStringList names = {QStringLiteral("Shift"), QStringLiteral("Control"),
+                                      QStringLiteral("Ctrl"), QStringLiteral("Alt"), QStringLiteral("Meta")};
+    return names.contains(key.section(QLatin1Char('+'), -1));
+}
+
+// The real program in a folder of its own with the test's phrases and groups, shown and
+// passive, with the target program in front.
+class PickSession {
+public:
+    explicit PickSession(const QJsonObject &config) : m_config(config) {}
+
+    ~PickSession() {
+        if (m_program.state() != QProcess::NotRunning) {
+            m_program.terminate();
+            if (!m_program.waitForFinished(3000)) {
+                m_program.kill();
+                m_program.waitForFinished(3000);
+            }
+        }
+        target.stop();
+    }
+
+    // Empty on success, else what went wrong.
+    QString start() {
+        QJsonArray tabs;
+        for (const char *name : groups)
+            tabs.append(QJsonObject{{QStringLiteral("tab"), QLatin1String(name)},
+                                    {QStringLiteral("item_height"), 40}});
+        QJsonArray data;
+        for (const auto &phrase : phrases)
+            data.append(QJsonObject{{QStringLiteral("text"), QLatin1String(phrase[0])},
+                                    {QStringLiteral("remark"), QString()},
+                                    {QStringLiteral("tab"), QLatin1String(phrase[1])},
+                                    {QStringLiteral("hotkey"), QString()}});
+        QJsonObject config = m_config;
+        // Right of where the window manager puts the target, so they do not overlap.
+        config.insert(QStringLiteral("chuangkou_x"), 1300);
+        config.insert(QStringLiteral("chuangkou_y"), 100);
+        config.insert(QStringLiteral("zhiding"), false);
+        if (!writeJson(path(QStringLiteral("tab.json")), QJsonDocument(tabs)) ||
+            !writeJson(path(QStringLiteral("data.json")), QJsonDocument(data)) ||
+            !writeJson(path(QStringLiteral("config.json")), QJsonDocument(config)))
+            return QStringLiteral("could not write the program's files");
+        const QString exe = e2e::installProgramCopy(m_dir.path());
+        if (exe.isEmpty())
+            return QStringLiteral("could not copy the program");
+
+        if (!target.start())
+            return QStringLiteral("the target program did not get the focus");
+        // The target is the active window once it reports ready.
+        targetWindow = activeWindow();
+        if (targetWindow.isEmpty())
+            return QStringLiteral("no active window after the target started");
+
+        // A runtime folder of its own: the single-instance lock of an earlier run is not in the way.
+        QFile::setPermissions(m_runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        m_program.setProcessEnvironment(env);
+        m_program.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_program.start(exe, {});
+        if (!m_program.waitForStarted())
+            return QStringLiteral("the program did not start");
+        if (!e2e::waitUntil(&pickVisible))
+            return QStringLiteral("the pick window was not shown");
+        pickWindow = e2e::visibleWindows(pickTitle).value(0);
+        if (!e2e::waitUntil(&pickTakesKeys))
+            return QStringLiteral("the visible pick window does not take keys");
+        if (activeWindow() != targetWindow)
+            return QStringLiteral("showing the pick window took the focus from the target");
+        return QString();
+    }
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    // The texts pasted into the target, in order.
+    QStringList pastes() const {
+        QStringList texts;
+        for (const QJsonObject &event : target.events(QStringLiteral("paste")))
+            texts << event.value(QStringLiteral("text")).toString();
+        return texts;
+    }
+
+    // Non-modifier keys the target saw go down ("key") or up ("keyup"), in order; the Ctrl+V
+    // of phrase output and the sync key left out.
+    QStringList keys(const QString &kind = QStringLiteral("key")) const {
+        QStringList result;
+        for (const QJsonObject &event : target.events(kind)) {
+            const QString key = event.value(QStringLiteral("key")).toString();
+            if (!isModifierKey(key) && key != QLatin1String("Ctrl+V") && key != QLatin1String("Z"))
+                result << key;
+        }
+        return result;
+    }
+
+    // Presses and releases together, in order, as "+Key" and "-Key". With modifiers, their
+    // own presses and releases count too, named without the modifiers held ("+Control").
+    QStringList keyStrokes(bool withModifiers = false) const {
+        QStringList result;
+        for (const QJsonObject &event : target.events()) {
+            const QString kind = event.value(QStringLiteral("event")).toString();
+            QString key = event.value(QStringLiteral("key")).toString();
+            if ((kind != QLatin1String("key") && kind != QLatin1String("keyup")) || key == QLatin1String("Z"))
+                continue;
+            if (isModifierKey(key)) {
+                if (!withModifiers)
+                    continue;
+                key = key.section(QLatin1Char('+'), -1);
+            }
+            result << (kind == QLatin1String("key") ? QLatin1Char('+') : QLatin1Char('-')) + key;
+        }
+        return result;
+    }
+
+    // Waits until everything typed so far has arrived. The z key has no phrase here, so the
+    // pick window lets it pass the way it lets every other key pass: whatever went before it
+    // on that road, replayed or not, has reached the target once z has.
+    bool sync() {
+        const auto zCount = [this] {
+            int n = 0;
+            for (const QJsonObject &event : target.events(QStringLiteral("keyup")))
+                n += event.value(QStringLiteral("key")).toString() == QLatin1String("Z");
+            return n;
+        };
+        const int before = zCount();
+        return typeKeys({QStringLiteral("z")}) && e2e::waitUntil([&] { return zCount() > before; });
+    }
+
+    // The text field's content without the z keys of sync().
+    QString text() const { return target.text().remove(QLatin1Char('z')); }
+
+    InputTargetClient target;
+    QString targetWindow;
+    QString pickWindow;
+
+private:
+    QJsonObject m_config;
+    QTemporaryDir m_dir;
+    QTemporaryDir m_runtime;
+    QProcess m_program;
+};
+
+QJsonObject notPinned() {
+    return {{QStringLiteral("tudingflag"), false}};
+}
+
+QJsonObject pinnedWithBadges() {
+    return {{QStringLiteral("tudingflag"), true},
+            {QStringLiteral("badge_key_input_phrase_when_pinned"), true},
+            {QStringLiteral("enter_key_input_phrase_when_pinned"), true}};
+}
+
+QJsonObject pinnedLettingKeysPass() {
+    return {{QStringLiteral("tudingflag"), true},
+            {QStringLiteral("badge_key_input_phrase_when_pinned"), false},
+            {QStringLiteral("enter_key_input_phrase_when_pinned"), false}};
+}
+
+} // namespace
+
+#define START_SESSION(session, config)                                                                       \
+    PickSession session(config);                                                                             \
+    do {                                                                                                     \
+        const QString failure = session.start();                                                             \
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));                                                    \
+    } while (false)
+
+class PickKeysE2ETest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void downDownEnterInputsTheThirdPhrase() {
+        START_SESSION(s, notPinned());
+        QVERIFY(typeKeys({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")}));
+        QVERIFY2(e2e::waitUntil([&] { return !s.pastes().isEmpty(); }), "no phrase was input");
+        QVERIFY(e2e::waitUntil([] { return !pickVisible(); }));
+        QVERIFY(s.sync());
+        QCOMPARE(s.pastes(), QStringList{QStringLiteral("charlie")});
+        QCOMPARE(s.keys(), QStringList());
+        QCOMPARE(s.text(), QStringLiteral("charlie"));
+        QCOMPARE(activeWindow(), s.targetWindow);
+    }
+
+    void badgeKeyInputsItsPhrase_data() {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("2 inputs the second phrase") << QStringLiteral("2");
+        QTest::newRow("Shift+2 inputs the second phrase too") << QStringLiteral("shift+2");
+    }
+
+    void badgeKeyInputsItsPhrase() {
+        QFETCH(QString, key);
+        START_SESSION(s, notPinned());
+        QVERIFY(typeKeys({key}));
+        QVERIFY2(e2e::waitUntil([&] { return !s.pastes().isEmpty(); }), "no phrase was input");
+        QVERIFY(e2e::waitUntil([] { return !pickVisible(); }));
+        QVERIFY(s.sync());
+        QCOMPARE(s.pastes(), QStringList{QStringLiteral("bravo")});
+        QCOMPARE(s.keys(), QStringList());
+        QCOMPARE(s.text(), QStringLiteral("bravo"));
+    }
+
+    void modifiedBadgeKeysAndKeysBeyondTheRowsReachTheTarget() {
+        START_SESSION(s, notPinned());
+        QVERIFY(typeKeys({QStringLiteral("ctrl+2"), QStringLiteral("alt+2"), QStringLiteral("9")}));
+        QVERIFY(s.sync());
+        QCOMPARE(s.keys(),
+                 QStringList({QStringLiteral("Ctrl+2"), QStringLiteral("Alt+2"), QStringLiteral("9")}));
+        QCOMPARE(s.keys(QStringLiteral("keyup")).filter(QStringLiteral("9")).size(), 1);
+        // What the target makes of Alt+2 is its own affair; the 9 is typed.
+        QVERIFY(s.text().endsWith(QLatin1Char('9')));
+        QCOMPARE(s.pastes(), QStringList());
+        QVERIFY(pickVisible());
+        QCOMPARE(activeWindow(), s.targetWindow);
+    }
+
+    void arrowKeysSwitchGroupsAndStopAtTheEnds() {
+        START_SESSION(s, pinnedWithBadges());
+        const QStringList steps[] = {{QStringLiteral("Left")},
+                                     {QStringLiteral("Right")},
+                                     {QStringLiteral("Right"), QStringLiteral("Right")},
+                                     {QStringLiteral("Left")}};
+        const QStringList expected = {QStringLiteral("alpha"), QStringLiteral("delta"),
+                                      QStringLiteral("foxtrot"), QStringLiteral("delta")};
+        for (int i = 0; i < 4; ++i) {
+            QVERIFY(typeKeys(steps[i] + QStringList{QStringLiteral("1")}));
+            QVERIFY2(e2e::waitUntil([&] { return s.pastes().size() > i; }), qPrintable(steps[i].join(u' ')));
+        }
+        QVERIFY(s.sync());
+        QCOMPARE(s.pastes(), expected);
+        QCOMPARE(s.keys(), QStringList());
+        QVERIFY(pickVisible());
+    }
+
+    void wheelOverTheTabsSwitchesGroupsAndStopsAtTheEnds() {
+        START_SESSION(s, pinnedWithBadges());
+        // Button 4 turns the wheel away from the user (previous group), 5 towards (next).
+        const QStringList buttons[] = {{QStringLiteral("4")},
+                                       {QStringLiteral("5")},
+                                       {QStringLiteral("5"), QStringLiteral("5")},
+                                       {QStringLiteral("4")}};
+        const QStringList expected = {QStringLiteral("alpha"), QStringLiteral("delta"),
+                                      QStringLiteral("foxtrot"), QStringLiteral("delta")};
+        for (int i = 0; i < 4; ++i) {
+            QStringList arguments = {QStringLiteral("mousemove"), QStringLiteral("--window"), s.pickWindow,
+                                     QStringLiteral("30"), QStringLiteral("25")};
+            for (const QString &button : buttons[i])
+                arguments << QStringLiteral("click") << button;
+            QVERIFY(xdotool(arguments));
+            QVERIFY(typeKeys({QStringLiteral("1")}));
+            QVERIFY2(e2e::waitUntil([&] { return s.pastes().size() > i; }),
+                     qPrintable(buttons[i].join(u' ')));
+        }
+        QVERIFY(s.sync());
+        QCOMPARE(s.pastes(), expected);
+        QCOMPARE(activeWindow(), s.targetWindow);
+    }
+
+    void tabSearchesAndEnterInputsIntoTheTarget_data() {
+        QTest::addColumn<QJsonObject>("config");
+        QTest::addColumn<bool>("pinned");
+        QTest::newRow("not pinned: the window closes") << notPinned() << false;
+        QTest::newRow("pinned: the window stays and keeps the search") << pinnedWithBadges() << true;
+    }
+
+    void tabSearchesAndEnterInputsIntoTheTarget() {
+        QFETCH(QJsonObject, config);
+        QFETCH(bool, pinned);
+        START_SESSION(s, config);
+        QVERIFY(typeKeys({QStringLiteral("Tab")}));
+        QVERIFY2(e2e::waitUntil([&] { return activeWindow() == s.pickWindow; }),
+                 "Tab did not activate the window");
+        // "vo" leaves bravo alone in the list, so it becomes the current phrase.
+        QVERIFY(typeKeys({QStringLiteral("v"), QStringLiteral("o")}));
+        QVERIFY(typeKeys({QStringLiteral("Return")}));
+        QVERIFY2(e2e::waitUntil([&] { return !s.pastes().isEmpty(); }), "no phrase was input");
+        QCOMPARE(activeWindow(), s.targetWindow);
+        QVERIFY(e2e::waitUntil([&] { return s.text() == QLatin1String("bravo"); }));
+        if (pinned) {
+            QVERIFY(pickVisible());
+            QVERIFY(e2e::waitUntil(&pickTakesKeys));
+            // Enter left the search text alone: bravo is still the only, first phrase.
+            QVERIFY(typeKeys({QStringLiteral("1")}));
+            QVERIFY2(e2e::waitUntil([&] { return s.pastes().size() == 2; }), "1 input nothing");
+        } else {
+            QVERIFY(e2e::waitUntil([] { return !pickVisible(); }));
+        }
+        QVERIFY(s.sync());
+        QCOMPARE(s.pastes(), QStringList(pinned ? 2 : 1, QStringLiteral("bravo")));
+        QCOMPARE(s.keys(), QStringList());
+        QCOMPARE(activeWindow(), s.targetWindow);
+    }
+
+    void escapeInTheSearchBoxClearsItAndGivesTheFocusBack() {
+        START_SESSION(s, notPinned());
+        QVERIFY(typeKeys({QStringLiteral("Tab")}));
+        QVERIFY2(e2e::waitUntil([&] { return activeWindow() == s.pickWindow; }),
+                 "Tab did not activate the window");
+        QVERIFY(typeKeys({QStringLiteral("v"), QStringLiteral("o"), QStringLiteral("Escape")}));
+        QVERIFY2(e2e::waitUntil([&] { return activeWindow() == s.targetWindow; }),
+                 "the focus did not come back");
+        QVERIFY(pickVisible());
+        QVERIFY(e2e::waitUntil(&pickTakesKeys));
+        // The search text is gone: "1" finds the first phrase of the whole group again.
+        QVERIFY(typeKeys({QStringLiteral("1")}));
+        QVERIFY2(e2e::waitUntil([&] { return !s.pastes().isEmpty(); }), "no phrase was input");
+        QVERIFY(s.sync());
+        QCOMPARE(s.pastes(), QStringList{QStringLiteral("alpha")});
+        QCOMPARE(s.keys(), QStringList());
+    }
+
+    void pinnedLetsLettersDigitsAndEnterThroughAndGraveTogglesThePin() {
+        START_SESSION(s, pinnedLettingKeysPass());
+        QVERIFY(typeKeys(
+            {QStringLiteral("a"), QStringLiteral("1"), QStringLiteral("Return"), QStringLiteral("b")}));
+        QVERIFY(s.sync());
+        QCOMPARE(s.keys(), QStringList({QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("Return"),
+                                        QStringLiteral("B")}));
+        QCOMPARE(s.text(), QStringLiteral("a1\nb"));
+        QCOMPARE(s.pastes(), QStringList());
+        QVERIFY(pickVisible());
+
+        const QString config = s.path(QStringLiteral("config.json"));
+        const auto pinned = [&] { return readJsonObject(config).value(QStringLiteral("tudingflag")); };
+        QVERIFY(typeKeys({QStringLiteral("grave")}));
+        QVERIFY2(e2e::waitUntil([&] { return pinned() == QJsonValue(false); }), "the pin was not taken off");
+        QVERIFY(typeKeys({QStringLiteral("grave")}));
+        QVERIFY2(e2e::waitUntil([&] { return pinned() == QJsonValue(true); }), "the pin was not put back");
+        QVERIFY(s.sync());
+        QCOMPARE(s.text(), QStringLiteral("a1\nb"));
+        QVERIFY(pickVisible());
+        QCOMPARE(activeWindow(), s.targetWindow);
+    }
+
+    void escapeHidesTheWindowAndThenEveryKeyReachesTheTarget() {
+        START_SESSION(s, notPinned());
+        QVERIFY(typeKeys({QStringLiteral("Escape")}));
+        QVERIFY(e2e::waitUntil([] { return !pickVisible(); }));
+        QVERIFY2(e2e::waitUntil([] { return !pickTakesKeys(); }), "the hidden window still takes keys");
+        QCOMPARE(s.keyStrokes(), QStringList());
+
+        QVERIFY(typeKeys({QStringLiteral("Down"), QStringLiteral("Up"), QStringLiteral("Return"),
+                          QStringLiteral("a"), QStringLiteral("2"), QStringLiteral("Left"),
+                          QStringLiteral("Tab"), QStringLiteral("grave"), QStringLiteral("Escape")}));
+        QVERIFY(s.sync());
+        QStringList expected;
+        for (const char *key : {"Down", "Up", "Return", "A", "2", "Left", "Tab", "`", "Esc"})
+            expected << QLatin1Char('+') + QLatin1String(key) << QLatin1Char('-') + QLatin1String(key);
+        QCOMPARE(s.keyStrokes(), expected);
+        QCOMPARE(s.pastes(), QStringList());
+        QVERIFY(!pickVisible());
+    }
+
+    void aKeyLetGoWhileAnotherIsTakenStillComesUp_data() {
+        QTest::addColumn<QString>("held");
+        QTest::addColumn<QString>("taken");
+        QTest::addColumn<QStringList>("strokes");
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<QString>("phrase");
+        // Down moves to the second phrase, Ctrl+Right to the second group: Enter and 1 show it.
+        QTest::newRow("a comma let go while Down is taken comes up")
+            << QStringLiteral("comma") << QStringLiteral("Down")
+            << QStringList({QStringLiteral("+,"), QStringLiteral("-,")}) << QStringLiteral("Return")
+            << QStringLiteral("bravo");
+        QTest::newRow("Ctrl let go while Ctrl+Right is taken comes up")
+            << QStringLiteral("Control_L") << QStringLiteral("Right")
+            << QStringList({QStringLiteral("+Control"), QStringLiteral("-Control")}) << QStringLiteral("1")
+            << QStringLiteral("delta");
+    }
+
+    // The target saw the held key go down before the pick window took the other one; the
+    // taken key itself arrives neither down nor up.
+    void aKeyLetGoWhileAnotherIsTakenStillComesUp() {
+        QFETCH(QString, held);
+        QFETCH(QString, taken);
+        QFETCH(QStringList, strokes);
+        QFETCH(QString, then);
+        QFETCH(QString, phrase);
+        START_SESSION(s, notPinned());
+        QVERIFY(xdotool({QStringLiteral("keydown"), held}));
+        QVERIFY(xdotool({QStringLiteral("keydown"), taken}));
+        QVERIFY(xdotool({QStringLiteral("keyup"), held}));
+        QVERIFY(xdotool({QStringLiteral("keyup"), taken}));
+        QVERIFY(s.sync());
+        QCOMPARE(s.keyStrokes(true), strokes);
+        QVERIFY(pickVisible());
+        QVERIFY(typeKeys({then}));
+        QVERIFY2(e2e::waitUntil([&] { return !s.pastes().isEmpty(); }), "no phrase was input");
+        QCOMPARE(s.pastes(), QStringList{phrase});
+    }
+};
+
+QTEST_GUILESS_MAIN(PickKeysE2ETest)
+#include "tst_e2e_pick_keys.moc"
