@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -53,16 +55,64 @@ QStringList visibleWindows(const QString &title) {
 }
 
 bool trayHoldsIcon(const QString &title) {
+    return !trayIconWindow(title).isEmpty();
+}
+
+bool xdotool(const QStringList &arguments) {
+    int exitCode = -1;
+    run(QStringLiteral("xdotool"), arguments, &exitCode);
+    return exitCode == 0;
+}
+
+QString activeWindow() {
+    return QString::fromUtf8(run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")})).trimmed();
+}
+
+QRect windowGeometry(const QString &window) {
+    // --shell prints WINDOW=, X=, Y=, WIDTH=, HEIGHT= and SCREEN= lines.
+    const QByteArray out = run(QStringLiteral("xdotool"),
+                               {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
+    QHash<QString, int> values;
+    for (const QString &line : QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (equals > 0)
+            values.insert(line.left(equals), line.mid(equals + 1).toInt());
+    }
+    if (!values.contains(QStringLiteral("WIDTH")))
+        return QRect();
+    return QRect(values.value(QStringLiteral("X")), values.value(QStringLiteral("Y")),
+                 values.value(QStringLiteral("WIDTH")), values.value(QStringLiteral("HEIGHT")));
+}
+
+bool isWindowViewable(const QString &window) {
+    const QByteArray out = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window});
+    return out.contains("Map State: IsViewable");
+}
+
+QString trayIconWindow(const QString &title) {
     const QByteArray panels =
         run(QStringLiteral("xdotool"),
             {QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("trayer")});
+    // Tree lines read: 0x1a00003 "Verbolin": ("verbolin" "verbolin")  22x22+0+0  +1700+1050
+    const QRegularExpression line(QStringLiteral("^\\s*(0x[0-9a-f]+) \"") +
+                                  QRegularExpression::escape(title) + QStringLiteral("\""));
     for (const QString &panel : QString::fromUtf8(panels).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QByteArray tree =
             run(QStringLiteral("xwininfo"), {QStringLiteral("-tree"), QStringLiteral("-id"), panel});
-        if (tree.contains("\"" + title.toUtf8() + "\""))
-            return true;
+        for (const QString &entry : QString::fromUtf8(tree).split(QLatin1Char('\n'))) {
+            const QRegularExpressionMatch match = line.match(entry);
+            if (match.hasMatch())
+                return QString::number(match.captured(1).toULongLong(nullptr, 16));
+        }
     }
-    return false;
+    return QString();
+}
+
+QJsonObject readJsonObject(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QJsonObject();
+    return QJsonDocument::fromJson(file.readAll()).object();
 }
 
 } // namespace e2e

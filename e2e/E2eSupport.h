@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QProcess>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -25,5 +27,23 @@ QStringList visibleWindows(const QString &title);
 
 // Whether the tray host holds an embedded icon window with the given title.
 bool trayHoldsIcon(const QString &title);
+
+// Runs xdotool with the arguments; true when it succeeded.
+bool xdotool(const QStringList &arguments);
+
+// The window manager's active window, in decimal as xdotool writes ids ("" for none).
+QString activeWindow();
+
+// The window's rectangle on the screen (its client area, without the frame).
+QRect windowGeometry(const QString &window);
+
+// Whether the window is mapped and viewable now.
+bool isWindowViewable(const QString &window);
+
+// The id of the icon window with the given title embedded in the tray host ("" if none).
+QString trayIconWindow(const QString &title);
+
+// The JSON object stored in the file (empty when it is missing or no object).
+QJsonObject readJsonObject(const QString &path);
 
 } // namespace e2e

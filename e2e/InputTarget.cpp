@@ -4,6 +4,13 @@
 // by its first argument. Times are milliseconds of the monotonic clock, comparable with
 // other processes on the same machine.
 
+// that records every key press, every paste (with its formats) and every change of its
+// text as JSON lines in the file named by its first argument. Times are milliseconds of
+// the monotonic clock, comparable with other processes on the same machine. Each time
+// its window loses the input focus to another window it records a "focusout" at once.
+
+#include "e2e/FocusOutRecorder.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QJsonArray>
@@ -16,6 +23,7 @@
 #include <QWindow>
 
 #include <chrono>
+#include <memory>
 
 namespace {
 
@@ -88,6 +96,14 @@ int main(int argc, char *argv[]) {
     if (!logFile.open(QIODevice::WriteOnly | QIODevice::Append))
         return 2;
 
+    const std::unique_ptr<QAbstractNativeEventFilter> focusOutRecorder(
+        newFocusOutRecorder([](quint64 window) {
+            logEvent({{QStringLiteral("event"), QStringLiteral("focusout")},
+                      {QStringLiteral("window"), QString::number(window)}});
+        }));
+    if (focusOutRecorder)
+        app.installNativeEventFilter(focusOutRecorder.get());
+
     RecordingEdit edit;
     edit.setWindowTitle(QStringLiteral("verbolin-input-target"));
     edit.resize(600, 300);
@@ -100,7 +116,8 @@ int main(int argc, char *argv[]) {
     const auto reportReady = [&] {
         if (!ready && edit.isActiveWindow() && edit.hasFocus()) {
             ready = true;
-            logEvent({{QStringLiteral("event"), QStringLiteral("ready")}});
+            logEvent({{QStringLiteral("event"), QStringLiteral("ready")},
+                      {QStringLiteral("window"), QString::number(edit.winId())}});
         }
     };
     QObject::connect(&app, &QGuiApplication::applicationStateChanged, &edit, reportReady);

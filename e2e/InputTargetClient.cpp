@@ -63,3 +63,12 @@ QString InputTargetClient::text() const {
     const QList<QJsonObject> changes = events(QStringLiteral("text"));
     return changes.isEmpty() ? QString() : changes.last().value(QStringLiteral("text")).toString();
 }
+
+QString InputTargetClient::windowId() const {
+    const QList<QJsonObject> ready = events(QStringLiteral("ready"));
+    return ready.isEmpty() ? QString() : ready.first().value(QStringLiteral("window")).toString();
+}
+
+int InputTargetClient::focusLosses() const {
+    return int(events(QStringLiteral("focusout")).size());
+}

@@ -24,6 +24,11 @@ public:
     // The text field's content after the last change ("" before any).
     QString text() const;
 
+    // The X id of the target's window, in decimal as xdotool writes it ("" before ready).
+    QString windowId() const;
+    // How often the target's window has lost the input focus to another window so far.
+    int focusLosses() const;
+
 private:
     QTemporaryDir m_dir;
     QProcess m_process;

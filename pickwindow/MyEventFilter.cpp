@@ -20,6 +20,14 @@ MyEventFilter::MyEventFilter(QWidget *pickWindow, QWidget *addWindow, QWidget *e
       searchBox(searchBox) {}
 
 bool MyEventFilter::eventFilter(QObject *watched, QEvent *event) {
+    // Closing the pick window (program or title bar) only hides it. An accepted close
+    // would make Qt destroy its native window, and the new one made at the next show is
+    // placed off by the frame: the window crept up by its title bar each time.
+    if (watched == pickWindow && event->type() == QEvent::Close) {
+        event->ignore();
+        pickWindow->hide();
+        return true;
+    }
     if (watched == pickWindow && event->type() == QEvent::Hide)
         QToolTip::showText(QPoint(), QString());
     // Windows opening and closing (the pick window, the editors, dialogs, menus) change

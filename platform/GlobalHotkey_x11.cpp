@@ -60,8 +60,13 @@ public:
                 it->repeatGate.release(key->time);
                 consumed = true;
             } else if (hotkeyModifiersOfState(key->state, r.numLockMask) == it->modifiers) {
+                // A press that came through another grab of this program (an open menu's
+                // keyboard grab) instead of the hotkey's own grab on the root window has
+                // its release sent elsewhere once that grab ends: counted as held, it
+                // would make every later press look like a repeat.
+                const bool throughHotkeyGrab = key->event == key->root;
                 // Queued: a slot may delete hotkeys, which must not happen inside this loop.
-                if (it->repeatGate.press(key->time))
+                if (!throughHotkeyGrab || it->repeatGate.press(key->time))
                     QMetaObject::invokeMethod(it.key(), &GlobalHotkey::activated, Qt::QueuedConnection);
                 consumed = true;
             }
