@@ -2,12 +2,8 @@
 // that records every key press and release (auto-repeated releases left out), every
 // paste (with its formats) and every change of its text as JSON lines in the file named
 // by its first argument. Times are milliseconds of the monotonic clock, comparable with
-// other processes on the same machine.
-
-// that records every key press, every paste (with its formats) and every change of its
-// text as JSON lines in the file named by its first argument. Times are milliseconds of
-// the monotonic clock, comparable with other processes on the same machine. Each time
-// its window loses the input focus to another window it records a "focusout" at once.
+// other processes on the same machine. Each time its window loses the input focus to
+// another window it records a "focusout" at once.
 
 #include "e2e/FocusOutRecorder.h"
 
