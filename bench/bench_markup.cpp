@@ -3,6 +3,7 @@
 //
 //   bench_markup [rounds]      (default 5; the figures are the medians over the rounds)
 
+#include "bench/BenchStats.h"
 #include "output/PhraseMarkup.h"
 
 #include <QCoreApplication>
@@ -65,14 +66,6 @@ QString phraseFor(Mix mix, QRandomGenerator &random, const QStringList &files) {
         break;
     }
     return phrase;
-}
-
-double median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
 } // namespace

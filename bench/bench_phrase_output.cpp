@@ -6,6 +6,7 @@
 // Run inside an X session, e.g.:  e2e/x-session.sh build/bench/bench_phrase_output [runs]
 
 #include "app/ConfigStore.h"
+#include "bench/BenchStats.h"
 #include "e2e/InputTargetClient.h"
 #include "output/OutputRunner.h"
 #include "output/PhraseMarkup.h"
@@ -37,12 +38,6 @@ bool waitFor(const std::function<bool()> &done, int timeoutMs) {
         QThread::msleep(1);
     }
     return done();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 QString chineseText(int length) {

@@ -1,5 +1,6 @@
 // Load and save of a data.json holding 10,000 phrases: prints the median and the
 // fastest of several runs for the whole-file round trip the program does at start-up.
+#include "bench/BenchStats.h"
 #include "library/PhraseItem.h"
 
 #include <QApplication>
@@ -32,11 +33,6 @@ QList<PhraseRecord> makePhrases(int count) {
         phrases.append({text, remark, QStringLiteral("短语%1").arg(i % 5 + 1), QString()});
     }
     return phrases;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 // program's first show, which also creates its native window, is reported apart.
 
 #include "app/ConfigStore.h"
+#include "bench/BenchStats.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -18,6 +19,8 @@
 #include <QSize>
 #include <QTemporaryDir>
 
+// X11 after Qt: its macros (Unsorted, None...) break Qt headers.
+#include "bench/BenchX11.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -91,26 +94,10 @@ private:
     KeyCode m_control, m_shift, m_v;
 };
 
-bool hasName(Display *display, Window window, const char *name) {
-    char *fetched = nullptr;
-    bool same = false;
-    if (XFetchName(display, window, &fetched) && fetched) {
-        same = std::strcmp(fetched, name) == 0;
-        XFree(fetched);
-    }
-    return same;
-}
-
 struct Figures {
     double firstMapped = 0;
     std::vector<double> mapped, painted;
 };
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n == 0 ? 0 : (n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2);
-}
 
 // A 16 x 16 patch of the window's client area, read back from the screen.
 constexpr int patchSize = 16;
@@ -151,7 +138,7 @@ public:
                 // Follow the window itself: the window manager maps it inside its frame.
                 XSelectInput(m_display, event.xcreatewindow.window, StructureNotifyMask);
             } else if (event.type == MapNotify && event.xmap.event == event.xmap.window &&
-                       hasName(m_display, event.xmap.window, m_title) && isLarge(event.xmap.window)) {
+                       windowHasName(m_display, event.xmap.window, m_title) && isLarge(event.xmap.window)) {
                 m_window = event.xmap.window;
                 mapped = millisSince(*start);
             }

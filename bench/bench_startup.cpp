@@ -1,6 +1,8 @@
 // Time from process start to its window being mapped on the X server, for Verbolin and
 // for a minimal Qt Widgets program, measured in the same run. Run inside an X session
 // (bench/run-startup-bench.sh starts one).
+#include "bench/BenchStats.h"
+#include "bench/BenchX11.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -19,16 +21,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-bool hasName(Display *display, Window window, const char *name) {
-    char *fetched = nullptr;
-    bool same = false;
-    if (XFetchName(display, window, &fetched) && fetched) {
-        same = std::strcmp(fetched, name) == 0;
-        XFree(fetched);
-    }
-    return same;
-}
 
 // Starts the program and returns milliseconds until a window with the title is mapped.
 double timeToMappedWindow(const std::string &program, const std::vector<std::string> &args,
@@ -60,7 +52,7 @@ double timeToMappedWindow(const std::string &program, const std::vector<std::str
         if (event.type == CreateNotify) {
             // Follow the window itself: a window manager reparents it before mapping.
             XSelectInput(display, event.xcreatewindow.window, StructureNotifyMask);
-        } else if (event.type == MapNotify && hasName(display, event.xmap.window, title)) {
+        } else if (event.type == MapNotify && windowHasName(display, event.xmap.window, title)) {
             elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         }
     }
@@ -68,11 +60,6 @@ double timeToMappedWindow(const std::string &program, const std::vector<std::str
     waitpid(pid, nullptr, 0);
     XCloseDisplay(display);
     return elapsed;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "app/ConfigStore.h"
 #include "app/JsonFile.h"
 
@@ -10,17 +11,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray readAll(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 QJsonObject fileObject(const QString &path) {
     return QJsonDocument::fromJson(readAll(path)).object();

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "app/ConfigStore.h"
 #include "library/GroupStore.h"
 
@@ -9,21 +10,6 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-void writeAll(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray readAll(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
 
 class GroupStoreTest : public QObject {
     Q_OBJECT

@@ -4,6 +4,7 @@
 #include "platform/HookKeys.h"
 #include "platform/KeyboardHook.h"
 #include "platform/Win32Windows.h"
+#include "tests/wine/WineCheck.h"
 
 #include <windows.h>
 
@@ -13,13 +14,7 @@
 
 namespace {
 
-int failures = 0;
-
-void check(bool ok, const char *what) {
-    std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what);
-    if (!ok)
-        ++failures;
-}
+using winecheck::check;
 
 // Key-downs and key-ups each window's message queue received.
 std::map<HWND, std::vector<UINT>> keyDowns;
@@ -323,6 +318,6 @@ int wmain() {
 
     DestroyWindow(pickWindow);
     DestroyWindow(target);
-    std::printf("%d failed\n", failures);
-    return failures == 0 ? 0 : 1;
+    std::printf("%d failed\n", winecheck::failures());
+    return winecheck::failures() == 0 ? 0 : 1;
 }

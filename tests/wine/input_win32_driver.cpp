@@ -4,6 +4,7 @@
 
 #include "platform/DropFiles.h"
 #include "platform/Win32Input.h"
+#include "tests/wine/WineCheck.h"
 
 #include <windows.h>
 
@@ -16,14 +17,7 @@
 
 namespace {
 
-int failures = 0;
-
-void check(bool ok, const char *what) {
-    std::printf("%s: %s\n", ok ? "PASS" : "FAIL", what);
-    std::fflush(stdout);
-    if (!ok)
-        ++failures;
-}
+using winecheck::check;
 
 // --- events seen by the hook -------------------------------------------------------
 
@@ -328,6 +322,6 @@ int wmain() {
 
     PostThreadMessageW(hookThreadId, WM_QUIT, 0, 0);
     WaitForSingleObject(thread, 5000);
-    std::printf("%d failure(s)\n", failures);
-    return failures == 0 ? 0 : 1;
+    std::printf("%d failure(s)\n", winecheck::failures());
+    return winecheck::failures() == 0 ? 0 : 1;
 }

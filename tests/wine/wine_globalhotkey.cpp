@@ -3,6 +3,7 @@
 // Exit code 0 when every check passes.
 
 #include "platform/Win32Hotkey.h"
+#include "tests/wine/WineCheck.h"
 
 #include <windows.h>
 
@@ -12,14 +13,7 @@
 
 namespace {
 
-int failures = 0;
-
-void check(bool ok, const char *what) {
-    std::printf("%s: %s\n", ok ? "PASS" : "FAIL", what);
-    std::fflush(stdout);
-    if (!ok)
-        ++failures;
-}
+using winecheck::check;
 
 INPUT keyInput(WORD vk, bool up) {
     INPUT input = {};
@@ -145,6 +139,6 @@ int wmain() {
     check(Win32Hotkey::virtualKeyOfCharacter(u'\u4e2d') == 0, "a character no key types has no key");
 
     Win32Hotkey::unregisterHotkey(markerId);
-    std::printf("%d check(s) failed\n", failures);
-    return failures == 0 ? 0 : 1;
+    std::printf("%d check(s) failed\n", winecheck::failures());
+    return winecheck::failures() == 0 ? 0 : 1;
 }
