@@ -133,5 +133,12 @@ void settlePickWindow() {
         popup->close();
     for (QWidget *w : {c.pickWindow, c.settingsWindow, c.addWindow.window, c.editWindow.window})
         w->hide();
+    // The offscreen platform keeps a hidden window as its focus window, and activating
+    // that window again would then change nothing: park the focus on a window of its own.
+    static QWidget parking;
+    parking.show();
+    parking.activateWindow();
+    [] { QVERIFY(QTest::qWaitForWindowActive(&parking)); }();
+    parking.hide();
     QApplication::processEvents();
 }

@@ -77,10 +77,11 @@ void arrange(const Situation &s) {
     configObject().insert(QStringLiteral("badge_key_input_phrase_when_pinned"), s.badgeWhenPinned);
     if (!s.searchText.isEmpty())
         c.searchBox->setText(s.searchText);
-    else
-        c.phraseList->setCurrentRow(s.currentRow);
     if (s.window != Situation::Hidden)
         showPickWindow();
+    // After the show: a list that gets the focus makes a row current.
+    if (s.searchText.isEmpty())
+        c.phraseList->setCurrentRow(s.currentRow);
     if (s.window == Situation::Searching) {
         enterSearchMode();
         QVERIFY(searchMode);
