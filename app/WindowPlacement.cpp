@@ -40,9 +40,12 @@ void showAtSavedPosition(QWidget *window) {
     showWindow(window);
 }
 
+bool (*pickWindowOnTopCheck)(QWidget *window) = &isOnTopAtCentre;
+
 void toggleFromGlobalHotkey() {
     QWidget *pickWindow = appContext().pickWindow;
-    if (pickWindow->isVisible() && (configBool(QStringLiteral("zhiding")) || isOnTopAtCentre(pickWindow))) {
+    if (pickWindow->isVisible() &&
+        (configBool(QStringLiteral("zhiding")) || pickWindowOnTopCheck(pickWindow))) {
         if (QWidget *popup = QApplication::activePopupWidget())
             popup->close();
         pickWindow->close();

@@ -12,6 +12,10 @@ void showAtSavedPosition(QWidget *window);
 // otherwise shows it at its saved position, bringing a covered one forward.
 void toggleFromGlobalHotkey();
 
+// Asked by toggleFromGlobalHotkey whether nothing covers the pick window at its centre
+// (isOnTopAtCentre); tests that have no real desktop put their own answer here.
+extern bool (*pickWindowOnTopCheck)(QWidget *window);
+
 // Records where the user leaves the four long-lived windows, so that each reopens there.
 class WindowMoveFilter : public QObject {
     Q_OBJECT

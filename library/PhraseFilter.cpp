@@ -26,11 +26,11 @@ void filterPhraseList(QListWidget *list, const QString &group, const QString &se
     int shown = 0;
     for (int row = 0; row < list->count(); ++row) {
         QListWidgetItem *item = list->item(row);
-        const bool matches =
-            searchText.isEmpty() ||
-            item->data(PhraseTextRole).toString().contains(searchText, Qt::CaseInsensitive) ||
-            item->data(PhraseRemarkRole).toString().contains(searchText, Qt::CaseInsensitive);
-        const bool show = matches && item->data(PhraseGroupRole).toString() == group;
+        // The group is the cheap test: rows of other groups are never searched.
+        const bool show = item->data(PhraseGroupRole).toString() == group &&
+                          (searchText.isEmpty() ||
+                           item->data(PhraseTextRole).toString().contains(searchText, Qt::CaseInsensitive) ||
+                           item->data(PhraseRemarkRole).toString().contains(searchText, Qt::CaseInsensitive));
         // Skip no-op writes: each one costs a relayout or a repaint on big lists.
         if (list->isRowHidden(row) == show)
             list->setRowHidden(row, !show);
