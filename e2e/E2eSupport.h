@@ -26,7 +26,6 @@ QByteArray run(const QString &program, const QStringList &arguments, int *exitCo
 // Polls the condition every 50 ms until it holds or the time is up.
 bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 10000);
 
-// Runs xdotool with the arguments; true when it succeeded.
 bool xdotool(const QStringList &arguments);
 
 // Clicks the button at a place relative to the window's client area.
@@ -44,7 +43,6 @@ QString activeWindow();
 // The window's rectangle on the screen (its client area, without the frame).
 QRect windowGeometry(const QString &window);
 
-// Whether the window is mapped and viewable now.
 bool isWindowViewable(const QString &window);
 
 // Whether the window asks the window manager for the keyboard focus (its input hint).
@@ -53,8 +51,7 @@ bool acceptsFocus(const QString &window);
 // The id of the icon window with the given title embedded in the tray host ("" if none).
 QString trayIconWindow(const QString &title);
 
-// The file's JSON (null when it is missing or no JSON).
-QJsonDocument readJson(const QString &path);
+QJsonDocument readJson(const QString &path); // null when missing
 bool writeJson(const QString &path, const QJsonDocument &document);
 
 // Entries of the program's data.json and tab.json.

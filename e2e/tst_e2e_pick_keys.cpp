@@ -77,7 +77,6 @@ public:
         return QString();
     }
 
-    // The texts pasted into the target, in order.
     QStringList pastes() const {
         QStringList texts;
         for (const QJsonObject &event : target.events(QStringLiteral("paste")))
