@@ -1,5 +1,7 @@
 #include "e2e/InputTargetClient.h"
 
+#include "e2e/E2eSupport.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -28,13 +30,7 @@ bool InputTargetClient::start(int timeoutMs) {
 }
 
 void InputTargetClient::stop() {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(3000)) {
-        m_process.kill();
-        m_process.waitForFinished(3000);
-    }
+    e2e::stopProcess(m_process);
 }
 
 QList<QJsonObject> InputTargetClient::events() const {

@@ -3,51 +3,24 @@
 // does. What the target records tells which keys reached it and which phrases were input.
 #include "e2e/E2eSupport.h"
 #include "e2e/InputTargetClient.h"
+#include "e2e/KeyGrab.h"
 
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <memory>
 
 namespace {
 
 const QString pickTitle = QStringLiteral("Verbolin");
 
 // Three groups; "1" tells them apart: alpha, delta, foxtrot.
-const char *const groups[] = {"G1", "G2", "G3"};
+const char *const groupNames[] = {"G1", "G2", "G3"};
 const char *const phrases[][2] = {{"alpha", "G1"}, {"bravo", "G1"}, {"charlie", "G1"},
                                   {"delta", "G2"}, {"echo", "G2"},  {"foxtrot", "G3"}};
 
-bool writeJson(const QString &path, const QJsonDocument &document) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(document.toJson()) > 0;
-}
-
-QJsonObject readJsonObject(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
-}
-
-bool xdotool(const QStringList &arguments) {
-    int exitCode = -1;
-    e2e::run(QStringLiteral("xdotool"), arguments, &exitCode);
-    return exitCode == 0;
-}
-
 bool typeKeys(const QStringList &keys) {
-    return xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("30")} +
-                   keys);
-}
-
-QString activeWindow() {
-    return QString::fromUtf8(e2e::run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}))
-        .trimmed();
+    return e2e::xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("30")} +
+                        keys);
 }
 
 bool pickVisible() {
@@ -57,10 +30,7 @@ bool pickVisible() {
 // Whether the program holds its root-window key grabs, told by another client's try at
 // End (a key only the pick window takes): refused while they are held.
 bool pickTakesKeys() {
-    int exitCode = -1;
-    e2e::run(QStringLiteral(VERBOLIN_X_GRAB_KEY),
-             {QStringLiteral("End"), QStringLiteral("0"), QStringLiteral("probe")}, &exitCode);
-    return exitCode == 1;
+    return e2e::tryKeyGrab(QStringLiteral("End"), 0) == e2e::GrabAnswer::Refused;
 }
 
 bool isModifierKey(const QString &key) {
@@ -73,73 +43,40 @@ bool isModifierKey(const QString &key) {
 // passive, with the target program in front.
 class PickSession {
 public:
-    explicit PickSession(const QJsonObject &config) : m_config(config) {}
-
-    ~PickSession() {
-        if (m_program.state() != QProcess::NotRunning) {
-            m_program.terminate();
-            if (!m_program.waitForFinished(3000)) {
-                m_program.kill();
-                m_program.waitForFinished(3000);
-            }
-        }
-        target.stop();
-    }
-
     // Empty on success, else what went wrong.
-    QString start() {
-        QJsonArray tabs;
-        for (const char *name : groups)
-            tabs.append(QJsonObject{{QStringLiteral("tab"), QLatin1String(name)},
-                                    {QStringLiteral("item_height"), 40}});
+    QString start(QJsonObject config) {
+        QJsonArray groups;
+        for (const char *name : groupNames)
+            groups.append(e2e::group(QLatin1String(name)));
         QJsonArray data;
         for (const auto &phrase : phrases)
-            data.append(QJsonObject{{QStringLiteral("text"), QLatin1String(phrase[0])},
-                                    {QStringLiteral("remark"), QString()},
-                                    {QStringLiteral("tab"), QLatin1String(phrase[1])},
-                                    {QStringLiteral("hotkey"), QString()}});
-        QJsonObject config = m_config;
+            data.append(e2e::phrase(QLatin1String(phrase[0]), QLatin1String(phrase[1])));
         // Right of where the window manager puts the target, so they do not overlap.
         config.insert(QStringLiteral("chuangkou_x"), 1300);
         config.insert(QStringLiteral("chuangkou_y"), 100);
         config.insert(QStringLiteral("zhiding"), false);
-        if (!writeJson(path(QStringLiteral("tab.json")), QJsonDocument(tabs)) ||
-            !writeJson(path(QStringLiteral("data.json")), QJsonDocument(data)) ||
-            !writeJson(path(QStringLiteral("config.json")), QJsonDocument(config)))
+        if (!program.writeFiles(config, data, groups))
             return QStringLiteral("could not write the program's files");
-        const QString exe = e2e::installProgramCopy(m_dir.path());
-        if (exe.isEmpty())
-            return QStringLiteral("could not copy the program");
 
         if (!target.start())
             return QStringLiteral("the target program did not get the focus");
         // The target is the active window once it reports ready.
-        targetWindow = activeWindow();
+        targetWindow = e2e::activeWindow();
         if (targetWindow.isEmpty())
             return QStringLiteral("no active window after the target started");
 
-        // A runtime folder of its own: the single-instance lock of an earlier run is not in the way.
-        QFile::setPermissions(m_runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
-        m_program.setProcessEnvironment(env);
-        m_program.setProcessChannelMode(QProcess::ForwardedChannels);
-        m_program.start(exe, {});
-        if (!m_program.waitForStarted())
-            return QStringLiteral("the program did not start");
+        if (!program.start())
+            return QStringLiteral("the program did not start or embedded no tray icon");
         if (!e2e::waitUntil(&pickVisible))
             return QStringLiteral("the pick window was not shown");
         pickWindow = e2e::visibleWindows(pickTitle).value(0);
         if (!e2e::waitUntil(&pickTakesKeys))
             return QStringLiteral("the visible pick window does not take keys");
-        if (activeWindow() != targetWindow)
+        if (e2e::activeWindow() != targetWindow)
             return QStringLiteral("showing the pick window took the focus from the target");
         return QString();
     }
 
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-
-    // The texts pasted into the target, in order.
     QStringList pastes() const {
         QStringList texts;
         for (const QJsonObject &event : target.events(QStringLiteral("paste")))
@@ -198,12 +135,7 @@ public:
     InputTargetClient target;
     QString targetWindow;
     QString pickWindow;
-
-private:
-    QJsonObject m_config;
-    QTemporaryDir m_dir;
-    QTemporaryDir m_runtime;
-    QProcess m_program;
+    e2e::ProgramRun program; // last, so that it ends before the target
 };
 
 QJsonObject notPinned() {
@@ -225,13 +157,13 @@ QJsonObject pinnedLettingKeysPass() {
 } // namespace
 
 #define START_SESSION(session, config)                                                                       \
-    PickSession session(config);                                                                             \
+    PickSession session;                                                                                     \
     do {                                                                                                     \
-        const QString failure = session.start();                                                             \
+        const QString failure = session.start(config);                                                       \
         QVERIFY2(failure.isEmpty(), qPrintable(failure));                                                    \
     } while (false)
 
-class PickKeysE2ETest : public QObject {
+class E2ePickKeysTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -244,7 +176,7 @@ private slots:
         QCOMPARE(s.pastes(), QStringList{QStringLiteral("charlie")});
         QCOMPARE(s.keys(), QStringList());
         QCOMPARE(s.text(), QStringLiteral("charlie"));
-        QCOMPARE(activeWindow(), s.targetWindow);
+        QCOMPARE(e2e::activeWindow(), s.targetWindow);
     }
 
     void badgeKeyInputsItsPhrase_data() {
@@ -276,49 +208,39 @@ private slots:
         QVERIFY(s.text().endsWith(QLatin1Char('9')));
         QCOMPARE(s.pastes(), QStringList());
         QVERIFY(pickVisible());
-        QCOMPARE(activeWindow(), s.targetWindow);
+        QCOMPARE(e2e::activeWindow(), s.targetWindow);
     }
 
-    void arrowKeysSwitchGroupsAndStopAtTheEnds() {
+    void groupsSwitchAndStopAtTheEnds_data() {
+        QTest::addColumn<bool>("wheel");
+        QTest::newRow("the arrow keys switch groups") << false;
+        QTest::newRow("the wheel over the tabs switches groups") << true;
+    }
+
+    void groupsSwitchAndStopAtTheEnds() {
+        QFETCH(bool, wheel);
         START_SESSION(s, pinnedWithBadges());
-        const QStringList steps[] = {{QStringLiteral("Left")},
-                                     {QStringLiteral("Right")},
-                                     {QStringLiteral("Right"), QStringLiteral("Right")},
-                                     {QStringLiteral("Left")}};
+        // Previous, next, next twice (the second past the last group), previous: Left or the
+        // wheel away from the user (button 4), Right or the wheel towards them (button 5).
+        const QList<int> moves[] = {{-1}, {1}, {1, 1}, {-1}};
         const QStringList expected = {QStringLiteral("alpha"), QStringLiteral("delta"),
                                       QStringLiteral("foxtrot"), QStringLiteral("delta")};
         for (int i = 0; i < 4; ++i) {
-            QVERIFY(typeKeys(steps[i] + QStringList{QStringLiteral("1")}));
-            QVERIFY2(e2e::waitUntil([&] { return s.pastes().size() > i; }), qPrintable(steps[i].join(u' ')));
+            QStringList keys, clicks = {QStringLiteral("mousemove"), QStringLiteral("--window"), s.pickWindow,
+                                        QStringLiteral("30"), QStringLiteral("25")};
+            for (int move : moves[i]) {
+                keys << (move < 0 ? QStringLiteral("Left") : QStringLiteral("Right"));
+                clicks << QStringLiteral("click") << (move < 0 ? QStringLiteral("4") : QStringLiteral("5"));
+            }
+            QVERIFY(wheel ? e2e::xdotool(clicks) && typeKeys({QStringLiteral("1")})
+                          : typeKeys(keys + QStringList{QStringLiteral("1")}));
+            QVERIFY2(e2e::waitUntil([&] { return s.pastes().size() > i; }), qPrintable(keys.join(u' ')));
         }
         QVERIFY(s.sync());
         QCOMPARE(s.pastes(), expected);
         QCOMPARE(s.keys(), QStringList());
         QVERIFY(pickVisible());
-    }
-
-    void wheelOverTheTabsSwitchesGroupsAndStopsAtTheEnds() {
-        START_SESSION(s, pinnedWithBadges());
-        // Button 4 turns the wheel away from the user (previous group), 5 towards (next).
-        const QStringList buttons[] = {{QStringLiteral("4")},
-                                       {QStringLiteral("5")},
-                                       {QStringLiteral("5"), QStringLiteral("5")},
-                                       {QStringLiteral("4")}};
-        const QStringList expected = {QStringLiteral("alpha"), QStringLiteral("delta"),
-                                      QStringLiteral("foxtrot"), QStringLiteral("delta")};
-        for (int i = 0; i < 4; ++i) {
-            QStringList arguments = {QStringLiteral("mousemove"), QStringLiteral("--window"), s.pickWindow,
-                                     QStringLiteral("30"), QStringLiteral("25")};
-            for (const QString &button : buttons[i])
-                arguments << QStringLiteral("click") << button;
-            QVERIFY(xdotool(arguments));
-            QVERIFY(typeKeys({QStringLiteral("1")}));
-            QVERIFY2(e2e::waitUntil([&] { return s.pastes().size() > i; }),
-                     qPrintable(buttons[i].join(u' ')));
-        }
-        QVERIFY(s.sync());
-        QCOMPARE(s.pastes(), expected);
-        QCOMPARE(activeWindow(), s.targetWindow);
+        QCOMPARE(e2e::activeWindow(), s.targetWindow);
     }
 
     void tabSearchesAndEnterInputsIntoTheTarget_data() {
@@ -333,13 +255,13 @@ private slots:
         QFETCH(bool, pinned);
         START_SESSION(s, config);
         QVERIFY(typeKeys({QStringLiteral("Tab")}));
-        QVERIFY2(e2e::waitUntil([&] { return activeWindow() == s.pickWindow; }),
+        QVERIFY2(e2e::waitUntil([&] { return e2e::activeWindow() == s.pickWindow; }),
                  "Tab did not activate the window");
         // "vo" leaves bravo alone in the list, so it becomes the current phrase.
         QVERIFY(typeKeys({QStringLiteral("v"), QStringLiteral("o")}));
         QVERIFY(typeKeys({QStringLiteral("Return")}));
         QVERIFY2(e2e::waitUntil([&] { return !s.pastes().isEmpty(); }), "no phrase was input");
-        QCOMPARE(activeWindow(), s.targetWindow);
+        QCOMPARE(e2e::activeWindow(), s.targetWindow);
         QVERIFY(e2e::waitUntil([&] { return s.text() == QLatin1String("bravo"); }));
         if (pinned) {
             QVERIFY(pickVisible());
@@ -353,16 +275,16 @@ private slots:
         QVERIFY(s.sync());
         QCOMPARE(s.pastes(), QStringList(pinned ? 2 : 1, QStringLiteral("bravo")));
         QCOMPARE(s.keys(), QStringList());
-        QCOMPARE(activeWindow(), s.targetWindow);
+        QCOMPARE(e2e::activeWindow(), s.targetWindow);
     }
 
     void escapeInTheSearchBoxClearsItAndGivesTheFocusBack() {
         START_SESSION(s, notPinned());
         QVERIFY(typeKeys({QStringLiteral("Tab")}));
-        QVERIFY2(e2e::waitUntil([&] { return activeWindow() == s.pickWindow; }),
+        QVERIFY2(e2e::waitUntil([&] { return e2e::activeWindow() == s.pickWindow; }),
                  "Tab did not activate the window");
         QVERIFY(typeKeys({QStringLiteral("v"), QStringLiteral("o"), QStringLiteral("Escape")}));
-        QVERIFY2(e2e::waitUntil([&] { return activeWindow() == s.targetWindow; }),
+        QVERIFY2(e2e::waitUntil([&] { return e2e::activeWindow() == s.targetWindow; }),
                  "the focus did not come back");
         QVERIFY(pickVisible());
         QVERIFY(e2e::waitUntil(&pickTakesKeys));
@@ -385,8 +307,7 @@ private slots:
         QCOMPARE(s.pastes(), QStringList());
         QVERIFY(pickVisible());
 
-        const QString config = s.path(QStringLiteral("config.json"));
-        const auto pinned = [&] { return readJsonObject(config).value(QStringLiteral("tudingflag")); };
+        const auto pinned = [&] { return s.program.config().value(QStringLiteral("tudingflag")); };
         QVERIFY(typeKeys({QStringLiteral("grave")}));
         QVERIFY2(e2e::waitUntil([&] { return pinned() == QJsonValue(false); }), "the pin was not taken off");
         QVERIFY(typeKeys({QStringLiteral("grave")}));
@@ -394,7 +315,7 @@ private slots:
         QVERIFY(s.sync());
         QCOMPARE(s.text(), QStringLiteral("a1\nb"));
         QVERIFY(pickVisible());
-        QCOMPARE(activeWindow(), s.targetWindow);
+        QCOMPARE(e2e::activeWindow(), s.targetWindow);
     }
 
     void escapeHidesTheWindowAndThenEveryKeyReachesTheTarget() {
@@ -442,10 +363,10 @@ private slots:
         QFETCH(QString, then);
         QFETCH(QString, phrase);
         START_SESSION(s, notPinned());
-        QVERIFY(xdotool({QStringLiteral("keydown"), held}));
-        QVERIFY(xdotool({QStringLiteral("keydown"), taken}));
-        QVERIFY(xdotool({QStringLiteral("keyup"), held}));
-        QVERIFY(xdotool({QStringLiteral("keyup"), taken}));
+        QVERIFY(e2e::xdotool({QStringLiteral("keydown"), held}));
+        QVERIFY(e2e::xdotool({QStringLiteral("keydown"), taken}));
+        QVERIFY(e2e::xdotool({QStringLiteral("keyup"), held}));
+        QVERIFY(e2e::xdotool({QStringLiteral("keyup"), taken}));
         QVERIFY(s.sync());
         QCOMPARE(s.keyStrokes(true), strokes);
         QVERIFY(pickVisible());
@@ -455,5 +376,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(PickKeysE2ETest)
+QTEST_GUILESS_MAIN(E2ePickKeysTest)
 #include "tst_e2e_pick_keys.moc"

@@ -6,14 +6,10 @@
 #include "app/ConfigStore.h"
 #include "e2e/E2eSupport.h"
 #include "e2e/InputTargetClient.h"
+#include "e2e/KeyGrab.h"
 
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -42,19 +38,8 @@ QPoint phraseRow(int row) {
     return QPoint(150, 78 + 54 * row);
 }
 
-bool clickAt(const QString &window, QPoint at, int button = 1) {
-    return e2e::xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
-                         QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
-                         QString::number(button)});
-}
-
 bool pressHotkey() {
     return e2e::xdotool({QStringLiteral("key"), hotkey});
-}
-
-bool writeJson(const QString &path, const QJsonDocument &document) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(document.toJson()) > 0;
 }
 
 // The root's client list in stacking order, bottom to top, in decimal.
@@ -68,92 +53,49 @@ QStringList stackingOrder() {
     return ids;
 }
 
-// Whether the window asks the window manager for the keyboard focus (its input hint):
-// the passive pick window does not, in search mode it does.
-bool acceptsFocus(const QString &window) {
-    return !e2e::run(QStringLiteral("xprop"), {QStringLiteral("-id"), window, QStringLiteral("WM_HINTS")})
-                .contains("accepts input or input focus: False");
-}
-
 bool stackedAbove(const QString &upper, const QString &lower) {
     const QStringList order = stackingOrder();
     return order.contains(upper) && order.contains(lower) && order.indexOf(upper) > order.indexOf(lower);
 }
 
-// One copy of the program in a folder of its own, with its own single-instance lock.
-class ProgramRun {
-public:
-    ProgramRun() {
-        QFile::setPermissions(m_runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    ~ProgramRun() { stop(); }
+} // namespace
 
-    // Writes the folder's files: the default settings with the given changes, and the
-    // test phrases in two groups.
-    bool prepare(const QJsonObject &changes) {
-        m_exe = e2e::installProgramCopy(m_dir.path());
+class E2ePickWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<InputTargetClient> target;
+    std::unique_ptr<e2e::ProgramRun> program;
+    int focusLossesBefore = 0;
+
+    // The program with the test phrases in two groups and the changed settings, and the
+    // target in front with the focus.
+    bool begin(const QJsonObject &changes, const QStringList &arguments = {QStringLiteral("--autostart")}) {
+        program = std::make_unique<e2e::ProgramRun>();
+        target = std::make_unique<InputTargetClient>();
         QJsonObject config = defaultConfig(QSize(1920, 1080));
         config.insert(QStringLiteral("phrase_item_padding_vertical"), 4);
         for (auto it = changes.begin(); it != changes.end(); ++it)
             config.insert(it.key(), it.value());
-        const auto phrase = [](const QString &text, const QString &group) {
-            return QJsonObject{{QStringLiteral("text"), text},
-                               {QStringLiteral("remark"), QString()},
-                               {QStringLiteral("tab"), group},
-                               {QStringLiteral("hotkey"), QString()}};
-        };
-        const auto group = [](const QString &name) {
-            return QJsonObject{{QStringLiteral("tab"), name}, {QStringLiteral("item_height"), 40}};
-        };
-        return !m_exe.isEmpty() && writeJson(configPath(), QJsonDocument(config)) &&
-               writeJson(m_dir.filePath(QStringLiteral("data.json")),
-                         QJsonDocument(QJsonArray{phrase(morning, firstGroup), phrase(twoLines, firstGroup),
-                                                  phrase(otherGroupPhrase, secondGroup)})) &&
-               writeJson(m_dir.filePath(QStringLiteral("tab.json")),
-                         QJsonDocument(QJsonArray{group(firstGroup), group(secondGroup)}));
+        const QJsonArray phrases = {e2e::phrase(morning, firstGroup), e2e::phrase(twoLines, firstGroup),
+                                    e2e::phrase(otherGroupPhrase, secondGroup)};
+        if (!program->writeFiles(config, phrases, {e2e::group(firstGroup), e2e::group(secondGroup)}) ||
+            !target->start() || !program->start(arguments))
+            return false;
+        // Beside the pick window, not over it: the clicks must reach the pick window.
+        if (!e2e::xdotool({QStringLiteral("windowmove"), QStringLiteral("--sync"), target->windowId(),
+                           QStringLiteral("40"), QStringLiteral("40")}))
+            return false;
+        focusLossesBefore = target->focusLosses();
+        return e2e::waitUntil([this] { return e2e::activeWindow() == target->windowId(); });
     }
-
-    // Starts the program and waits until it is fully built (its tray icon is there).
-    bool start(const QStringList &arguments = {QStringLiteral("--autostart")}) {
-        m_process.setProcessEnvironment(environment());
-        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
-        m_process.start(m_exe, arguments);
-        return m_process.waitForStarted() && e2e::waitUntil([] { return e2e::trayHoldsIcon(pickTitle); });
-    }
-
-    // A second launch of the same copy; returns its exit code.
-    int launchAgain() {
-        QProcess second;
-        second.setProcessEnvironment(environment());
-        second.setProcessChannelMode(QProcess::ForwardedChannels);
-        second.start(m_exe, {});
-        if (!second.waitForFinished(15000))
-            return -1;
-        return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
-    }
-
-    void stop() {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(3000)) {
-            m_process.kill();
-            m_process.waitForFinished(3000);
-        }
-    }
-
-    bool isRunning() const { return m_process.state() == QProcess::Running; }
-    qint64 pid() const { return m_process.processId(); }
-    QString configPath() const { return m_dir.filePath(QStringLiteral("config.json")); }
-    QJsonObject config() const { return e2e::readJsonObject(configPath()); }
 
     // The pick window's id: the program's window of the pick window's size titled
     // "Verbolin" (the tray icon has that title too), the mapped one if there is one.
     QString pickWindow() const {
         const QByteArray out =
-            e2e::run(QStringLiteral("xdotool"),
-                     {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--pid"),
-                      QString::number(pid()), QStringLiteral("--name"), QStringLiteral("^Verbolin$")});
+            e2e::run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--all"),
+                                                 QStringLiteral("--pid"), QString::number(program->pid()),
+                                                 QStringLiteral("--name"), QStringLiteral("^Verbolin$")});
         QString found;
         for (const QString &id : QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
             if (e2e::windowGeometry(id).size() != QSize(pickWidth, pickHeight))
@@ -168,49 +110,23 @@ public:
         const QString id = pickWindow();
         return !id.isEmpty() && e2e::isWindowViewable(id);
     }
+    bool waitForPickWindow(bool shown) {
+        return e2e::waitUntil([&] { return pickWindowShown() == shown; });
+    }
 
     // Windows of the program that are mapped now (the pick window, menus, the tray icon).
-    QStringList visibleWindows() const {
+    static QStringList programWindows() {
         const QByteArray out = e2e::run(QStringLiteral("xdotool"),
                                         {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                                          QStringLiteral("--classname"), QStringLiteral("^verbolin$")});
         return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
-private:
-    QProcessEnvironment environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
-        return env;
+    bool waitForTargetText(const QString &text) {
+        return e2e::waitUntil([&] { return target->text() == text; });
     }
-
-    QTemporaryDir m_dir;
-    QTemporaryDir m_runtime;
-    QProcess m_process;
-    QString m_exe;
-};
-
-} // namespace
-
-class PickWindowE2eTest : public QObject {
-    Q_OBJECT
-
-    std::unique_ptr<InputTargetClient> target;
-    std::unique_ptr<ProgramRun> program;
-    int focusLossesBefore = 0;
-
-    // The program with the changed settings, and the target in front with the focus.
-    bool begin(const QJsonObject &changes, const QStringList &arguments = {QStringLiteral("--autostart")}) {
-        program = std::make_unique<ProgramRun>();
-        target = std::make_unique<InputTargetClient>();
-        if (!program->prepare(changes) || !target->start() || !program->start(arguments))
-            return false;
-        // Beside the pick window, not over it: the clicks must reach the pick window.
-        if (!e2e::xdotool({QStringLiteral("windowmove"), QStringLiteral("--sync"), target->windowId(),
-                           QStringLiteral("40"), QStringLiteral("40")}))
-            return false;
-        focusLossesBefore = target->focusLosses();
-        return e2e::waitUntil([this] { return e2e::activeWindow() == target->windowId(); });
+    QByteArray targetText() const {
+        return QStringLiteral("the target holds \"%1\"").arg(target->text()).toUtf8();
     }
 
     // The target has had the focus all along: it never lost it, and it is active now.
@@ -227,9 +143,7 @@ class PickWindowE2eTest : public QObject {
             .toUtf8();
     }
 
-    bool showByHotkey() {
-        return pressHotkey() && e2e::waitUntil([this] { return program->pickWindowShown(); });
-    }
+    bool showByHotkey() { return pressHotkey() && waitForPickWindow(true); }
 
 private slots:
     void initTestCase() {
@@ -250,24 +164,21 @@ private slots:
     void hotkeyShowsThePassiveWindowAndAClickInputsThePhrase() {
         QFETCH(bool, pinned);
         QVERIFY(begin({{QStringLiteral("tudingflag"), pinned}, {QStringLiteral("zhiding"), false}}));
-        QVERIFY2(!program->pickWindowShown(), "--autostart shows nothing");
+        QVERIFY2(!pickWindowShown(), "--autostart shows nothing");
 
         QVERIFY2(showByHotkey(), "the hotkey did not map the pick window");
-        const QString pick = program->pickWindow();
+        const QString pick = pickWindow();
         QVERIFY2(targetKeptTheFocus(), focusStory("showing the pick window took the focus").constData());
 
-        QVERIFY(clickAt(pick, phraseRow(0)));
-        QVERIFY2(e2e::waitUntil([this] { return target->text() == morning; }),
-                 qPrintable(QStringLiteral("the target holds \"%1\"").arg(target->text())));
+        QVERIFY(e2e::clickAt(pick, phraseRow(0)));
+        QVERIFY2(waitForTargetText(morning), targetText());
         if (pinned) {
-            QVERIFY(program->pickWindowShown());
-            QVERIFY(clickAt(pick, phraseRow(1)));
-            QVERIFY2(e2e::waitUntil([this] { return target->text() == morning + twoLines; }),
-                     qPrintable(QStringLiteral("the target holds \"%1\"").arg(target->text())));
-            QVERIFY2(program->pickWindowShown(), "a pinned window stays after input");
+            QVERIFY(pickWindowShown());
+            QVERIFY(e2e::clickAt(pick, phraseRow(1)));
+            QVERIFY2(waitForTargetText(morning + twoLines), targetText());
+            QVERIFY2(pickWindowShown(), "a pinned window stays after input");
         } else {
-            QVERIFY2(e2e::waitUntil([this] { return !program->pickWindowShown(); }),
-                     "an unpinned window hides after input");
+            QVERIFY2(waitForPickWindow(false), "an unpinned window hides after input");
         }
         QVERIFY2(targetKeptTheFocus(),
                  focusStory("a click on a phrase took the focus from the target").constData());
@@ -288,7 +199,7 @@ private slots:
         QFETCH(bool, shownAfter);
         QVERIFY(begin({{QStringLiteral("tudingflag"), true}, {QStringLiteral("zhiding"), alwaysOnTop}}));
         QVERIFY(showByHotkey());
-        const QString pick = program->pickWindow();
+        const QString pick = pickWindow();
         const QString targetWindow = target->windowId();
 
         if (covered) {
@@ -312,10 +223,9 @@ private slots:
         if (shownAfter) {
             QVERIFY2(e2e::waitUntil([&] { return stackedAbove(pick, targetWindow); }),
                      "the hotkey did not bring the covered window forward");
-            QVERIFY(program->pickWindowShown());
+            QVERIFY(pickWindowShown());
         } else {
-            QVERIFY2(e2e::waitUntil([this] { return !program->pickWindowShown(); }),
-                     "the hotkey did not hide the window");
+            QVERIFY2(waitForPickWindow(false), "the hotkey did not hide the window");
         }
         QVERIFY2(targetKeptTheFocus(), focusStory("the hotkey took the focus from the target").constData());
     }
@@ -323,19 +233,18 @@ private slots:
     void hotkeyClosesAnOpenMenuWithTheWindow() {
         QVERIFY(begin({{QStringLiteral("zhiding"), false}}));
         QVERIFY(showByHotkey());
-        const QString pick = program->pickWindow();
-        const int shownWindows = int(program->visibleWindows().size());
+        const QString pick = pickWindow();
+        const int shownWindows = int(programWindows().size());
 
         // The group tab bar's context menu.
-        QVERIFY(clickAt(pick, firstTab, 3));
-        QVERIFY2(e2e::waitUntil([&] { return program->visibleWindows().size() == shownWindows + 1; }),
+        QVERIFY(e2e::clickAt(pick, firstTab, 3));
+        QVERIFY2(e2e::waitUntil([&] { return programWindows().size() == shownWindows + 1; }),
                  "the group menu did not open");
 
         QVERIFY(pressHotkey());
-        QVERIFY2(e2e::waitUntil([this] { return !program->pickWindowShown(); }),
-                 "the hotkey did not hide the window while its menu was open");
-        QVERIFY2(e2e::waitUntil([&] { return program->visibleWindows().size() == shownWindows - 1; }),
-                 qPrintable(QStringLiteral("the menu stayed: %1").arg(program->visibleWindows().join(u' '))));
+        QVERIFY2(waitForPickWindow(false), "the hotkey did not hide the window while its menu was open");
+        QVERIFY2(e2e::waitUntil([&] { return programWindows().size() == shownWindows - 1; }),
+                 qPrintable(QStringLiteral("the menu stayed: %1").arg(programWindows().join(u' '))));
         // Keys work as before: the hotkey shows the window again.
         QVERIFY(showByHotkey());
         QVERIFY2(targetKeptTheFocus(), focusStory("the target lost the focus").constData());
@@ -344,50 +253,48 @@ private slots:
     void pinButtonAndTabsNeverTakeTheFocus() {
         QVERIFY(begin({{QStringLiteral("tudingflag"), false}, {QStringLiteral("zhiding"), false}}));
         QVERIFY(showByHotkey());
-        const QString pick = program->pickWindow();
+        const QString pick = pickWindow();
         const auto pinned = [this] { return program->config().value(QStringLiteral("tudingflag")); };
 
-        QVERIFY(clickAt(pick, pinButton));
+        QVERIFY(e2e::clickAt(pick, pinButton));
         QVERIFY2(e2e::waitUntil([&] { return pinned() == QJsonValue(true); }), "the pin button did not pin");
-        QVERIFY(clickAt(pick, pinButton));
+        QVERIFY(e2e::clickAt(pick, pinButton));
         QVERIFY2(e2e::waitUntil([&] { return pinned() == QJsonValue(false); }),
                  "the pin button did not unpin");
-        QVERIFY(program->pickWindowShown());
+        QVERIFY(pickWindowShown());
 
         // The second group's only phrase is its first row.
-        QVERIFY(clickAt(pick, secondTab));
-        QVERIFY(clickAt(pick, phraseRow(0)));
-        QVERIFY2(e2e::waitUntil([this] { return target->text() == otherGroupPhrase; }),
-                 qPrintable(QStringLiteral("the target holds \"%1\"").arg(target->text())));
+        QVERIFY(e2e::clickAt(pick, secondTab));
+        QVERIFY(e2e::clickAt(pick, phraseRow(0)));
+        QVERIFY2(waitForTargetText(otherGroupPhrase), targetText());
         QVERIFY2(targetKeptTheFocus(), focusStory("the pin button or a tab took the focus").constData());
     }
 
     void searchBoxActivatesTheWindowUntilAnotherIsActivated() {
         QVERIFY(begin({{QStringLiteral("tudingflag"), true}, {QStringLiteral("zhiding"), false}}));
         QVERIFY(showByHotkey());
-        const QString pick = program->pickWindow();
+        const QString pick = pickWindow();
 
-        QVERIFY(clickAt(pick, searchBox));
+        QVERIFY(e2e::clickAt(pick, searchBox));
         QVERIFY2(e2e::waitUntil([&] { return e2e::activeWindow() == pick; }),
                  "a click into the search box did not activate the pick window");
-        QVERIFY2(acceptsFocus(pick), "in search mode the window takes the focus");
+        QVERIFY2(e2e::acceptsFocus(pick), "in search mode the window takes the focus");
         // Typed keys go to the search box now: only the second row matches.
         QVERIFY(e2e::xdotool({QStringLiteral("type"), QStringLiteral("break")}));
 
         QVERIFY(
             e2e::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), target->windowId()}));
         QVERIFY(e2e::waitUntil([this] { return e2e::activeWindow() == target->windowId(); }));
-        QVERIFY2(e2e::waitUntil([&] { return !acceptsFocus(pick); }), "search mode did not end");
+        QVERIFY2(e2e::waitUntil([&] { return !e2e::acceptsFocus(pick); }), "search mode did not end");
         focusLossesBefore = target->focusLosses();
         QVERIFY2(e2e::activeWindow() == target->windowId(), "the target did not stay in front");
-        QVERIFY2(program->pickWindowShown(), "leaving search mode does not hide the window");
+        QVERIFY2(pickWindowShown(), "leaving search mode does not hide the window");
         QVERIFY2(target->text().isEmpty(), qPrintable(target->text()));
 
         // Passive again: a click on the one phrase left inputs it into the target, which
         // stays in front.
-        QVERIFY(clickAt(pick, phraseRow(0)));
-        QVERIFY2(e2e::waitUntil([this] { return target->text() == twoLines; }),
-                 qPrintable(QStringLiteral("the target holds \"%1\"").arg(target->text())));
+        QVERIFY(e2e::clickAt(pick, phraseRow(0)));
+        QVERIFY2(waitForTargetText(twoLines), targetText());
         QVERIFY2(targetKeptTheFocus(),
                  focusStory("the pick window took the focus back after search mode").constData());
     }
@@ -395,7 +302,7 @@ private slots:
     void movedWindowReopensWhereItWasLeft() {
         QVERIFY(begin({{QStringLiteral("zhiding"), false}}));
         QVERIFY(showByHotkey());
-        const QString pick = program->pickWindow();
+        const QString pick = pickWindow();
         const QJsonObject before = program->config();
 
         QVERIFY(e2e::xdotool({QStringLiteral("windowmove"), QStringLiteral("--sync"), pick,
@@ -415,29 +322,26 @@ private slots:
         // Hidden and shown again, twice: the window comes back exactly there.
         for (int round = 0; round < 2; ++round) {
             QVERIFY(pressHotkey());
-            QVERIFY(e2e::waitUntil([this] { return !program->pickWindowShown(); }));
+            QVERIFY(waitForPickWindow(false));
             QVERIFY(showByHotkey());
-            QCOMPARE(e2e::windowGeometry(program->pickWindow()), moved);
+            QCOMPARE(e2e::windowGeometry(pickWindow()), moved);
         }
         const QJsonObject stored = program->config();
 
         // Closed by its title bar's button, and shown again by a second launch: the
         // running program's window comes back there, without taking the focus.
-        QCOMPARE(e2e::run(QStringLiteral("wmctrl"),
-                          {QStringLiteral("-i"), QStringLiteral("-c"), program->pickWindow()}),
-                 QByteArray());
-        QVERIFY(e2e::waitUntil([this] { return !program->pickWindowShown(); }));
+        QVERIFY(e2e::closeWindow(pickWindow()));
+        QVERIFY(waitForPickWindow(false));
         QCOMPARE(program->launchAgain(), 0);
-        QVERIFY2(e2e::waitUntil([this] { return program->pickWindowShown(); }),
-                 "the second launch did not show the window");
-        QCOMPARE(e2e::windowGeometry(program->pickWindow()), moved);
+        QVERIFY2(waitForPickWindow(true), "the second launch did not show the window");
+        QCOMPARE(e2e::windowGeometry(pickWindow()), moved);
         QVERIFY2(targetKeptTheFocus(), focusStory("the second launch took the focus").constData());
 
         // The next start of the program opens it there too.
         program->stop();
         QVERIFY(program->start({}));
-        QVERIFY2(e2e::waitUntil([this] { return program->pickWindowShown(); }), "the start did not show it");
-        QCOMPARE(e2e::windowGeometry(program->pickWindow()), moved);
+        QVERIFY2(waitForPickWindow(true), "the start did not show it");
+        QCOMPARE(e2e::windowGeometry(pickWindow()), moved);
         QCOMPARE(program->config().value(QStringLiteral("chuangkou_x")),
                  stored.value(QStringLiteral("chuangkou_x")));
         QCOMPARE(program->config().value(QStringLiteral("chuangkou_y")),
@@ -446,36 +350,27 @@ private slots:
     }
 
     void hotkeyHeldByAnotherProgramLeavesTheTrayAndSecondLaunch() {
-        // Ctrl+Shift+V (ShiftMask | ControlMask) held by another client first.
-        QProcess grab;
-        grab.start(QStringLiteral(VERBOLIN_X_GRAB_KEY),
-                   {QStringLiteral("v"), QStringLiteral("5"), QStringLiteral("hold")});
-        QVERIFY(grab.waitForReadyRead(10000));
-        QCOMPARE(grab.readLine().trimmed(), QByteArray("grabbed"));
+        e2e::KeyGrab grab(QStringLiteral("v"), e2e::controlMask | e2e::shiftMask);
+        QVERIFY(grab.holds());
 
         QVERIFY(begin({{QStringLiteral("zhiding"), false}}));
         const QString tray = e2e::trayIconWindow(pickTitle);
         QVERIFY(!tray.isEmpty());
         QVERIFY2(program->isRunning(), "the program ended without its hotkey");
 
-        QVERIFY(clickAt(tray, QPoint(5, 5)));
-        QVERIFY2(e2e::waitUntil([this] { return program->pickWindowShown(); }),
-                 "the tray icon did not show the window");
+        QVERIFY(e2e::clickAt(tray, QPoint(5, 5)));
+        QVERIFY2(waitForPickWindow(true), "the tray icon did not show the window");
         QVERIFY2(targetKeptTheFocus(), focusStory("the tray icon click took the focus").constData());
 
-        QCOMPARE(e2e::run(QStringLiteral("wmctrl"),
-                          {QStringLiteral("-i"), QStringLiteral("-c"), program->pickWindow()}),
-                 QByteArray());
-        QVERIFY(e2e::waitUntil([this] { return !program->pickWindowShown(); }));
+        QVERIFY(e2e::closeWindow(pickWindow()));
+        QVERIFY(waitForPickWindow(false));
         QCOMPARE(program->launchAgain(), 0);
-        QVERIFY2(e2e::waitUntil([this] { return program->pickWindowShown(); }),
-                 "the second launch did not show the window");
+        QVERIFY2(waitForPickWindow(true), "the second launch did not show the window");
         QVERIFY(program->isRunning());
 
-        grab.closeWriteChannel();
-        QVERIFY(grab.waitForFinished(10000));
+        QVERIFY(grab.release());
     }
 };
 
-QTEST_GUILESS_MAIN(PickWindowE2eTest)
+QTEST_GUILESS_MAIN(E2ePickWindowTest)
 #include "tst_e2e_pickwindow.moc"

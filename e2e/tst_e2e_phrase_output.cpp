@@ -2,13 +2,13 @@
 // that owns the clipboard and sends the keys; the target records what arrives.
 
 #include "app/ConfigStore.h"
+#include "e2e/E2eSupport.h"
 #include "e2e/InputTargetClient.h"
 #include "output/OutputRunner.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QJsonArray>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -38,13 +38,9 @@ QStringList stepsOf(const QList<QJsonObject> &events) {
     return steps;
 }
 
-bool xdotool(const QStringList &arguments) {
-    return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
-}
-
 } // namespace
 
-class TestPhraseOutput : public QObject {
+class E2ePhraseOutputTest : public QObject {
     Q_OBJECT
 
     InputTargetClient *target = nullptr;
@@ -124,7 +120,7 @@ private slots:
     }
 
     void shiftHeldByTheUserDoesNotTurnThePasteIntoCtrlShiftV() {
-        QVERIFY(xdotool({QStringLiteral("keydown"), QStringLiteral("Shift_L")}));
+        QVERIFY(e2e::xdotool({QStringLiteral("keydown"), QStringLiteral("Shift_L")}));
         // The target sees the Shift key go down: it is held when the output starts.
         QTRY_VERIFY_WITH_TIMEOUT(keysOf(target->events()).contains(QStringLiteral("Shift+Shift")), 5000);
 
@@ -133,9 +129,9 @@ private slots:
         const QStringList keys = keysOf(target->events());
         QVERIFY2(keys.contains(QStringLiteral("Ctrl+V")), qPrintable(keys.join(QLatin1Char(' '))));
         QVERIFY2(!keys.contains(QStringLiteral("Ctrl+Shift+V")), qPrintable(keys.join(QLatin1Char(' '))));
-        xdotool({QStringLiteral("keyup"), QStringLiteral("Shift_L")});
+        e2e::xdotool({QStringLiteral("keyup"), QStringLiteral("Shift_L")});
     }
 };
 
-QTEST_MAIN(TestPhraseOutput)
-#include "test_phrase_output.moc"
+QTEST_MAIN(E2ePhraseOutputTest)
+#include "tst_e2e_phrase_output.moc"
