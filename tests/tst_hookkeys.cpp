@@ -141,4 +141,4 @@ void HookKeysTest::hookGrabsCombinesEveryKeyWithEveryModifierSet() {
 }
 
 QTEST_GUILESS_MAIN(HookKeysTest)
-#include "HookKeysTest.moc"
+#include "tst_hookkeys.moc"
