@@ -27,7 +27,6 @@ void TestPauseLength::pauseLength_data() {
     accept("the ms unit in upper case", QStringLiteral("100MS"), 100);
     accept("the ms unit in mixed case", QStringLiteral("100mS"), 100);
     accept("zero milliseconds", QStringLiteral("0ms"), 0);
-    accept("zero seconds", QStringLiteral("0"), 0);
     accept("fractional seconds", QStringLiteral("1.5"), 1500);
     accept("0.1005s rounds half up to 101", QStringLiteral("0.1005s"), 101);
     accept("0.0004 rounds down to 0", QStringLiteral("0.0004"), 0);
@@ -45,7 +44,6 @@ void TestPauseLength::pauseLength_data() {
     reject("one millisecond past the largest seconds", QStringLiteral("2147483.648"));
     reject("a fraction of a millisecond past the largest seconds", QStringLiteral("2147483.6471"));
     reject("one past the largest milliseconds", QStringLiteral("2147483648ms"));
-    reject("milliseconds beyond 32 bits", QStringLiteral("99999999999ms"));
     reject("milliseconds that only fit after wrapping", QStringLiteral("4294967396ms"));
     reject("fractional milliseconds", QStringLiteral("100.5ms"));
     reject("negative seconds", QStringLiteral("-1"));
@@ -57,7 +55,6 @@ void TestPauseLength::pauseLength_data() {
     reject("blanks only", QStringLiteral("  "));
     reject("letters", QStringLiteral("abc"));
     reject("two units", QStringLiteral("2sms"));
-    reject("not a number", QStringLiteral("nan"));
     reject("not a number in mixed case with a unit", QStringLiteral("NaNs"));
     reject("infinity", QStringLiteral("inf"));
     reject("an exponent too large for a double", QStringLiteral("1e400"));

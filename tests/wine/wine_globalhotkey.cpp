@@ -8,30 +8,14 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <initializer_list>
 #include <vector>
 
 namespace {
 
 using winecheck::check;
 
-INPUT keyInput(WORD vk, bool up) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return input;
-}
-
-// Presses the keys in order and releases them in reverse order.
-void pressCombination(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> inputs;
-    for (const WORD vk : keys)
-        inputs.push_back(keyInput(vk, false));
-    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it)
-        inputs.push_back(keyInput(*it, true));
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
+using winecheck::keyInput;
+using winecheck::pressCombination;
 
 constexpr int markerId = 99;
 constexpr unsigned markerModifiers = Win32Hotkey::ModControl | Win32Hotkey::ModAlt;

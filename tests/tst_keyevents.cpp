@@ -128,4 +128,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestKeyEvents)
-#include "test_key_events.moc"
+#include "tst_keyevents.moc"

@@ -62,4 +62,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestDropFiles)
-#include "test_drop_files.moc"
+#include "tst_dropfiles.moc"

@@ -88,4 +88,4 @@ void WindowActivationOffscreenTest::nativeFilterIgnoresEverything() {
 }
 
 QTEST_MAIN(WindowActivationOffscreenTest)
-#include "WindowActivationOffscreenTest.moc"
+#include "tst_windowactivation_offscreen.moc"

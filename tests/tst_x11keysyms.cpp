@@ -63,4 +63,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestX11KeySyms)
-#include "test_x11_keysyms.moc"
+#include "tst_x11keysyms.moc"

@@ -66,4 +66,4 @@ private slots:
 };
 
 QTEST_MAIN(TestInputNoX11)
-#include "test_input_no_x11.moc"
+#include "tst_input_nox11.moc"

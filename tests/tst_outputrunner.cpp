@@ -224,4 +224,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestOutputRunner)
-#include "test_output_runner.moc"
+#include "tst_outputrunner.moc"

@@ -81,28 +81,15 @@ void bringToFront(HWND hwnd) {
     pump(100);
 }
 
-INPUT keyInput(WORD vk, bool up) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return in;
-}
-
-void tap(std::vector<WORD> vks) {
-    std::vector<INPUT> inputs;
-    for (WORD vk : vks) {
-        inputs.push_back(keyInput(vk, false));
-        inputs.push_back(keyInput(vk, true));
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+// Taps each key in turn, then lets the windows see them.
+void tap(std::initializer_list<WORD> vks) {
+    for (WORD vk : vks)
+        winecheck::pressCombination({vk});
     pump(200);
 }
 
 void tapWith(WORD modifier, WORD vk) {
-    INPUT inputs[] = {keyInput(modifier, false), keyInput(vk, false), keyInput(vk, true),
-                      keyInput(modifier, true)};
-    SendInput(4, inputs, sizeof(INPUT));
+    winecheck::pressCombination({modifier, vk});
     pump(200);
 }
 
