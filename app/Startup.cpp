@@ -21,7 +21,6 @@
 #include <QKeySequenceEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
 
 namespace {
 
