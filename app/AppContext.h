@@ -9,6 +9,7 @@ class QListWidget;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class QLineEdit;
 class QSystemTrayIcon;
 class QWidget;
@@ -55,6 +56,11 @@ struct AppContext {
     QMenu *trayMenu = nullptr;
     QSystemTrayIcon *trayIcon = nullptr;
     GlobalHotkey *globalHotkey = nullptr;
+
+    // Settings controls that start-up and other windows reach.
+    QKeySequenceEdit *globalHotkeyEdit = nullptr;
+    QSpinBox *widthSpinBox = nullptr;
+    QSpinBox *heightSpinBox = nullptr;
 };
 
 AppContext &appContext();

@@ -1,6 +1,7 @@
 #include "app/EditorWindowsSetup.h"
 
 #include "app/AppContext.h"
+#include "app/HelpWindow.h"
 #include "app/Icons.h"
 
 #include <QKeySequenceEdit>
@@ -28,6 +29,9 @@ PhraseEditorWidgets createEditorWindow(const QString &title, const QString &conf
     QKeySequenceEdit *hotkeyEdit = w.hotkeyEdit;
     QObject::connect(w.clearButton, &QPushButton::clicked, hotkeyEdit, &QKeySequenceEdit::clear);
     QObject::connect(w.cancelButton, &QPushButton::clicked, w.window, &QWidget::close);
+    QWidget *window = w.window;
+    QObject::connect(w.helpButton, &QPushButton::clicked, window,
+                     [window] { openAdvancedInputHelp(window); });
     return w;
 }
 

@@ -12,6 +12,7 @@
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/BadgeDelegate.h"
 #include "pickwindow/MyTabBar.h"
+#include "pickwindow/PhraseItemToolTipFilter.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -55,6 +56,7 @@ void setUpPhraseList(AppContext &c) {
     list->verticalScrollBar()->setSingleStep(configInt(QStringLiteral("gundong")));
     list->setMouseTracking(true);
     list->viewport()->setMouseTracking(true);
+    installPhraseToolTips(list);
 
     rebuildPhraseHotkeys();
 

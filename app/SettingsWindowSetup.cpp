@@ -2,7 +2,9 @@
 
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
+#include "app/GlobalHotkeyEditor.h"
 #include "app/Icons.h"
+#include "app/SettingsRows.h"
 #include "app/WindowPlacement.h"
 #include "pickwindow/bujihuoChuangkou.h"
 #include "platform/GlobalHotkey.h"
@@ -30,12 +32,17 @@ void createSettingsWindow(AppContext &c) {
     scrollArea->setWidget(content);
     c.settingsWindow = window;
 
+    c.globalHotkeyEdit = addGlobalHotkeyRow(form);
     // Stored as portable text, read back in the native form.
     c.globalHotkey = new GlobalHotkey(
         QKeySequence(configString(QStringLiteral("hotkey")), QKeySequence::NativeText), true, qApp);
     QObject::connect(c.globalHotkey, &GlobalHotkey::activated, qApp, &toggleFromGlobalHotkey);
+    installGlobalHotkeyEditorFilter(c.globalHotkeyEdit);
 
+    addAlwaysOnTopRow(form);
     // The pick window stays above other windows when the user asked for it.
     if (configBool(QStringLiteral("zhiding")))
         c.pickWindow->setWindowFlags(c.pickWindow->windowFlags() | Qt::WindowStaysOnTopHint);
+
+    addRemainingSettingsRows(c, form);
 }

@@ -5,6 +5,7 @@
 #include "app/DataFolder.h"
 #include "app/EditorWindowsSetup.h"
 #include "app/PickWindowSetup.h"
+#include "app/SettingsRows.h"
 #include "app/SettingsWindowSetup.h"
 #include "app/StyleSheet.h"
 #include "app/TrayIconSetup.h"
@@ -82,6 +83,7 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
 
     // A missing or mistyped size would give zero-sized windows: fall back to the default.
     applyWindowSize(c, configInt(QStringLiteral("width"), 500), configInt(QStringLiteral("height"), 500));
+    connectWindowSizeSpinBoxes(c);
 
     if (!arguments.contains(QStringLiteral("--autostart")))
         showAtSavedPosition(c.pickWindow);

@@ -6,7 +6,10 @@ function(verbolin_add_test name)
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE verbolin_settings Qt6::Test ${T_LIBS})
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS unit)
+    # A configuration folder of its own, so that nothing lands in the user's (autostart entries).
+    set_tests_properties(${name} PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-config"
+        LABELS unit)
 endfunction()
 
 # A QtTest program that drives the real executable inside a private X session

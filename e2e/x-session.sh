@@ -41,6 +41,7 @@ export XDG_RUNTIME_DIR="$work/runtime"
 export XDG_SESSION_TYPE=x11
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 export HOME="$work/home"
+export XDG_CONFIG_HOME="$HOME/.config"
 mkdir -p "$HOME"
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 &

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+struct AppContext;
+class QFormLayout;
+class QKeySequenceEdit;
+
+// The page the version button opens.
+extern const QString helpPageAddress;
+
+// The settings rows. Each control starts from configObject and, once built, writes its key
+// back to config.json the moment the user changes it.
+
+// "全局快捷键：": the editor showing the stored hotkey.
+QKeySequenceEdit *addGlobalHotkeyRow(QFormLayout *form);
+
+// "主窗口始终置顶：".
+void addAlwaysOnTopRow(QFormLayout *form);
+
+// The rows from "窗口大小：" to "版本：". Brings the autostart entry up to date with the
+// running executable when autostart is on.
+void addRemainingSettingsRows(AppContext &context, QFormLayout *form);
+
+// The window-size spin boxes resize every window; connected after the first sizing.
+void connectWindowSizeSpinBoxes(AppContext &context);
+
+// Turns autostart on or off and stores the choice.
+void setAutostart(bool on);
