@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
 #include "app/Startup.h"
+#include "library/HotkeyEditFilters.h"
 #include "library/HotkeyRules.h"
 #include "library/PhraseEditing.h"
 #include "library/PhraseHotkeys.h"
@@ -273,6 +274,13 @@ private slots:
                  QStringList({QStringLiteral("1 a1"), QStringLiteral("2 a3"), QStringLiteral("3 a2")}));
         QCOMPARE(hotkeysByRow(), QStringList({QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-"),
                                               QStringLiteral("Ctrl+Alt+1")}));
+    }
+
+    void eachPhraseHotkeyEditorHasItsOwnFilter() {
+        QList<QKeySequenceEdit *> watched;
+        for (const KjjHotkeyEditFilter *filter : qApp->findChildren<KjjHotkeyEditFilter *>())
+            watched << filter->watchedEditor();
+        QCOMPARE(watched, QList<QKeySequenceEdit *>({c.addWindow.hotkeyEdit, c.editWindow.hotkeyEdit}));
     }
 
     void anEmptyAreaOfTheListShowsNoMenu() {
