@@ -43,6 +43,7 @@ private:
 };
 
 // Install the filters with the program's own hotkeys and configuration file; the filters
-// belong to the application object.
+// belong to the application object. The settings editor's needs the global hotkey made
+// first.
 void installKjjHotkeyEditFilter(QKeySequenceEdit *editor);
 void installHotkeyEditFilter(QKeySequenceEdit *editor);

@@ -2,10 +2,12 @@
 
 #include "app/AppContext.h"
 #include "app/WindowPlacement.h"
+#include "library/GroupMenu.h"
 #include "library/GroupView.h"
 #include "library/HotkeyRules.h"
 #include "library/PhraseHotkeys.h"
 #include "library/PhraseItem.h"
+#include "pickwindow/MyTabBar.h"
 
 #include <QKeySequenceEdit>
 #include <QListWidget>
@@ -85,8 +87,12 @@ void addPhraseFromWindow() {
         w.window->close();
         return;
     }
-    QListWidgetItem *item =
-        newPhraseItem({text, w.remarkEdit->toPlainText(), addTargetGroup, hotkeyText(hotkey)});
+    // A group deleted while the window was open would hide the new phrase for good: it
+    // goes to the current group instead.
+    QString group = addTargetGroup;
+    if (!groupNameExists(c.groupTabBar, group))
+        group = c.groupTabBar->tabText(c.groupTabBar->currentIndex());
+    QListWidgetItem *item = newPhraseItem({text, w.remarkEdit->toPlainText(), group, hotkeyText(hotkey)});
     if (addTargetRow >= 0 && addTargetRow < c.phraseList->count())
         c.phraseList->insertItem(addTargetRow + 1, item);
     else
