@@ -123,10 +123,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(c.pickWindow));
     }
     void cleanupTestCase() {
-        // Left to the application's teardown, the tray icon and the pick window's key
-        // grabs crash the test process on X11.
-        c.pickWindow->close();
-        QCoreApplication::processEvents();
+        // Left to the application's teardown, the tray icon crashes the test process on X11.
+        // The pick window stays open: its key grabs must not crash the exit.
         delete c.trayIcon;
         c.trayIcon = nullptr;
     }
