@@ -2,10 +2,10 @@
 
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
-#include "app/GlobalHotkeyEditor.h"
 #include "app/Icons.h"
 #include "app/SettingsRows.h"
 #include "app/WindowPlacement.h"
+#include "library/HotkeyEditFilters.h"
 #include "pickwindow/bujihuoChuangkou.h"
 #include "platform/GlobalHotkey.h"
 
@@ -37,7 +37,7 @@ void createSettingsWindow(AppContext &c) {
     c.globalHotkey = new GlobalHotkey(
         QKeySequence(configString(QStringLiteral("hotkey")), QKeySequence::NativeText), true, qApp);
     QObject::connect(c.globalHotkey, &GlobalHotkey::activated, qApp, &toggleFromGlobalHotkey);
-    installGlobalHotkeyEditorFilter(c.globalHotkeyEdit);
+    installHotkeyEditFilter(c.globalHotkeyEdit);
 
     addAlwaysOnTopRow(form);
     // The pick window stays above other windows when the user asked for it.

@@ -11,6 +11,8 @@
 #include "app/TrayIconSetup.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowSize.h"
+#include "library/PhraseEditing.h"
+#include "library/PhraseMenu.h"
 #include "output/OutputRunner.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/MyEventFilter.h"
@@ -20,21 +22,26 @@
 
 #include <QDir>
 #include <QKeySequenceEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace {
 
 void connectAddButton(AppContext &c) {
-    const PhraseEditorWidgets addWindow = c.addWindow;
-    QObject::connect(c.addButton, &QPushButton::clicked, addWindow.window, [addWindow] {
-        // The add window always opens empty, even when it was left open with text in it.
-        addWindow.textEdit->clear();
-        addWindow.remarkEdit->clear();
-        addWindow.hotkeyEdit->clear();
-        showAtSavedPosition(addWindow.window);
-        addWindow.textEdit->setFocus(Qt::OtherFocusReason);
-    });
+    MyTabBar *tabBar = c.groupTabBar;
+    // A new phrase from the add button goes to the end of the list, in the current group.
+    QObject::connect(c.addButton, &QPushButton::clicked, c.addWindow.window,
+                     [tabBar] { openAddWindow(tabBar->tabText(tabBar->currentIndex()), -1); });
+}
+
+void connectPhraseEditing(AppContext &c) {
+    QObject::connect(c.addWindow.confirmButton, &QPushButton::clicked, c.addWindow.window,
+                     &addPhraseFromWindow);
+    QObject::connect(c.editWindow.confirmButton, &QPushButton::clicked, c.editWindow.window,
+                     &applyPhraseEdit);
+    QObject::connect(c.phraseList, &QWidget::customContextMenuRequested, c.phraseList, &showPhraseMenu);
+    QObject::connect(c.phraseList->model(), &QAbstractItemModel::rowsMoved, c.phraseList, &onPhraseRowsMoved);
 }
 
 } // namespace
@@ -69,6 +76,7 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     QObject::connect(pinButton, &QPushButton::clicked, pinButton, [pinButton] { togglePin(pinButton); });
     createEditWindow(c);
     createPhraseMenu(c);
+    connectPhraseEditing(c);
     createTrayIcon(c);
 
     // The program's own synthetic keys must not be taken by the pick window.

@@ -1,5 +1,49 @@
 #include "library/PhraseHotkeys.h"
 
+#include "app/AppContext.h"
+#include "library/HotkeyRules.h"
+#include "library/PhraseItem.h"
+#include "output/OutputRunner.h"
+#include "platform/GlobalHotkey.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QPersistentModelIndex>
+
+QList<GlobalHotkey *> &phraseHotkeys() {
+    static QList<GlobalHotkey *> hotkeys;
+    return hotkeys;
+}
+
+void rebuildPhraseHotkeys(QListWidget *list, QList<GlobalHotkey *> &hotkeys, QObject *parent) {
+    for (GlobalHotkey *hotkey : std::as_const(hotkeys)) {
+        if (!hotkey)
+            continue;
+        hotkey->setRegistered(false);
+        delete hotkey;
+    }
+    hotkeys.clear();
+
+    for (int row = 0; row < list->count(); ++row) {
+        QListWidgetItem *item = list->item(row);
+        const QString text = item->data(PhraseHotkeyRole).toString();
+        if (text.isEmpty()) {
+            hotkeys.append(nullptr);
+            continue;
+        }
+        auto *hotkey = new GlobalHotkey(hotkeySequence(text), true, parent);
+        // Bound to the row's model index rather than the item, so that a hotkey that
+        // outlives its phrase does nothing instead of reading a deleted item.
+        const QPersistentModelIndex phrase(list->model()->index(row, 0));
+        QObject::connect(hotkey, &GlobalHotkey::activated, hotkey, [phrase] {
+            if (phrase.isValid())
+                startPhraseOutput(phrase.data(PhraseTextRole).toString());
+        });
+        hotkeys.append(hotkey);
+    }
+}
+
 void rebuildPhraseHotkeys() {
-    // Phrases carry no global hotkeys of their own yet: there is nothing to rebuild.
+    if (QListWidget *list = appContext().phraseList)
+        rebuildPhraseHotkeys(list, phraseHotkeys(), qApp);
 }

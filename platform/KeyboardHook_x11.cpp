@@ -396,7 +396,10 @@ KeyboardHook::KeyboardHook(Handler handler) : d(std::make_unique<Private>()) {
 }
 
 KeyboardHook::~KeyboardHook() {
-    remove();
+    // A hook that outlives the application (a static one, at exit) has lost its X
+    // connection with it, and its grabs are gone too: nothing to ungrab.
+    if (QCoreApplication::instance())
+        remove();
 }
 
 void KeyboardHook::setGrabs(std::vector<HookGrab> grabs) {

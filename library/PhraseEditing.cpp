@@ -1,0 +1,139 @@
+#include "library/PhraseEditing.h"
+
+#include "app/AppContext.h"
+#include "app/WindowPlacement.h"
+#include "library/GroupMenu.h"
+#include "library/GroupView.h"
+#include "library/HotkeyRules.h"
+#include "library/PhraseHotkeys.h"
+#include "library/PhraseItem.h"
+#include "pickwindow/MyTabBar.h"
+
+#include <QKeySequenceEdit>
+#include <QListWidget>
+#include <QPersistentModelIndex>
+#include <QPlainTextEdit>
+
+QString addTargetGroup;
+int addTargetRow = -1;
+
+namespace {
+
+// Held by model index so that deleting the phrase (here or with its group) while the edit
+// window is open leaves no dangling target.
+QPersistentModelIndex &editTargetIndex() {
+    static QPersistentModelIndex index;
+    return index;
+}
+
+void clearEditors(const PhraseEditorWidgets &w) {
+    w.textEdit->clear();
+    w.remarkEdit->clear();
+    w.hotkeyEdit->clear();
+}
+
+// Every change of the phrase list is saved at once; the hotkeys follow the rows, and the
+// shown rows and their badges are brought up to date.
+void phrasesChanged() {
+    const AppContext &c = appContext();
+    savePhrases(c.phraseList, c.dataPath);
+    rebuildPhraseHotkeys();
+    refilterPhraseList();
+}
+
+} // namespace
+
+QListWidgetItem *editTarget() {
+    const QPersistentModelIndex &index = editTargetIndex();
+    return index.isValid() ? appContext().phraseList->item(index.row()) : nullptr;
+}
+
+void setEditTarget(QListWidgetItem *item) {
+    QListWidget *list = appContext().phraseList;
+    editTargetIndex() = item ? QPersistentModelIndex(list->indexFromItem(item)) : QPersistentModelIndex();
+}
+
+void openAddWindow(const QString &group, int afterRow) {
+    const PhraseEditorWidgets &w = appContext().addWindow;
+    clearEditors(w);
+    addTargetGroup = group;
+    addTargetRow = afterRow;
+    showAtSavedPosition(w.window);
+    w.textEdit->setFocus(Qt::OtherFocusReason);
+}
+
+void openEditWindow(QListWidgetItem *item) {
+    const PhraseEditorWidgets &w = appContext().editWindow;
+    clearEditors(w);
+    setEditTarget(item);
+    w.textEdit->setPlainText(item->data(PhraseTextRole).toString());
+    w.remarkEdit->setPlainText(item->data(PhraseRemarkRole).toString());
+    w.hotkeyEdit->setKeySequence(hotkeySequence(item->data(PhraseHotkeyRole).toString()));
+    showAtSavedPosition(w.window);
+    w.textEdit->setFocus(Qt::OtherFocusReason);
+    w.textEdit->selectAll();
+}
+
+void addPhraseFromWindow() {
+    const AppContext &c = appContext();
+    const PhraseEditorWidgets &w = c.addWindow;
+    const QKeySequence hotkey = w.hotkeyEdit->keySequence();
+    if (!hotkey.isEmpty() && !checkPhraseHotkey(hotkey, phraseHotkeys(), w.hotkeyEdit, nullptr)) {
+        w.hotkeyEdit->clear();
+        return;
+    }
+    const QString text = w.textEdit->toPlainText();
+    if (text.isEmpty()) {
+        w.window->close();
+        return;
+    }
+    // A group deleted while the window was open would hide the new phrase for good: it
+    // goes to the current group instead.
+    QString group = addTargetGroup;
+    if (!groupNameExists(c.groupTabBar, group))
+        group = c.groupTabBar->tabText(c.groupTabBar->currentIndex());
+    QListWidgetItem *item = newPhraseItem({text, w.remarkEdit->toPlainText(), group, hotkeyText(hotkey)});
+    if (addTargetRow >= 0 && addTargetRow < c.phraseList->count())
+        c.phraseList->insertItem(addTargetRow + 1, item);
+    else
+        c.phraseList->addItem(item);
+    phrasesChanged();
+    w.window->close();
+}
+
+void applyPhraseEdit() {
+    const PhraseEditorWidgets &w = appContext().editWindow;
+    QListWidgetItem *item = editTarget();
+    if (!item) {
+        w.window->close();
+        return;
+    }
+    const QKeySequence hotkey = w.hotkeyEdit->keySequence();
+    if (!hotkey.isEmpty()) {
+        const int row = appContext().phraseList->row(item);
+        const QList<GlobalHotkey *> &hotkeys = phraseHotkeys();
+        const GlobalHotkey *own = row < hotkeys.size() ? hotkeys.at(row) : nullptr;
+        if (!checkPhraseHotkey(hotkey, hotkeys, w.hotkeyEdit, own)) {
+            w.hotkeyEdit->setKeySequence(hotkeySequence(item->data(PhraseHotkeyRole).toString()));
+            return;
+        }
+    }
+    item->setData(PhraseHotkeyRole, hotkeyText(hotkey));
+    const QString text = w.textEdit->toPlainText();
+    if (!text.isEmpty())
+        item->setData(PhraseTextRole, text);
+    item->setData(PhraseRemarkRole, w.remarkEdit->toPlainText());
+    refreshPhraseItem(item);
+    phrasesChanged();
+    w.window->close();
+}
+
+void deletePhrase(QListWidgetItem *item) {
+    QListWidget *list = appContext().phraseList;
+    delete list->takeItem(list->row(item));
+    phrasesChanged();
+}
+
+void onPhraseRowsMoved() {
+    phrasesChanged();
+}

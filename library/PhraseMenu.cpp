@@ -1,0 +1,25 @@
+#include "library/PhraseMenu.h"
+
+#include "app/AppContext.h"
+#include "library/PhraseEditing.h"
+#include "library/PhraseItem.h"
+
+#include <QListWidget>
+#include <QMenu>
+
+void showPhraseMenu(const QPoint &position) {
+    const AppContext &c = appContext();
+    QListWidgetItem *item = c.phraseList->itemAt(position);
+    if (!item)
+        return;
+    const QList<QAction *> actions = c.phraseMenu->actions();
+    QAction *chosen = c.phraseMenu->exec(c.phraseList->viewport()->mapToGlobal(position));
+    if (!chosen)
+        return;
+    if (chosen == actions.value(0))
+        openEditWindow(item);
+    else if (chosen == actions.value(1))
+        openAddWindow(item->data(PhraseGroupRole).toString(), c.phraseList->row(item));
+    else if (chosen == actions.value(2))
+        deletePhrase(item);
+}
