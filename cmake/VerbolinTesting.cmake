@@ -75,7 +75,10 @@ function(verbolin_add_wine_test name)
         VERBATIM)
     add_custom_target(${name} ALL DEPENDS "${exe}")
     add_test(NAME ${name} COMMAND "${PROJECT_SOURCE_DIR}/scripts/wine-run.sh" "${VERBOLIN_WINEPREFIX}" "${exe}")
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix LABELS wine TIMEOUT 300)
+    # One wine desktop per prefix: a driver's low-level hook would see another driver's
+    # SendInput keys, so the drivers run one at a time.
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix LABELS wine TIMEOUT 300
+                                            RESOURCE_LOCK wine_desktop)
 endfunction()
 
 # Compiles Windows-only sources that need Qt with mingw-w64 against the Linux Qt headers,
