@@ -37,4 +37,4 @@ export DEBIAN_FRONTEND=noninteractive
 # Another apt run (an unattended upgrade, say) may hold the dpkg lock: wait for it.
 lock=(-o DPkg::Lock::Timeout=900)
 "${sudo[@]}" apt-get "${lock[@]}" update -qq
-"${sudo[@]}" apt-get "${lock[@]}" install -y -qq --no-install-recommends "${missing[@]}" </dev/null
+"${sudo[@]}" apt-get "${lock[@]}" install -y -qq "${missing[@]}" </dev/null
