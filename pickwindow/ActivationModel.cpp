@@ -41,8 +41,7 @@ void updateKeyboardHook() {
 
 void showPickWindowNoActivate(QWidget *window) {
     searchMode = false;
-    window->setAttribute(Qt::WA_ShowWithoutActivating);
-    addNoActivateStyle(window);
+    // The platform call sets the attribute and the passive style before and after the show.
     showWindowNoActivate(window, configBool(QStringLiteral("zhiding")));
     installKeyboardHook();
 }
