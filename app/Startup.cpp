@@ -10,7 +10,6 @@
 #include "app/StyleSheet.h"
 #include "app/TrayIconSetup.h"
 #include "app/WindowPlacement.h"
-#include "app/WindowSize.h"
 #include "library/PhraseEditing.h"
 #include "library/PhraseMenu.h"
 #include "output/OutputRunner.h"
@@ -89,8 +88,7 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
                                                c.addWindow.cancelButton, c.editWindow.cancelButton,
                                                c.phraseList, c.groupTabBar, c.searchBox));
 
-    // A missing or mistyped size would give zero-sized windows: fall back to the default.
-    applyWindowSize(c, configInt(QStringLiteral("width"), 500), configInt(QStringLiteral("height"), 500));
+    applyConfiguredWindowSize(c);
     connectWindowSizeSpinBoxes(c);
 
     if (!arguments.contains(QStringLiteral("--autostart")))
