@@ -31,7 +31,7 @@ void connectAddButton(AppContext &c) {
     MyTabBar *tabBar = c.groupTabBar;
     // A new phrase from the add button goes to the end of the list, in the current group.
     QObject::connect(c.addButton, &QPushButton::clicked, c.addWindow.window,
-                     [tabBar] { openAddWindow(tabBar->tabText(tabBar->currentIndex()), -1); });
+                     [tabBar] { openAddWindow(tabBar->tabText(tabBar->currentIndex()), nullptr); });
 }
 
 void connectPhraseEditing(AppContext &c) {
