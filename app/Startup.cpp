@@ -102,7 +102,7 @@ int runVerbolin(int &argc, char **argv) {
         QWidget *pickWindow = appContext().pickWindow;
         if (!pickWindow)
             return;
-        pickWindow->move(configInt(QStringLiteral("chuangkou_x")), configInt(QStringLiteral("chuangkou_y")));
+        moveToSavedPosition(pickWindow);
         showPickWindowNoActivate(pickWindow);
     });
     buildVerbolin(dataFolder(), app.arguments());
