@@ -66,13 +66,18 @@ bool storePosition(const char *prefix, const QWidget *window) {
 
 void moveToSavedPosition(QWidget *window) {
     const char *prefix = positionKeyPrefix(window);
-    const QScreen *mouseScreen = QGuiApplication::screenAt(QCursor::pos());
-    if (!mouseScreen)
-        mouseScreen = QGuiApplication::primaryScreen();
-    if (!prefix || !mouseScreen)
+    if (!prefix)
         return;
     const QString key = QLatin1String(prefix);
     const QPoint saved(configInt(key + QStringLiteral("_x")), configInt(key + QStringLiteral("_y")));
+    const QScreen *mouseScreen = QGuiApplication::screenAt(QCursor::pos());
+    if (!mouseScreen)
+        mouseScreen = QGuiApplication::primaryScreen();
+    // Without any screen there is nothing to measure against.
+    if (!mouseScreen) {
+        window->move(saved);
+        return;
+    }
     // The windows other than the pick window open beside it on a new install.
     const int besideOffset = window == appContext().pickWindow ? 0 : 501;
     const QPoint position = reachablePosition(saved, window->frameGeometry().size(), screenAreas(),
