@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QUrl>
 
@@ -183,6 +184,18 @@ void addRemainingSettingsRows(AppContext &c, QFormLayout *form) {
     storeWhenChanged(delay, QStringLiteral("delay"));
     QObject::connect(version, &QPushButton::clicked, version,
                      [] { QDesktopServices::openUrl(QUrl(helpPageAddress)); });
+}
+
+void applyConfiguredWindowSize(AppContext &c) {
+    // A missing or mistyped size would give zero-sized windows: fall back to the default.
+    const int width = configInt(QStringLiteral("width"), 500);
+    const int height = configInt(QStringLiteral("height"), 500);
+    applyWindowSize(c, width, height);
+    // The boxes were filled before the size was known; showing it must not store it.
+    for (const auto &[box, value] : {std::pair{c.widthSpinBox, width}, std::pair{c.heightSpinBox, height}}) {
+        const QSignalBlocker quiet(box);
+        box->setValue(value);
+    }
 }
 
 void connectWindowSizeSpinBoxes(AppContext &c) {

@@ -22,6 +22,10 @@ void addAlwaysOnTopRow(QFormLayout *form);
 // running executable when autostart is on.
 void addRemainingSettingsRows(AppContext &context, QFormLayout *form);
 
+// Sizes the windows from "width" and "height" (500 for a missing or mistyped one) and shows
+// that size in the window-size spin boxes, storing nothing.
+void applyConfiguredWindowSize(AppContext &context);
+
 // The window-size spin boxes resize every window; connected after the first sizing.
 void connectWindowSizeSpinBoxes(AppContext &context);
 

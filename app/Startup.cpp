@@ -10,7 +10,6 @@
 #include "app/StyleSheet.h"
 #include "app/TrayIconSetup.h"
 #include "app/WindowPlacement.h"
-#include "app/WindowSize.h"
 #include "library/PhraseEditing.h"
 #include "library/PhraseMenu.h"
 #include "output/OutputRunner.h"
@@ -32,7 +31,7 @@ void connectAddButton(AppContext &c) {
     MyTabBar *tabBar = c.groupTabBar;
     // A new phrase from the add button goes to the end of the list, in the current group.
     QObject::connect(c.addButton, &QPushButton::clicked, c.addWindow.window,
-                     [tabBar] { openAddWindow(tabBar->tabText(tabBar->currentIndex()), -1); });
+                     [tabBar] { openAddWindow(tabBar->tabText(tabBar->currentIndex()), nullptr); });
 }
 
 void connectPhraseEditing(AppContext &c) {
@@ -89,8 +88,7 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
                                                c.addWindow.cancelButton, c.editWindow.cancelButton,
                                                c.phraseList, c.groupTabBar, c.searchBox));
 
-    // A missing or mistyped size would give zero-sized windows: fall back to the default.
-    applyWindowSize(c, configInt(QStringLiteral("width"), 500), configInt(QStringLiteral("height"), 500));
+    applyConfiguredWindowSize(c);
     connectWindowSizeSpinBoxes(c);
 
     if (!arguments.contains(QStringLiteral("--autostart")))
@@ -104,7 +102,7 @@ int runVerbolin(int &argc, char **argv) {
         QWidget *pickWindow = appContext().pickWindow;
         if (!pickWindow)
             return;
-        pickWindow->move(configInt(QStringLiteral("chuangkou_x")), configInt(QStringLiteral("chuangkou_y")));
+        moveToSavedPosition(pickWindow);
         showPickWindowNoActivate(pickWindow);
     });
     buildVerbolin(dataFolder(), app.arguments());

@@ -2,10 +2,14 @@
 
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
+#include "app/WindowReach.h"
 #include "pickwindow/ActivationModel.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEvent>
+#include <QHash>
+#include <QScreen>
 #include <QWidget>
 
 namespace {
@@ -24,19 +28,69 @@ const char *positionKeyPrefix(const QWidget *window) {
     return nullptr;
 }
 
-void storePosition(const char *prefix, const QWidget *window) {
+// Windows the program put elsewhere than their saved, out-of-reach position, and where.
+// Until the user moves such a window, its saved position stays as it is: the screen it
+// belongs to may come back.
+QHash<const QWidget *, QPoint> &substitutePositions() {
+    static QHash<const QWidget *, QPoint> positions;
+    return positions;
+}
+
+ScreenArea areaOf(const QScreen *screen) {
+    return {screen->geometry(), screen->availableGeometry()};
+}
+
+QList<ScreenArea> screenAreas() {
+    QList<ScreenArea> areas;
+    for (const QScreen *screen : QGuiApplication::screens())
+        areas.append(areaOf(screen));
+    return areas;
+}
+
+// Returns false when the window still stands where the program put it in place of its
+// saved position: nothing is stored then.
+bool storePosition(const char *prefix, const QWidget *window) {
+    const auto substitute = substitutePositions().constFind(window);
+    if (substitute != substitutePositions().constEnd()) {
+        if (*substitute == window->pos())
+            return false;
+        substitutePositions().erase(substitute);
+    }
     const QString key = QLatin1String(prefix);
     configObject().insert(key + QStringLiteral("_x"), window->x());
     configObject().insert(key + QStringLiteral("_y"), window->y());
+    return true;
 }
 
 } // namespace
 
-void showAtSavedPosition(QWidget *window) {
-    if (const char *prefix = positionKeyPrefix(window)) {
-        const QString key = QLatin1String(prefix);
-        window->move(configInt(key + QStringLiteral("_x")), configInt(key + QStringLiteral("_y")));
+void moveToSavedPosition(QWidget *window) {
+    const char *prefix = positionKeyPrefix(window);
+    if (!prefix)
+        return;
+    const QString key = QLatin1String(prefix);
+    const QPoint saved(configInt(key + QStringLiteral("_x")), configInt(key + QStringLiteral("_y")));
+    const QScreen *mouseScreen = QGuiApplication::screenAt(QCursor::pos());
+    if (!mouseScreen)
+        mouseScreen = QGuiApplication::primaryScreen();
+    // Without any screen there is nothing to measure against.
+    if (!mouseScreen) {
+        window->move(saved);
+        return;
     }
+    // The windows other than the pick window open beside it on a new install.
+    const int besideOffset = window == appContext().pickWindow ? 0 : 501;
+    const QPoint position = reachablePosition(saved, window->frameGeometry().size(), screenAreas(),
+                                              areaOf(mouseScreen), besideOffset);
+    if (position == saved)
+        substitutePositions().remove(window);
+    else
+        substitutePositions().insert(window, position);
+    window->move(position);
+}
+
+void showAtSavedPosition(QWidget *window) {
+    moveToSavedPosition(window);
     showWindow(window);
 }
 
@@ -51,7 +105,7 @@ void toggleFromGlobalHotkey() {
         pickWindow->close();
         return;
     }
-    pickWindow->move(configInt(QStringLiteral("chuangkou_x")), configInt(QStringLiteral("chuangkou_y")));
+    moveToSavedPosition(pickWindow);
     showPickWindowNoActivate(pickWindow);
 }
 
@@ -62,17 +116,15 @@ WindowMoveFilter::WindowMoveFilter(QWidget *pickWindow, QWidget *settingsWindow,
 
 bool WindowMoveFilter::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::Move) {
-        bool stored = true;
+        bool stored = false;
         if (watched == pickWindow)
-            storePosition("chuangkou", pickWindow);
+            stored = storePosition("chuangkou", pickWindow);
         else if (settingsWindow->isActiveWindow())
-            storePosition("shezhichuangkou", settingsWindow);
+            stored = storePosition("shezhichuangkou", settingsWindow);
         else if (addWindow->isActiveWindow())
-            storePosition("tianjiachuangkou", addWindow);
+            stored = storePosition("tianjiachuangkou", addWindow);
         else if (editWindow->isActiveWindow())
-            storePosition("xiugaichuangkou", editWindow);
-        else
-            stored = false;
+            stored = storePosition("xiugaichuangkou", editWindow);
         if (stored)
             saveConfig(configPath);
     }

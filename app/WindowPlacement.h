@@ -5,6 +5,10 @@
 
 class QWidget;
 
+// Moves one of the four long-lived windows to the position stored for it, or, when that
+// is out of the user's reach on the screens there are now, to where a new install opens it.
+void moveToSavedPosition(QWidget *window);
+
 // Moves a window to the position stored for it and shows it the program's way.
 void showAtSavedPosition(QWidget *window);
 

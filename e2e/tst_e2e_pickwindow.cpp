@@ -42,6 +42,12 @@ bool pressHotkey() {
     return e2e::xdotool({QStringLiteral("key"), hotkey});
 }
 
+// Pressed as a person does: held for a moment before it is let go.
+bool holdHotkey() {
+    return e2e::xdotool({QStringLiteral("keydown"), hotkey, QStringLiteral("sleep"), QStringLiteral("0.2"),
+                         QStringLiteral("keyup"), hotkey});
+}
+
 // The root's client list in stacking order, bottom to top, in decimal.
 QStringList stackingOrder() {
     const QByteArray out = e2e::run(QStringLiteral("xprop"),
@@ -347,6 +353,33 @@ private slots:
         QCOMPARE(program->config().value(QStringLiteral("chuangkou_y")),
                  stored.value(QStringLiteral("chuangkou_y")));
         QVERIFY2(targetKeptTheFocus(), focusStory("the start took the focus").constData());
+    }
+
+    // A position left on a monitor that is gone: the window opens on the screen there is,
+    // and the position is kept until the user moves the window.
+    void windowSavedOutOfReachOpensOnTheScreen() {
+        QVERIFY(begin({{QStringLiteral("zhiding"), false},
+                       {QStringLiteral("chuangkou_x"), 5000},
+                       {QStringLiteral("chuangkou_y"), 5000}}));
+        QVERIFY(holdHotkey());
+        QVERIFY2(waitForPickWindow(true), "the hotkey did not map the pick window");
+        const QString pick = pickWindow();
+        const QStringList display =
+            QString::fromUtf8(e2e::run(QStringLiteral("xdotool"), {QStringLiteral("getdisplaygeometry")}))
+                .split(u' ');
+        const QRect screen(0, 0, display.value(0).toInt(), display.value(1).toInt());
+        const QRect shown = e2e::windowGeometry(pick);
+        QVERIFY2(!screen.isEmpty() && screen.contains(shown),
+                 qPrintable(QStringLiteral("shown at %1, %2").arg(shown.x()).arg(shown.y())));
+        QVERIFY2(targetKeptTheFocus(), focusStory("showing the window took the focus").constData());
+        QCOMPARE(program->config().value(QStringLiteral("chuangkou_x")).toInt(), 5000);
+        QCOMPARE(program->config().value(QStringLiteral("chuangkou_y")).toInt(), 5000);
+
+        QVERIFY(e2e::xdotool({QStringLiteral("windowmove"), QStringLiteral("--sync"), pick,
+                              QStringLiteral("300"), QStringLiteral("200")}));
+        QVERIFY2(e2e::waitUntil(
+                     [&] { return program->config().value(QStringLiteral("chuangkou_x")).toInt() != 5000; }),
+                 "moving the window did not store its place");
     }
 
     void hotkeyHeldByAnotherProgramLeavesTheTrayAndSecondLaunch() {

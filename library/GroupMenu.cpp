@@ -75,7 +75,12 @@ void createGroupAt(int insertIndex) {
     }
     const int index = c.groupTabBar->insertTab(insertIndex, name);
     c.groupTabBar->setTabData(index, height);
-    c.groupTabBar->setCurrentIndex(index);
+    // The first tab of an empty bar became current inside insertTab, before it had its
+    // item height: show it again now that it has one.
+    if (c.groupTabBar->currentIndex() == index)
+        onCurrentGroupChanged(index);
+    else
+        c.groupTabBar->setCurrentIndex(index);
     saveGroups(c.groupTabBar, c.tabPath);
 }
 

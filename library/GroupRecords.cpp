@@ -1,6 +1,7 @@
 #include "library/GroupRecords.h"
 
 #include <QJsonObject>
+#include <QSet>
 
 QList<GroupRecord> defaultGroupRecords(int defaultItemHeight) {
     return {{QStringLiteral("短语1"), 70},
@@ -19,6 +20,18 @@ QList<GroupRecord> groupRecordsFromJson(const QJsonArray &array, int defaultItem
         records.append({o.value(QStringLiteral("tab")).toString(), height == 0 ? defaultItemHeight : height});
     }
     return records;
+}
+
+QList<GroupRecord> withoutRepeatedNames(const QList<GroupRecord> &records) {
+    QList<GroupRecord> kept;
+    QSet<QString> names;
+    for (const GroupRecord &record : records) {
+        if (names.contains(record.name))
+            continue;
+        names.insert(record.name);
+        kept.append(record);
+    }
+    return kept;
 }
 
 QJsonArray groupRecordsToJson(const QList<GroupRecord> &records) {

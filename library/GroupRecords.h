@@ -18,4 +18,8 @@ QList<GroupRecord> defaultGroupRecords(int defaultItemHeight);
 // Reads the elements of a tab.json array in order. Non-objects are skipped; a height
 // that is missing, not a whole int or 0 becomes defaultItemHeight.
 QList<GroupRecord> groupRecordsFromJson(const QJsonArray &array, int defaultItemHeight);
+// The groups with each name only once, the first of each kept: phrases name their group,
+// so a second tab of the same name would share (and delete or rename) the first's phrases.
+QList<GroupRecord> withoutRepeatedNames(const QList<GroupRecord> &records);
+
 QJsonArray groupRecordsToJson(const QList<GroupRecord> &records);

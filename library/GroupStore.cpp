@@ -4,7 +4,10 @@
 #include "app/JsonFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTabBar>
+
+#include <cstdio>
 
 namespace {
 
@@ -33,7 +36,15 @@ void loadGroups(QTabBar *tabBar, const QString &path) {
         keepUnreadableFile(path);
         return;
     }
-    setGroups(tabBar, groupRecordsFromJson(read.document.array(), defaultHeight));
+    const QList<GroupRecord> stored = groupRecordsFromJson(read.document.array(), defaultHeight);
+    const QList<GroupRecord> groups = withoutRepeatedNames(stored);
+    // The file as it was is kept beside it before the next save leaves the repeats out.
+    if (groups.size() != stored.size()) {
+        keepUnreadableFile(path);
+        std::fprintf(stderr, "verbolin: %s names a group more than once; the first of each name is used\n",
+                     qPrintable(QFileInfo(path).fileName()));
+    }
+    setGroups(tabBar, groups);
 }
 
 QList<GroupRecord> groupRecordsOf(const QTabBar *tabBar) {

@@ -5,7 +5,8 @@
 class QTabBar;
 
 // Fills the tab bar from tab.json; a missing file gives the default groups (saved at
-// once). Each tab's data is its item height.
+// once). Each tab's data is its item height. A name that comes again is left out, and the
+// file is first kept aside as it was.
 void loadGroups(QTabBar *tabBar, const QString &path);
 
 // Writes every tab, in tab order, atomically.

@@ -15,15 +15,28 @@
 #include <QPlainTextEdit>
 
 QString addTargetGroup;
-int addTargetRow = -1;
 
 namespace {
 
-// Held by model index so that deleting the phrase (here or with its group) while the edit
-// window is open leaves no dangling target.
+// Held by model index so that a phrase the add or edit window was opened for is followed
+// when rows move, and deleting it (here or with its group) leaves no dangling target.
+QPersistentModelIndex &addTargetIndex() {
+    static QPersistentModelIndex index;
+    return index;
+}
+
 QPersistentModelIndex &editTargetIndex() {
     static QPersistentModelIndex index;
     return index;
+}
+
+QListWidgetItem *itemAt(const QPersistentModelIndex &index) {
+    return index.isValid() ? appContext().phraseList->item(index.row()) : nullptr;
+}
+
+QPersistentModelIndex indexOf(QListWidgetItem *item) {
+    return item ? QPersistentModelIndex(appContext().phraseList->indexFromItem(item))
+                : QPersistentModelIndex();
 }
 
 void clearEditors(const PhraseEditorWidgets &w) {
@@ -44,20 +57,18 @@ void phrasesChanged() {
 } // namespace
 
 QListWidgetItem *editTarget() {
-    const QPersistentModelIndex &index = editTargetIndex();
-    return index.isValid() ? appContext().phraseList->item(index.row()) : nullptr;
+    return itemAt(editTargetIndex());
 }
 
 void setEditTarget(QListWidgetItem *item) {
-    QListWidget *list = appContext().phraseList;
-    editTargetIndex() = item ? QPersistentModelIndex(list->indexFromItem(item)) : QPersistentModelIndex();
+    editTargetIndex() = indexOf(item);
 }
 
-void openAddWindow(const QString &group, int afterRow) {
+void openAddWindow(const QString &group, QListWidgetItem *after) {
     const PhraseEditorWidgets &w = appContext().addWindow;
     clearEditors(w);
     addTargetGroup = group;
-    addTargetRow = afterRow;
+    addTargetIndex() = indexOf(after);
     showAtSavedPosition(w.window);
     w.textEdit->setFocus(Qt::OtherFocusReason);
 }
@@ -93,8 +104,8 @@ void addPhraseFromWindow() {
     if (!groupNameExists(c.groupTabBar, group))
         group = c.groupTabBar->tabText(c.groupTabBar->currentIndex());
     QListWidgetItem *item = newPhraseItem({text, w.remarkEdit->toPlainText(), group, hotkeyText(hotkey)});
-    if (addTargetRow >= 0 && addTargetRow < c.phraseList->count())
-        c.phraseList->insertItem(addTargetRow + 1, item);
+    if (QListWidgetItem *after = itemAt(addTargetIndex()))
+        c.phraseList->insertItem(c.phraseList->row(after) + 1, item);
     else
         c.phraseList->addItem(item);
     phrasesChanged();

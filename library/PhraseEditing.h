@@ -4,17 +4,17 @@
 
 class QListWidgetItem;
 
-// Where the add window puts a new phrase: its group, and the row after which it goes in
-// (-1 for the end of the list). Fixed when the window opens.
+// The group the add window puts a new phrase in, fixed when the window opens.
 extern QString addTargetGroup;
-extern int addTargetRow;
 
 // The phrase the edit window changes; nullptr once that phrase has been deleted.
 QListWidgetItem *editTarget();
 void setEditTarget(QListWidgetItem *item);
 
-// Open the add or edit window at its saved position with freshly filled editors.
-void openAddWindow(const QString &group, int afterRow);
+// Open the add or edit window at its saved position with freshly filled editors. The new
+// phrase goes in right after the phrase given, wherever drags have taken it meanwhile, or
+// at the end of the list when none is given or that phrase was deleted meanwhile.
+void openAddWindow(const QString &group, QListWidgetItem *after);
 void openEditWindow(QListWidgetItem *item);
 
 // The add window's "添加" and the edit window's "修改".

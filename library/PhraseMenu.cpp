@@ -19,7 +19,7 @@ void showPhraseMenu(const QPoint &position) {
     if (chosen == actions.value(0))
         openEditWindow(item);
     else if (chosen == actions.value(1))
-        openAddWindow(item->data(PhraseGroupRole).toString(), c.phraseList->row(item));
+        openAddWindow(item->data(PhraseGroupRole).toString(), item);
     else if (chosen == actions.value(2))
         deletePhrase(item);
 }

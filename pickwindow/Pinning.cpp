@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
 #include "app/Icons.h"
+#include "app/WindowPlacement.h"
 #include "pickwindow/ActivationModel.h"
 
 #include <QPushButton>
@@ -20,7 +21,7 @@ void onAlwaysOnTopToggled(bool on) {
     configObject().insert(QStringLiteral("zhiding"), on);
     // Changing the flags hides the window; it is shown again right below.
     pickWindow->setWindowFlag(Qt::WindowStaysOnTopHint, on);
-    pickWindow->move(configInt(QStringLiteral("chuangkou_x")), configInt(QStringLiteral("chuangkou_y")));
+    moveToSavedPosition(pickWindow);
     showWindow(pickWindow);
     saveConfig(appContext().configPath);
 }

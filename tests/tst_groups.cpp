@@ -188,16 +188,28 @@ private slots:
         QCOMPARE(shownTexts(c.phraseList), QStringList({QStringLiteral("a2")}));
     }
 
-    void newGroupAfterAClickedTabIsInsertedThereAndBecomesCurrent() {
+    void aNewGroupIsInsertedAndShownWithItsItemHeight_data() {
+        QTest::addColumn<int>("groupsBefore");
+        QTest::addColumn<int>("at");
+        QTest::newRow("after a clicked tab") << 3 << 2;
+        QTest::newRow("the first on an empty tab bar") << 0 << 0;
+    }
+    void aNewGroupIsInsertedAndShownWithItsItemHeight() {
+        QFETCH(int, groupsBefore);
+        QFETCH(int, at);
+        while (c.groupTabBar->count() > groupsBefore)
+            c.groupTabBar->removeTab(0);
         answerNextModal(fillGroupDialog(QStringLiteral("新的"), 33, QStringLiteral("确定")));
-        createGroupAt(2);
-        QCOMPARE(c.groupTabBar->tabText(2), QStringLiteral("新的"));
-        QCOMPARE(c.groupTabBar->tabData(2).toInt(), 33);
-        QCOMPARE(c.groupTabBar->currentIndex(), 2);
+        createGroupAt(at);
+        QCOMPARE(c.groupTabBar->tabText(at), QStringLiteral("新的"));
+        QCOMPARE(c.groupTabBar->tabData(at).toInt(), 33);
+        QCOMPARE(c.groupTabBar->currentIndex(), at);
         QVERIFY(shownTexts(c.phraseList).isEmpty());
+        QVERIFY2(c.phraseList->styleSheet().contains(QStringLiteral("height: 33px")),
+                 qPrintable(c.phraseList->styleSheet()));
         const QJsonArray saved = fileArray(c.tabPath);
-        QCOMPARE(saved.size(), 4);
-        QCOMPARE(saved.at(2).toObject().value(QStringLiteral("tab")).toString(), QStringLiteral("新的"));
+        QCOMPARE(saved.size(), groupsBefore + 1);
+        QCOMPARE(saved.at(at).toObject().value(QStringLiteral("tab")).toString(), QStringLiteral("新的"));
     }
 
     void refusedNewGroupsChangeNothing() {

@@ -37,15 +37,38 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("tab.json"));
         writeAll(path, R"([{"tab": "zero", "item_height": 0}, {"tab": "missing"},
                            {"tab": "string", "item_height": "70"}, {"tab": "fraction", "item_height": 70.5},
-                           {"tab": "big", "item_height": 500}, 7, {"item_height": 30},
-                           {"tab": "big", "item_height": 60}])");
+                           {"tab": "big", "item_height": 500}, 7, {"item_height": 30}])");
         QTabBar bar;
         loadGroups(&bar, path);
         const QList<GroupRecord> expected = {{QStringLiteral("zero"), 44},   {QStringLiteral("missing"), 44},
                                              {QStringLiteral("string"), 44}, {QStringLiteral("fraction"), 44},
-                                             {QStringLiteral("big"), 500},   {QString(), 30},
-                                             {QStringLiteral("big"), 60}};
+                                             {QStringLiteral("big"), 500},   {QString(), 30}};
         QCOMPARE(groupRecordsOf(&bar), expected);
+    }
+
+    // Phrases name their group: the phrases of a repeated name all show under its first tab.
+    void aRepeatedNameKeepsItsFirstGroupAndTheFileIsKeptAsideFirst() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tab.json"));
+        const QByteArray original = R"([{"tab": "甲", "item_height": 30}, {"tab": "乙", "item_height": 50},
+                                        {"tab": "甲", "item_height": 60}, {"item_height": 20}, {"tab": ""}])";
+        writeAll(path, original);
+        QTabBar bar;
+        loadGroups(&bar, path);
+        saveGroups(&bar, path);
+        const QList<GroupRecord> expected = {
+            {QStringLiteral("甲"), 30}, {QStringLiteral("乙"), 50}, {QString(), 20}};
+        QCOMPARE(groupRecordsOf(&bar), expected);
+        QCOMPARE(groupRecordsFromJson(QJsonDocument::fromJson(readAll(path)).array(), 0), expected);
+        const QStringList backups =
+            QDir(dir.path()).entryList({QStringLiteral("tab.json.unreadable-*")}, QDir::Files);
+        QCOMPARE(backups.size(), 1);
+        QCOMPARE(readAll(dir.filePath(backups.first())), original);
+
+        // Loaded again, the file has nothing left to set aside.
+        loadGroups(&bar, path);
+        QCOMPARE(groupRecordsOf(&bar), expected);
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("tab.json.unreadable-*")}, QDir::Files), backups);
     }
 
     void unreadableFileIsKeptAsideAndLoadsNoGroups() {

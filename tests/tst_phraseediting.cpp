@@ -168,21 +168,42 @@ private slots:
         QCOMPARE(c.phraseList->item(4)->foreground().color(), QColor(QStringLiteral("#323130")));
     }
 
+    // The new phrase follows the phrase the window was opened for (a2) through what the
+    // list went through while the window was open.
+    void addingAfterAPhraseInsertsBehindItInItsGroup_data() {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QStringList>("saved");
+        const QString a1 = QStringLiteral("a1//甲/"), a2 = QStringLiteral("a2//甲/Ctrl+Alt+1"),
+                      a3 = QStringLiteral("a3//甲/"), b1 = QStringLiteral("b1//乙/"),
+                      added = QStringLiteral("new/note/甲/Ctrl+Alt+2");
+        QTest::newRow("right behind it") << QString() << QStringList{a1, a2, added, a3, b1};
+        QTest::newRow("the phrase above it was deleted")
+            << QStringLiteral("delete a1") << QStringList{a2, added, a3, b1};
+        QTest::newRow("it was dragged below the next phrase")
+            << QStringLiteral("drag") << QStringList{a1, a3, a2, added, b1};
+        QTest::newRow("it was deleted: at the end")
+            << QStringLiteral("delete a2") << QStringList{a1, a3, b1, added};
+    }
     void addingAfterAPhraseInsertsBehindItInItsGroup() {
-        choosePhraseMenu(0, QStringLiteral("在当前短语后添加短语"));
+        QFETCH(QString, meanwhile);
+        QFETCH(QStringList, saved);
+        choosePhraseMenu(1, QStringLiteral("在当前短语后添加短语"));
         QVERIFY(c.addWindow.window->isVisible());
+        if (meanwhile == QLatin1String("drag"))
+            QVERIFY(c.phraseList->model()->moveRow(QModelIndex(), 1, QModelIndex(), 3));
+        else if (meanwhile.startsWith(QLatin1String("delete ")))
+            deletePhrase(c.phraseList->findItems(meanwhile.mid(7), Qt::MatchExactly).value(0));
         c.groupTabBar->setCurrentIndex(1);
-        c.addWindow.textEdit->setPlainText(QStringLiteral("after a1"));
+        c.addWindow.textEdit->setPlainText(QStringLiteral("new"));
         c.addWindow.remarkEdit->setPlainText(QStringLiteral("note"));
         c.addWindow.hotkeyEdit->setKeySequence(hotkeySequence(QStringLiteral("Ctrl+Alt+2")));
         c.addWindow.confirmButton->click();
-        QCOMPARE(savedPhrases(dataPath()),
-                 QStringList({QStringLiteral("a1//甲/"), QStringLiteral("after a1/note/甲/Ctrl+Alt+2"),
-                              QStringLiteral("a2//甲/Ctrl+Alt+1"), QStringLiteral("a3//甲/"),
-                              QStringLiteral("b1//乙/")}));
-        QCOMPARE(hotkeysByRow(),
-                 QStringList({QStringLiteral("-"), QStringLiteral("Ctrl+Alt+2"), QStringLiteral("Ctrl+Alt+1"),
-                              QStringLiteral("-"), QStringLiteral("-")}));
+        QCOMPARE(savedPhrases(dataPath()), saved);
+        // Each row's hotkey stays with its phrase.
+        QStringList hotkeys;
+        for (const QString &line : saved)
+            hotkeys << (line.endsWith(u'/') ? QStringLiteral("-") : line.section(u'/', -1));
+        QCOMPARE(hotkeysByRow(), hotkeys);
     }
 
     void aPhraseForAGroupDeletedMeanwhileGoesToTheCurrentGroup() {

@@ -1,11 +1,12 @@
-// Where the windows are stored when they move, what the global hotkey does to the pick
-// window, and the pin and always-on-top switches.
+// Where the windows are stored when they move, where they open when that is out of reach,
+// what the global hotkey does to the pick window, and the pin and always-on-top switches.
 
 #include "PickTestSupport.h"
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
 #include "app/Icons.h"
 #include "app/WindowPlacement.h"
+#include "app/WindowReach.h"
 #include "pickwindow/Pinning.h"
 
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QJsonObject>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,6 +38,18 @@ QJsonObject savedConfig() {
 bool s_pickWindowUncovered = true;
 bool answerUncovered(QWidget *) {
     return s_pickWindowUncovered;
+}
+
+// A screen with a 40-pixel task bar along its bottom.
+ScreenArea screenWithTaskBar(const QRect &geometry) {
+    return {geometry, geometry.adjusted(0, 0, 0, -40)};
+}
+
+QList<ScreenArea> screensNow() {
+    QList<ScreenArea> areas;
+    for (const QScreen *screen : QGuiApplication::screens())
+        areas.append({screen->geometry(), screen->availableGeometry()});
+    return areas;
 }
 
 QImage iconImage(const QIcon &icon) {
@@ -127,6 +141,111 @@ private slots:
             else
                 QCOMPARE(inMemory, QPoint(-1, -1));
         }
+    }
+
+    void windowsOutOfReachOpenWhereANewInstallWould_data() {
+        QTest::addColumn<QList<QRect>>("screens");
+        QTest::addColumn<int>("mouseScreen");
+        QTest::addColumn<QPoint>("saved");
+        QTest::addColumn<bool>("besidePick");
+        QTest::addColumn<QString>("opens"); // "saved", "new install" place, or "inside" the mouse's screen
+        const QRect one(0, 0, 1920, 1080);
+        const QList<QRect> leftAndMain = {QRect(-1280, 0, 1280, 1024), one};
+        const QList<QRect> mainAndRight = {one, QRect(1920, 0, 1280, 1024)};
+        const QString saved = QStringLiteral("saved"), newInstall = QStringLiteral("new install");
+        QTest::newRow("a position on the screen is kept")
+            << QList{one} << 0 << QPoint(300, 200) << false << saved;
+        QTest::newRow("(5000, 5000) opens where a new install would")
+            << QList{one} << 0 << QPoint(5000, 5000) << false << newInstall;
+        QTest::newRow("the other windows open beside the pick window")
+            << QList{one} << 0 << QPoint(5000, 5000) << true << newInstall;
+        QTest::newRow("beyond the left screen's negative coordinates")
+            << leftAndMain << 1 << QPoint(-1900, 100) << false << newInstall;
+        QTest::newRow("on the left screen's negative coordinates is kept")
+            << leftAndMain << 1 << QPoint(-1000, 100) << false << saved;
+        QTest::newRow("on a second monitor that is there is kept")
+            << mainAndRight << 0 << QPoint(2200, 300) << false << saved;
+        QTest::newRow("on a second monitor that was unplugged")
+            << QList{one} << 0 << QPoint(2200, 300) << false << newInstall;
+        QTest::newRow("the screen under the mouse is used")
+            << mainAndRight << 1 << QPoint(-5000, 300) << false << newInstall;
+        QTest::newRow("the title bar above the screen")
+            << QList{one} << 0 << QPoint(300, -10) << false << newInstall;
+        QTest::newRow("the title bar under the task bar")
+            << QList{one} << 0 << QPoint(300, 1000) << false << newInstall;
+        QTest::newRow("a 100-pixel band left at the right edge is enough")
+            << QList{one} << 0 << QPoint(1820, 300) << false << saved;
+        QTest::newRow("a 60-pixel band left at the right edge is not")
+            << QList{one} << 0 << QPoint(1860, 300) << false << newInstall;
+        QTest::newRow("a 100-pixel band left at the left edge is enough")
+            << QList{one} << 0 << QPoint(-400, 300) << false << saved;
+        QTest::newRow("a screen too narrow for a window beside the pick window takes it inside")
+            << QList{QRect(0, 0, 700, 600)} << 0 << QPoint(5000, 5000) << true << QStringLiteral("inside");
+    }
+
+    void windowsOutOfReachOpenWhereANewInstallWould() {
+        QFETCH(QList<QRect>, screens);
+        QFETCH(int, mouseScreen);
+        QFETCH(QPoint, saved);
+        QFETCH(bool, besidePick);
+        QFETCH(QString, opens);
+        QList<ScreenArea> areas;
+        for (const QRect &geometry : screens)
+            areas.append(screenWithTaskBar(geometry));
+        const ScreenArea &mouse = areas.at(mouseScreen);
+        const QSize frame(500, 530);
+
+        const QPoint position = reachablePosition(saved, frame, areas, mouse, besidePick ? 501 : 0);
+
+        QCOMPARE(isWithinReach(position, frame, areas), true);
+        if (opens == QLatin1String("saved")) {
+            QCOMPARE(position, saved);
+        } else if (opens == QLatin1String("new install")) {
+            // A new install's positions are taken from the screen's size; here that screen is
+            // the mouse's, wherever it lies on the desktop.
+            const QJsonObject fresh = defaultConfig(mouse.geometry.size());
+            const QString prefix =
+                besidePick ? QStringLiteral("shezhichuangkou") : QStringLiteral("chuangkou");
+            QCOMPARE(position,
+                     mouse.geometry.topLeft() + QPoint(fresh.value(prefix + QStringLiteral("_x")).toInt(),
+                                                       fresh.value(prefix + QStringLiteral("_y")).toInt()));
+        } else {
+            QVERIFY2(mouse.available.contains(QRect(position, frame)), "the window sticks out of the screen");
+        }
+    }
+
+    // The program's own placement stores nothing; the saved position changes only once
+    // the user moves the window.
+    void aWindowOutOfReachOpensOnTheScreenUntilTheUserMovesIt_data() {
+        QTest::addColumn<QString>("prefix");
+        for (const QString &prefix : positionPrefixes)
+            QTest::newRow(qPrintable(prefix)) << prefix;
+    }
+    void aWindowOutOfReachOpensOnTheScreenUntilTheUserMovesIt() {
+        QFETCH(QString, prefix);
+        QWidget *window = windowOfPrefix(prefix);
+        const QString x = prefix + QStringLiteral("_x"), y = prefix + QStringLiteral("_y");
+        configObject().insert(QStringLiteral("zhiding"), false);
+        configObject().insert(x, 5000);
+        configObject().insert(y, 5000);
+        saveConfig(appContext().configPath);
+
+        if (window == appContext().pickWindow) {
+            toggleFromGlobalHotkey();
+        } else {
+            showAtSavedPosition(window);
+            QVERIFY(QTest::qWaitForWindowActive(window));
+        }
+        QVERIFY(window->isVisible());
+        QVERIFY2(isWithinReach(window->pos(), window->frameGeometry().size(), screensNow()),
+                 qPrintable(QStringLiteral("opened at %1, %2").arg(window->x()).arg(window->y())));
+        QTest::qWait(20);
+        QCOMPARE(savedConfig().value(x).toInt(), 5000);
+        QCOMPARE(savedConfig().value(y).toInt(), 5000);
+
+        window->move(window->pos() + QPoint(7, 3));
+        QTRY_COMPARE(QPoint(savedConfig().value(x).toInt(), savedConfig().value(y).toInt()), window->pos());
+        window->close();
     }
 
     void globalHotkeyTogglesThePickWindow_data() {

@@ -303,6 +303,41 @@ private slots:
         QDesktopServices::unsetUrlHandler(page.scheme());
         QCOMPARE(m_openedUrl, page);
     }
+
+    // The boxes show the size the windows were built with; a key that is missing stays so.
+    void aMissingSizeShowsTheSizeTheWindowsHave_data() {
+        QTest::addColumn<QJsonValue>("width"); // undefined: missing
+        QTest::addColumn<QJsonValue>("height");
+        QTest::newRow("both missing")
+            << QJsonValue(QJsonValue::Undefined) << QJsonValue(QJsonValue::Undefined);
+        QTest::newRow("the height missing") << QJsonValue(640) << QJsonValue(QJsonValue::Undefined);
+        QTest::newRow("the width not a number") << QJsonValue(QStringLiteral("wide")) << QJsonValue(300);
+    }
+    void aMissingSizeShowsTheSizeTheWindowsHave() {
+        QFETCH(QJsonValue, width);
+        QFETCH(QJsonValue, height);
+        for (const auto &[key, value] :
+             {std::pair{QStringLiteral("width"), width}, std::pair{QStringLiteral("height"), height}}) {
+            configObject().remove(key);
+            if (!value.isUndefined())
+                configObject().insert(key, value);
+        }
+        saveConfig(c.configPath);
+        const QJsonObject stored = configObject();
+
+        applyConfiguredWindowSize(c);
+
+        const QSize shown(c.widthSpinBox->value(), c.heightSpinBox->value());
+        for (QWidget *window : {c.pickWindow, c.settingsWindow, c.addWindow.window, c.editWindow.window})
+            QCOMPARE(window->size(), shown);
+        if (width.isDouble())
+            QCOMPARE(shown.width(), width.toInt());
+        if (height.isDouble())
+            QCOMPARE(shown.height(), height.toInt());
+        QCOMPARE(configObject(), stored);
+        QCOMPARE(savedValue(QStringLiteral("width")), width);
+        QCOMPARE(savedValue(QStringLiteral("height")), height);
+    }
 };
 
 QTEST_MAIN(SettingsTest)

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSystemTrayIcon>
@@ -43,8 +44,9 @@ class StartupTest : public QObject {
 
 private slots:
     void initTestCase() {
-        // Start from a config whose pick window sits at a known place and is always on top.
-        QJsonObject config = defaultConfig(QSize(1920, 1080));
+        // Start from a config whose pick window sits at a known place and is always on top,
+        // the other windows where a new install on this screen puts them (within reach).
+        QJsonObject config = defaultConfig(QGuiApplication::primaryScreen()->geometry().size());
         config.insert(QStringLiteral("chuangkou_x"), 123);
         config.insert(QStringLiteral("chuangkou_y"), 45);
         config.insert(QStringLiteral("gundong"), 17);
