@@ -4,11 +4,14 @@
 #include "app/ConfigStore.h"
 #include "app/DataFolder.h"
 #include "app/EditorWindowsSetup.h"
+#include "app/NoticeDisplay.h"
+#include "app/OutsideEdits.h"
 #include "app/PickWindowSetup.h"
 #include "app/SettingsRows.h"
 #include "app/SettingsWindowSetup.h"
 #include "app/StyleSheet.h"
 #include "app/TrayIconSetup.h"
+#include "app/UserNotices.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowSize.h"
 #include "library/PhraseEditing.h"
@@ -25,6 +28,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 
 namespace {
 
@@ -56,6 +60,7 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     c.configPath = folder.filePath(QStringLiteral("config.json"));
     c.dataPath = folder.filePath(QStringLiteral("data.json"));
     c.tabPath = folder.filePath(QStringLiteral("tab.json"));
+    removeStaleSaveTemporaries(dataFolder);
     loadConfig(c.configPath);
     saveConfig(c.configPath);
 
@@ -78,6 +83,8 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     createPhraseMenu(c);
     connectPhraseEditing(c);
     createTrayIcon(c);
+    QSystemTrayIcon *trayIcon = c.trayIcon;
+    setNoticeSink([trayIcon](const QString &message) { showFileNotice(trayIcon, message); });
 
     // The program's own synthetic keys must not be taken by the pick window.
     setOutputStateObserver(&updateKeyboardHook);
@@ -89,9 +96,12 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
                                                c.addWindow.cancelButton, c.editWindow.cancelButton,
                                                c.phraseList, c.groupTabBar, c.searchBox));
 
-    // A missing or mistyped size would give zero-sized windows: fall back to the default.
-    applyWindowSize(c, configInt(QStringLiteral("width"), 500), configInt(QStringLiteral("height"), 500));
+    // A missing or mistyped size would give zero-sized windows: fall back to the default;
+    // a hand-edited huge one would take gigabytes: keep it in the settings window's range.
+    applyWindowSize(c, boundedWindowLength(configInt(QStringLiteral("width"), 500)),
+                    boundedWindowLength(configInt(QStringLiteral("height"), 500)));
     connectWindowSizeSpinBoxes(c);
+    watchDataFiles(c);
 
     if (!arguments.contains(QStringLiteral("--autostart")))
         showAtSavedPosition(c.pickWindow);

@@ -33,7 +33,11 @@ void loadGroups(QTabBar *tabBar, const QString &path) {
         keepUnreadableFile(path);
         return;
     }
-    setGroups(tabBar, groupRecordsFromJson(read.document.array(), defaultHeight));
+    bool lossy = false;
+    const QList<GroupRecord> groups = groupRecordsFromJson(read.document.array(), defaultHeight, &lossy);
+    if (lossy)
+        keepRepairedFile(path); // the next save would drop what was skipped
+    setGroups(tabBar, groups);
 }
 
 QList<GroupRecord> groupRecordsOf(const QTabBar *tabBar) {
@@ -43,6 +47,6 @@ QList<GroupRecord> groupRecordsOf(const QTabBar *tabBar) {
     return records;
 }
 
-void saveGroups(QTabBar *tabBar, const QString &path) {
-    writeJsonFile(path, QJsonDocument(groupRecordsToJson(groupRecordsOf(tabBar))));
+bool saveGroups(QTabBar *tabBar, const QString &path) {
+    return writeJsonFile(path, QJsonDocument(groupRecordsToJson(groupRecordsOf(tabBar))));
 }

@@ -8,7 +8,8 @@ class QTabBar;
 // once). Each tab's data is its item height.
 void loadGroups(QTabBar *tabBar, const QString &path);
 
-// Writes every tab, in tab order, atomically.
-void saveGroups(QTabBar *tabBar, const QString &path);
+// Writes every tab, in tab order, atomically. False when the file does not hold them
+// (the user is told, and the save is retried).
+bool saveGroups(QTabBar *tabBar, const QString &path);
 
 QList<GroupRecord> groupRecordsOf(const QTabBar *tabBar);
