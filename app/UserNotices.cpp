@@ -26,9 +26,10 @@ void setNoticeSink(NoticeSink sink) {
     n.sink = std::move(sink);
     if (!n.sink)
         return;
+    // One message for everything found while loading: a tray shows one balloon at a time.
     const QStringList waiting = std::exchange(n.waiting, {});
-    for (const QString &message : waiting)
-        n.sink(message);
+    if (!waiting.isEmpty())
+        n.sink(waiting.join(QLatin1Char('\n')));
 }
 
 void tellUser(const QString &cause, const QString &message, const QString &errorLine) {

@@ -7,7 +7,8 @@
 // What the user is told about their files (a save that failed, a file set aside, the
 // folder in use). Each notice is given once per cause, not once per keystroke; its
 // line on standard error is written every time it is first given. Notices raised
-// before a sink is set (while the files load at start-up) wait for it.
+// before a sink is set (while the files load at start-up) wait for it and reach it as
+// one message.
 using NoticeSink = std::function<void(const QString &message)>;
 
 void setNoticeSink(NoticeSink sink);
