@@ -33,13 +33,14 @@ bool isSpecialFile(const QString &path) {
     return info.exists() && !info.isFile();
 }
 
-bool writeFileChecked(const QString &path, const QByteArray &bytes, bool textMode, QString *error) {
+bool writeFileChecked(const QString &path, const QByteArray &bytes, bool textMode, QString *error,
+                      bool skipWhenSame) {
     const QString target = writeTarget(path);
     if (isSpecialFile(target)) {
         *error = QStringLiteral("不是普通文件");
         return false;
     }
-    if (holdsExactly(target, bytes, textMode))
+    if (skipWhenSame && holdsExactly(target, bytes, textMode))
         return true;
     QSaveFile file(target);
     if (!file.open(textMode ? QIODevice::WriteOnly | QIODevice::Text : QIODevice::WriteOnly)) {

@@ -8,7 +8,9 @@
 // regular file is ever replaced; a symbolic link to one is written through (the link
 // stays). A file that already holds exactly these bytes is not written again.
 // textMode: line feeds become the platform's line ends, as QIODevice::Text does.
-bool writeFileChecked(const QString &path, const QByteArray &bytes, bool textMode, QString *error);
+// skipWhenSame false: the caller compared already.
+bool writeFileChecked(const QString &path, const QByteArray &bytes, bool textMode, QString *error,
+                      bool skipWhenSame = true);
 
 // The file a write to path replaces: path itself, or the file its symbolic link names.
 QString writeTarget(const QString &path);

@@ -80,16 +80,26 @@ bool writeBytes(const QString &path, const QByteArray &bytes) {
         // Told when it was protected; nothing can change that while the program runs.
         return false;
     }
-    // Changed by someone else since this program last read or wrote it, and not yet
-    // looked at: that version is kept beside the file before it is replaced.
-    if (QFileInfo(path).isFile() && !holdsLastKnownContent(path))
-        keepOutsideVersion(path);
+    FileState &s = state();
+    // One read serves both checks: bytes already there need no write; bytes changed by
+    // someone else since this program last read or wrote them, and not yet looked at,
+    // are kept beside the file before it is replaced.
+    if (const std::optional<QByteArray> onDisk = readRegularFile(path)) {
+        if (*onDisk == bytes) {
+            s.pendingSaves.remove(key);
+            s.lastKnown.insert(key, fingerprintOf(bytes));
+            forgetCauses(QStringLiteral("save:") + key);
+            return true;
+        }
+        const auto known = s.lastKnown.constFind(key);
+        if (known == s.lastKnown.constEnd() || !(fingerprintOf(*onDisk) == *known))
+            keepOutsideVersion(path);
+    }
     QString error;
-    if (writeFileChecked(path, bytes, true, &error))
+    if (writeFileChecked(path, bytes, true, &error, false))
         error.clear();
     else if (error.isEmpty())
         error = QStringLiteral("未知错误");
-    FileState &s = state();
     if (error.isEmpty()) {
         s.pendingSaves.remove(key);
         s.lastKnown.insert(key, fingerprintOf(bytes));
