@@ -3,6 +3,7 @@
 #include "app/JsonFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QScreen>
@@ -36,6 +37,48 @@ QSize primaryScreenSize() {
 QJsonObject &configObject() {
     static QJsonObject object;
     return object;
+}
+
+namespace {
+
+// The object as it was last read from or written to the file: what differs from it in
+// configObject is the program's own change.
+QJsonObject &lastSyncedConfig() {
+    static QJsonObject object;
+    return object;
+}
+
+std::function<void()> &outsideChangeHandler() {
+    static std::function<void()> handler;
+    return handler;
+}
+
+// Someone else changed the file since it was last read or written: their object, with
+// the program's own changes since then on top, becomes configObject.
+void mergeOutsideChange(const QString &path) {
+    if (holdsLastKnownContent(path) || !QFileInfo(path).isFile())
+        return;
+    const JsonFileRead read = readJsonFile(path);
+    if (!read.document.isObject()) {
+        keepUnreadableFile(path); // a broken edit is kept; the settings in use stay
+        return;
+    }
+    const QJsonObject outside = read.document.object();
+    QJsonObject merged = outside;
+    for (auto it = configObject().begin(); it != configObject().end(); ++it) {
+        if (it.value() != lastSyncedConfig().value(it.key()))
+            merged.insert(it.key(), it.value());
+    }
+    lastSyncedConfig() = outside;
+    configObject() = merged;
+    if (outsideChangeHandler())
+        outsideChangeHandler()();
+}
+
+} // namespace
+
+void setConfigChangedOutsideHandler(std::function<void()> handler) {
+    outsideChangeHandler() = std::move(handler);
 }
 
 QJsonObject defaultConfig(QSize screenSize) {
@@ -80,6 +123,7 @@ void loadConfig(const QString &path) {
         return;
     }
     QJsonObject object = read.document.object();
+    lastSyncedConfig() = object;
     for (const auto &[key, value] : repairedKeys) {
         const QString name = QLatin1String(key);
         if (!object.contains(name))
@@ -88,8 +132,12 @@ void loadConfig(const QString &path) {
     configObject() = object;
 }
 
-void saveConfig(const QString &path) {
-    writeJsonFile(path, QJsonDocument(configObject()));
+bool saveConfig(const QString &path) {
+    mergeOutsideChange(path);
+    if (!writeJsonFile(path, QJsonDocument(configObject())))
+        return false;
+    lastSyncedConfig() = configObject();
+    return true;
 }
 
 int configInt(const QString &key, int readDefault) {

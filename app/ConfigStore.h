@@ -4,6 +4,8 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 // The process-wide settings object; it mirrors config.json and every reader reads its
 // key at the moment of use.
 QJsonObject &configObject();
@@ -12,8 +14,14 @@ QJsonObject &configObject();
 // caller saves); a missing one gets the complete default set, written at once.
 void loadConfig(const QString &path);
 
-// Writes configObject whole, atomically. A failed write leaves the file as it was.
-void saveConfig(const QString &path);
+// Writes configObject whole, atomically. A failed write leaves the file as it was, tells
+// the user and is retried; the value stays in memory. A file changed by someone else
+// since it was last read or written is read first: its settings, with the program's own
+// changes since then on top, are what is written (and the handler below is called).
+bool saveConfig(const QString &path);
+
+// Called when saveConfig took in settings changed outside, so that they are applied.
+void setConfigChangedOutsideHandler(std::function<void()> handler);
 
 // The complete set for a new file, positions centred for a 500-pixel window on a
 // screen of the given size.

@@ -1,7 +1,13 @@
 #include "app/DataFolder.h"
 
+#include "app/UserNotices.h"
+
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
@@ -15,14 +21,55 @@ bool canCreateFilesIn(const QString &folder) {
 
 } // namespace
 
+const QStringList &dataFileNames() {
+    static const QStringList names = {QStringLiteral("config.json"), QStringLiteral("data.json"),
+                                      QStringLiteral("tab.json")};
+    return names;
+}
+
 QString chooseDataFolder(const QString &executableFolder, const QString &fallbackFolder) {
     if (canCreateFilesIn(executableFolder))
         return executableFolder;
     QDir().mkpath(fallbackFolder);
+    const QDir from(executableFolder);
+    const QDir to(fallbackFolder);
+    bool found = false;
+    QStringList copied;
+    for (const QString &name : dataFileNames()) {
+        // Only regular files: a FIFO or a device would block or never end.
+        if (!QFileInfo(from.filePath(name)).isFile())
+            continue;
+        found = true;
+        if (!QFileInfo::exists(to.filePath(name)) && QFile::copy(from.filePath(name), to.filePath(name)))
+            copied << name;
+    }
+    if (found) {
+        const QString shownFrom = QDir::toNativeSeparators(from.absolutePath());
+        const QString shownTo = QDir::toNativeSeparators(to.absolutePath());
+        QString message =
+            QStringLiteral("程序所在文件夹 %1 不可写，Verbolin 的数据保存在 %2。").arg(shownFrom, shownTo);
+        if (!copied.isEmpty())
+            message +=
+                QStringLiteral("程序所在文件夹中的 %1 已复制到那里。").arg(copied.join(QStringLiteral("、")));
+        tellUser(QStringLiteral("folder:") + shownTo, message,
+                 QStringLiteral("%1 is not writable; the data files live in %2 (copied from there: %3)")
+                     .arg(shownFrom, shownTo, copied.join(QStringLiteral(", "))));
+    }
     return fallbackFolder;
 }
 
 QString dataFolder() {
     return chooseDataFolder(QCoreApplication::applicationDirPath(),
                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+void removeStaleSaveTemporaries(const QString &folder) {
+    // QSaveFile names its temporary "<file>.XXXXXX" beside the file.
+    static const QRegularExpression temporary(QStringLiteral("^(config|data|tab)\\.json\\.[A-Za-z0-9]{6}$"));
+    const QDateTime minuteAgo = QDateTime::currentDateTime().addSecs(-60);
+    const QDir dir(folder);
+    for (const QFileInfo &entry : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
+        if (temporary.match(entry.fileName()).hasMatch() && entry.lastModified() < minuteAgo)
+            QFile::remove(entry.absoluteFilePath());
+    }
 }

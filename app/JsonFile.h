@@ -3,25 +3,57 @@
 #include <QJsonDocument>
 #include <QString>
 
-// Reading and writing of the program's JSON files. Writes are atomic, and a file that
-// holds something the program cannot read is kept aside before anything replaces it.
+#include <functional>
+
+// Reading and writing of the program's JSON files. Writes are atomic and checked, and a
+// file that holds something the program cannot read is kept aside before anything
+// replaces it. The user is told of every failure (see UserNotices.h).
+
+// Larger files are not read: they are set aside like unreadable ones.
+constexpr qint64 maximumJsonFileSize = 64 * 1024 * 1024;
 
 struct JsonFileRead {
-    bool opened = false;    // false: the file does not exist or cannot be opened
-    QJsonDocument document; // null when the text did not parse
+    bool opened = false;    // false: the file does not exist, is no regular file, or cannot be opened
+    QJsonDocument document; // null when the text did not parse or the file is too large
 };
 
+// Reads only regular files (or links to one), so a FIFO or a device never blocks or
+// floods the program.
 JsonFileRead readJsonFile(const QString &path);
 
 // Writes the document as indented JSON through a temporary file that replaces the old
-// one only when complete (text mode: CR LF line ends on Windows). Refuses paths that
-// were marked protected. Returns false when nothing was written.
+// one only when every step succeeded (text mode: CR LF line ends on Windows). A file
+// already holding these bytes is left alone. Refuses protected paths and anything that
+// is not a regular file. On failure the bytes are kept and written again by the next
+// save or by retryPendingSaves(), which a timer calls. Returns false when the file on
+// disk does not hold the document.
 bool writeJsonFile(const QString &path, const QJsonDocument &document);
 
+// Writes the documents of failed saves again; returns whether none is left pending.
+bool retryPendingSaves();
+
+// True while the last save to path failed and waits for a retry.
+bool hasUnsavedChange(const QString &path);
+
+// Whether the file's bytes are the last ones this program read or wrote there; false
+// means someone else changed it.
+bool holdsLastKnownContent(const QString &path);
+
 // Called when a file exists but is not the JSON the program expects (broken text, wrong
-// top-level type, empty, or unreadable). Copies it to "<name>.unreadable-<time>" beside
-// it and says so on standard error. If no copy can be made, the path is protected: no
-// later write replaces it while the program runs. Returns the backup path, or empty.
+// top-level type, empty, too large, or unreadable) or held something the program had to
+// skip or repair. Copies it to "<name>.<kind>-<time>" beside it and tells the user. If no
+// copy can be made (or the path is no regular file: a device, a FIFO, a folder), the
+// path is protected: no later write replaces it while the program runs. Returns the
+// backup path, or empty.
 QString keepUnreadableFile(const QString &path);
+QString keepRepairedFile(const QString &path);
+QString keepOutsideVersion(const QString &path);
 
 bool isWriteProtected(const QString &path);
+
+// Takes the file's present bytes as known, so that they no longer count as a change
+// from outside (after they were kept as a backup, say).
+void acceptCurrentContent(const QString &path);
+
+// Called with the path after each save that wrote a file (a watcher follows the new file).
+void setSavedFileObserver(std::function<void(const QString &path)> observer);

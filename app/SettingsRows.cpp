@@ -99,8 +99,8 @@ void storeWindowSize(int width, int height) {
 void addWindowSizeRow(AppContext &c, QFormLayout *form) {
     auto *container = new QWidget;
     QHBoxLayout *layout = rowLayout(container);
-    c.widthSpinBox = newSpinBox(250, 2000, QStringLiteral("width"));
-    c.heightSpinBox = newSpinBox(250, 2000, QStringLiteral("height"));
+    c.widthSpinBox = newSpinBox(minimumWindowLength, maximumWindowLength, QStringLiteral("width"));
+    c.heightSpinBox = newSpinBox(minimumWindowLength, maximumWindowLength, QStringLiteral("height"));
     layout->addWidget(new QLabel(QStringLiteral("宽度")));
     layout->addWidget(c.widthSpinBox);
     layout->addWidget(new QLabel(QStringLiteral("高度")));
@@ -187,12 +187,15 @@ void addRemainingSettingsRows(AppContext &c, QFormLayout *form) {
 }
 
 void applyConfiguredWindowSize(AppContext &c) {
-    // A missing or mistyped size would give zero-sized windows: fall back to the default.
-    const int width = configInt(QStringLiteral("width"), 500);
-    const int height = configInt(QStringLiteral("height"), 500);
+    // A missing or mistyped size would give zero-sized windows: fall back to the default;
+    // a hand-edited huge one would take gigabytes: keep it in the spin boxes' range.
+    const int width = boundedWindowLength(configInt(QStringLiteral("width"), 500));
+    const int height = boundedWindowLength(configInt(QStringLiteral("height"), 500));
     applyWindowSize(c, width, height);
     // The boxes were filled before the size was known; showing it must not store it.
     for (const auto &[box, value] : {std::pair{c.widthSpinBox, width}, std::pair{c.heightSpinBox, height}}) {
+        if (!box)
+            continue;
         const QSignalBlocker quiet(box);
         box->setValue(value);
     }

@@ -4,11 +4,14 @@
 #include "app/ConfigStore.h"
 #include "app/DataFolder.h"
 #include "app/EditorWindowsSetup.h"
+#include "app/NoticeDisplay.h"
+#include "app/OutsideEdits.h"
 #include "app/PickWindowSetup.h"
 #include "app/SettingsRows.h"
 #include "app/SettingsWindowSetup.h"
 #include "app/StyleSheet.h"
 #include "app/TrayIconSetup.h"
+#include "app/UserNotices.h"
 #include "app/WindowPlacement.h"
 #include "library/PhraseEditing.h"
 #include "library/PhraseMenu.h"
@@ -24,6 +27,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 
 namespace {
 
@@ -55,6 +59,7 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     c.configPath = folder.filePath(QStringLiteral("config.json"));
     c.dataPath = folder.filePath(QStringLiteral("data.json"));
     c.tabPath = folder.filePath(QStringLiteral("tab.json"));
+    removeStaleSaveTemporaries(dataFolder);
     loadConfig(c.configPath);
     saveConfig(c.configPath);
 
@@ -77,6 +82,8 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     createPhraseMenu(c);
     connectPhraseEditing(c);
     createTrayIcon(c);
+    QSystemTrayIcon *trayIcon = c.trayIcon;
+    setNoticeSink([trayIcon](const QString &message) { showFileNotice(trayIcon, message); });
 
     // The program's own synthetic keys must not be taken by the pick window.
     setOutputStateObserver(&updateKeyboardHook);
@@ -90,6 +97,7 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
 
     applyConfiguredWindowSize(c);
     connectWindowSizeSpinBoxes(c);
+    watchDataFiles(c);
 
     if (!arguments.contains(QStringLiteral("--autostart")))
         showAtSavedPosition(c.pickWindow);

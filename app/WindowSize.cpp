@@ -56,3 +56,7 @@ void applyWindowSize(const AppContext &c, int W, int H) {
     applyEditorWindowSize(c.addWindow, W, H);
     applyEditorWindowSize(c.editWindow, W, H);
 }
+
+int boundedWindowLength(int length) {
+    return qBound(minimumWindowLength, length, maximumWindowLength);
+}

@@ -9,16 +9,27 @@ QList<GroupRecord> defaultGroupRecords(int defaultItemHeight) {
             {QStringLiteral("此处可右键点击"), defaultItemHeight}};
 }
 
-QList<GroupRecord> groupRecordsFromJson(const QJsonArray &array, int defaultItemHeight) {
+QList<GroupRecord> groupRecordsFromJson(const QJsonArray &array, int defaultItemHeight, bool *lossy) {
     QList<GroupRecord> records;
+    bool lost = false;
     for (const QJsonValue &element : array) {
-        if (!element.isObject())
+        if (!element.isObject()) {
+            lost = true;
             continue;
+        }
         const QJsonObject o = element.toObject();
+        const QJsonValue name = o.value(QStringLiteral("tab"));
+        const QJsonValue storedHeight = o.value(QStringLiteral("item_height"));
         // toInt(0) is 0 for a missing member, a non-number and a number that is no whole int.
-        const int height = o.value(QStringLiteral("item_height")).toInt(0);
-        records.append({o.value(QStringLiteral("tab")).toString(), height == 0 ? defaultItemHeight : height});
+        const int height = storedHeight.toInt(0);
+        lost =
+            lost || !(name.isString() || name.isUndefined()) ||
+            !(storedHeight.isUndefined() || (storedHeight.isDouble() && storedHeight.toDouble() == height)) ||
+            o.size() > int(name.isString()) + int(!storedHeight.isUndefined());
+        records.append({name.toString(), height == 0 ? defaultItemHeight : height});
     }
+    if (lossy)
+        *lossy = lost;
     return records;
 }
 

@@ -16,8 +16,11 @@ struct GroupRecord {
 QList<GroupRecord> defaultGroupRecords(int defaultItemHeight);
 
 // Reads the elements of a tab.json array in order. Non-objects are skipped; a height
-// that is missing, not a whole int or 0 becomes defaultItemHeight.
-QList<GroupRecord> groupRecordsFromJson(const QJsonArray &array, int defaultItemHeight);
+// that is missing, not a whole int or 0 becomes defaultItemHeight. lossy (when given)
+// tells whether anything of the array is not in the records: a skipped element, a name
+// that is no string, a height that is no whole number, a member of another name.
+QList<GroupRecord> groupRecordsFromJson(const QJsonArray &array, int defaultItemHeight,
+                                        bool *lossy = nullptr);
 // The groups with each name only once, the first of each kept: phrases name their group,
 // so a second tab of the same name would share (and delete or rename) the first's phrases.
 QList<GroupRecord> withoutRepeatedNames(const QList<GroupRecord> &records);

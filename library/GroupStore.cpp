@@ -36,14 +36,15 @@ void loadGroups(QTabBar *tabBar, const QString &path) {
         keepUnreadableFile(path);
         return;
     }
-    const QList<GroupRecord> stored = groupRecordsFromJson(read.document.array(), defaultHeight);
+    bool lossy = false;
+    const QList<GroupRecord> stored = groupRecordsFromJson(read.document.array(), defaultHeight, &lossy);
     const QList<GroupRecord> groups = withoutRepeatedNames(stored);
-    // The file as it was is kept beside it before the next save leaves the repeats out.
-    if (groups.size() != stored.size()) {
-        keepUnreadableFile(path);
+    if (groups.size() != stored.size())
         std::fprintf(stderr, "verbolin: %s names a group more than once; the first of each name is used\n",
                      qPrintable(QFileInfo(path).fileName()));
-    }
+    // The file as it was is kept beside it: the next save drops what was skipped or repeated.
+    if (lossy || groups.size() != stored.size())
+        keepRepairedFile(path);
     setGroups(tabBar, groups);
 }
 
@@ -54,6 +55,6 @@ QList<GroupRecord> groupRecordsOf(const QTabBar *tabBar) {
     return records;
 }
 
-void saveGroups(QTabBar *tabBar, const QString &path) {
-    writeJsonFile(path, QJsonDocument(groupRecordsToJson(groupRecordsOf(tabBar))));
+bool saveGroups(QTabBar *tabBar, const QString &path) {
+    return writeJsonFile(path, QJsonDocument(groupRecordsToJson(groupRecordsOf(tabBar))));
 }

@@ -9,7 +9,8 @@ class QTabBar;
 // file is first kept aside as it was.
 void loadGroups(QTabBar *tabBar, const QString &path);
 
-// Writes every tab, in tab order, atomically.
-void saveGroups(QTabBar *tabBar, const QString &path);
+// Writes every tab, in tab order, atomically. False when the file does not hold them
+// (the user is told, and the save is retried).
+bool saveGroups(QTabBar *tabBar, const QString &path);
 
 QList<GroupRecord> groupRecordsOf(const QTabBar *tabBar);

@@ -69,12 +69,16 @@ void loadPhrases(QListWidget *list, const QString &path) {
         keepUnreadableFile(path);
         return;
     }
+    bool lossy = false;
+    const QList<PhraseRecord> records = phraseRecordsFromJson(read.document.array(), &lossy);
+    if (lossy)
+        keepRepairedFile(path); // the next save would drop what was skipped
     list->clear();
-    for (const PhraseRecord &record : phraseRecordsFromJson(read.document.array()))
+    for (const PhraseRecord &record : records)
         list->addItem(newPhraseItem(record));
 }
 
-void savePhrases(QListWidget *list, const QString &path) {
+bool savePhrases(QListWidget *list, const QString &path) {
     QList<PhraseRecord> records;
     records.reserve(list->count());
     for (int row = 0; row < list->count(); ++row) {
@@ -87,5 +91,5 @@ void savePhrases(QListWidget *list, const QString &path) {
             item->setData(PhraseGroupRole, firstGroupName);
         records.append(phraseRecordOf(item));
     }
-    writeJsonFile(path, QJsonDocument(phraseRecordsToJson(records)));
+    return writeJsonFile(path, QJsonDocument(phraseRecordsToJson(records)));
 }

@@ -26,8 +26,11 @@ PhraseRecord phraseRecordOf(const QListWidgetItem *item);
 void appendFirstRunPhrase(QListWidget *list, const QString &text);
 
 // Fills the list from data.json; a missing file gives the starter phrases (saved at once).
+// A file that cannot be read, or whose entries had to be skipped or repaired, is kept
+// aside first.
 void loadPhrases(QListWidget *list, const QString &path);
 
 // Repairs every row (an empty text takes the display text, an empty group becomes
-// "短语1") and writes the whole list, atomically.
-void savePhrases(QListWidget *list, const QString &path);
+// "短语1") and writes the whole list, atomically. False when the file does not hold it
+// (the user is told, and the save is retried).
+bool savePhrases(QListWidget *list, const QString &path);

@@ -9,20 +9,30 @@ namespace {
 constexpr int toolTipLineLength = 50;
 constexpr int toolTipMaxLines = 30;
 
+const QStringList phraseMembers = {QStringLiteral("text"), QStringLiteral("remark"), QStringLiteral("tab"),
+                                   QStringLiteral("hotkey")};
+
 } // namespace
 
-QList<PhraseRecord> phraseRecordsFromJson(const QJsonArray &array) {
+QList<PhraseRecord> phraseRecordsFromJson(const QJsonArray &array, bool *lossy) {
     QList<PhraseRecord> records;
     records.reserve(array.size());
+    bool lost = false;
     for (const QJsonValue &element : array) {
-        if (!element.isObject())
+        if (!element.isObject()) {
+            lost = true;
             continue;
+        }
         const QJsonObject o = element.toObject();
+        for (auto it = o.begin(); it != o.end(); ++it)
+            lost = lost || !it.value().isString() || !phraseMembers.contains(it.key());
         // toString() of a non-string value (a number, say) is the empty string.
         records.append(
             {o.value(QStringLiteral("text")).toString(), o.value(QStringLiteral("remark")).toString(),
              o.value(QStringLiteral("tab")).toString(), o.value(QStringLiteral("hotkey")).toString()});
     }
+    if (lossy)
+        *lossy = lost;
     return records;
 }
 

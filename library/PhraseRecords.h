@@ -17,8 +17,10 @@ struct PhraseRecord {
 };
 
 // Reads the elements of a data.json array in order. Non-objects are skipped; a missing
-// or non-string member reads as the empty string.
-QList<PhraseRecord> phraseRecordsFromJson(const QJsonArray &array);
+// or non-string member reads as the empty string. lossy (when given) tells whether
+// anything of the array is not in the records: a skipped element, a member that is no
+// string, a member of another name.
+QList<PhraseRecord> phraseRecordsFromJson(const QJsonArray &array, bool *lossy = nullptr);
 QJsonArray phraseRecordsToJson(const QList<PhraseRecord> &records);
 
 // Tooltip text of a phrase: the remark, a separator line and the text, wrapped.

@@ -19,7 +19,8 @@ QByteArray autostartDesktopEntry(const QString &executablePath);
 // Where the entry of this system lives (a registry key or a file path).
 QString autostartEntryLocation();
 
-// Writes the entry for the running executable (on) or removes it (off). Failures are silent.
+// Writes the entry for the running executable (on) or removes it (off). A failed write
+// leaves the old entry as it was and the user is told.
 void setAutostartEntry(bool on);
 
 // Rewrites the entry only when it differs from the running executable's one, for instance

@@ -1,10 +1,12 @@
 #include "platform/Autostart.h"
 
+#include "app/CheckedWrite.h"
+#include "app/UserNotices.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -15,13 +17,15 @@ QByteArray currentEntry() {
 
 bool writeEntry(const QByteArray &entry) {
     const QString path = autostartEntryLocation();
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(entry);
-    return file.commit();
+    QString error = QStringLiteral("无法创建文件夹");
+    if (QDir().mkpath(QFileInfo(path).absolutePath()) && writeFileChecked(path, entry, false, &error)) {
+        forgetCauses(QStringLiteral("autostart:"));
+        return true;
+    }
+    tellUser(QStringLiteral("autostart:") + error,
+             QStringLiteral("无法写入开机自启动项 %1：%2。").arg(path, error),
+             QStringLiteral("could not write the autostart entry %1 (%2)").arg(path, error));
+    return false;
 }
 
 } // namespace
@@ -42,7 +46,9 @@ void setAutostartEntry(bool on) {
 bool syncAutostartEntry() {
     const QByteArray entry = currentEntry();
     QFile file(autostartEntryLocation());
-    if (file.open(QIODevice::ReadOnly) && file.readAll() == entry)
+    // Something that is no regular file (a FIFO, a device) is neither read nor replaced.
+    if (isSpecialFile(file.fileName()) ||
+        (file.open(QIODevice::ReadOnly) && file.read(entry.size() + 1) == entry))
         return false;
     file.close();
     return writeEntry(entry);

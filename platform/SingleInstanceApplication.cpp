@@ -14,6 +14,7 @@
 namespace {
 
 const QByteArray handOverMessage = QByteArrayLiteral("verbolin:show\n");
+const QByteArray handOverAck = QByteArrayLiteral("verbolin:shown\n");
 
 QString serverName() {
     return QDir(SingleInstanceApplication::runtimeFolder()).filePath(QStringLiteral("verbolin.socket"));
@@ -38,17 +39,31 @@ SingleInstanceApplication::SingleInstanceApplication(int &argc, char **argv, int
     m_lock = new QLockFile(QDir(runtimeFolder()).filePath(QStringLiteral("verbolin.lock")));
     // Only a live holder counts: the lock of a crashed instance is taken over at once.
     m_lock->setStaleLockTime(0);
-    if (m_lock->tryLock(0)) {
-        if (!listenForLaterLaunches())
-            std::fprintf(stderr, "verbolin: cannot listen for later launches: %s\n",
-                         qPrintable(m_server->errorString()));
-        return;
+    const QDeadlineTimer deadline(timeoutMs);
+    // Until the running instance acknowledges, it may die at any moment: then its lock is
+    // stale and this launch becomes the running instance, so a launch never ends with
+    // nothing running.
+    for (;;) {
+        if (m_lock->tryLock(0)) {
+            if (!listenForLaterLaunches())
+                std::fprintf(stderr, "verbolin: cannot listen for later launches: %s\n",
+                             qPrintable(m_server->errorString()));
+            return;
+        }
+        if (m_lock->error() != QLockFile::LockFailedError) {
+            // The runtime folder is unusable: run unguarded rather than not at all.
+            std::fprintf(stderr, "verbolin: cannot create the single-instance lock in %s\n",
+                         qPrintable(runtimeFolder()));
+            return;
+        }
+        if (handedOver(deadline))
+            std::exit(EXIT_SUCCESS);
+        if (deadline.hasExpired()) {
+            std::fprintf(stderr, "verbolin: another instance is running but did not answer\n");
+            std::exit(EXIT_FAILURE);
+        }
+        QThread::msleep(20);
     }
-    if (m_lock->error() == QLockFile::LockFailedError)
-        handOverAndExit(timeoutMs);
-    // The runtime folder is unusable: run unguarded rather than not at all.
-    std::fprintf(stderr, "verbolin: cannot create the single-instance lock in %s\n",
-                 qPrintable(runtimeFolder()));
 }
 
 SingleInstanceApplication::~SingleInstanceApplication() {
@@ -69,31 +84,31 @@ bool SingleInstanceApplication::listenForLaterLaunches() {
                 if (socket->bytesAvailable() < handOverMessage.size())
                     return;
                 const bool valid = socket->read(handOverMessage.size()) == handOverMessage;
-                socket->disconnectFromServer();
-                if (valid)
+                if (valid) {
+                    // The later launch exits only on this answer.
+                    socket->write(handOverAck);
+                    socket->flush();
                     emit instanceStarted();
+                }
+                socket->disconnectFromServer();
             });
         }
     });
     return m_server->listen(serverName());
 }
 
-void SingleInstanceApplication::handOverAndExit(int timeoutMs) {
+bool SingleInstanceApplication::handedOver(const QDeadlineTimer &deadline) {
     // The running instance may still be starting up and not listening yet.
-    QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
-    do {
-        socket.connectToServer(serverName());
-        if (socket.waitForConnected(qMax(qint64(1), deadline.remainingTime()))) {
-            socket.write(handOverMessage);
-            if (socket.waitForBytesWritten(qMax(qint64(1), deadline.remainingTime()))) {
-                socket.waitForDisconnected(qMax(qint64(1), deadline.remainingTime()));
-                std::exit(EXIT_SUCCESS);
-            }
-        }
-        socket.abort();
-        QThread::msleep(20);
-    } while (!deadline.hasExpired());
-    std::fprintf(stderr, "verbolin: another instance is running but did not answer\n");
-    std::exit(EXIT_FAILURE);
+    socket.connectToServer(serverName());
+    const auto remaining = [&deadline] { return int(qMax(qint64(1), deadline.remainingTime())); };
+    if (!socket.waitForConnected(remaining()))
+        return false;
+    socket.write(handOverMessage);
+    if (!socket.waitForBytesWritten(remaining()))
+        return false;
+    QByteArray answer;
+    while (answer.size() < handOverAck.size() && socket.waitForReadyRead(remaining()))
+        answer += socket.read(handOverAck.size() - answer.size());
+    return answer == handOverAck;
 }

@@ -2,12 +2,14 @@
 
 #include <QApplication>
 
+class QDeadlineTimer;
 class QLocalServer;
 class QLockFile;
 
 // A QApplication that lets one instance per user run. A later launch by the same user
-// tells the running instance (which emits instanceStarted) and exits with status 0
-// inside the constructor. The lock and the hand-over socket live in the user's
+// tells the running instance (which emits instanceStarted and answers) and exits with
+// status 0 inside the constructor; when the running instance dies before it answers,
+// the later launch takes over the lock and runs instead. The lock and the hand-over socket live in the user's
 // private runtime folder; the socket is reachable by the owning user only.
 class SingleInstanceApplication : public QApplication {
     Q_OBJECT
@@ -23,7 +25,8 @@ signals:
 
 private:
     bool listenForLaterLaunches();
-    [[noreturn]] void handOverAndExit(int timeoutMs);
+    // Tells the running instance and waits for its answer; false without one.
+    bool handedOver(const QDeadlineTimer &deadline);
 
     QLockFile *m_lock = nullptr;
     QLocalServer *m_server = nullptr;

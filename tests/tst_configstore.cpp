@@ -1,11 +1,14 @@
 #include "TestFiles.h"
 #include "app/ConfigStore.h"
+#include "app/DataFolder.h"
 #include "app/JsonFile.h"
+#include "app/UserNotices.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,12 +23,29 @@ QStringList backupsIn(const QString &folder) {
     return QDir(folder).entryList({QStringLiteral("config.json.unreadable-*")}, QDir::Files);
 }
 
+QStringList notices;
+
+QString fileType(const QString &path) {
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return QStringLiteral("link to ") + info.symLinkTarget();
+    return info.isDir()    ? QStringLiteral("folder")
+           : info.isFile() ? QStringLiteral("file")
+                           : QStringLiteral("other");
+}
+
 } // namespace
 
 class ConfigStoreTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { configObject() = QJsonObject(); }
+    void initTestCase() {
+        setNoticeSink([](const QString &message) { notices << message; });
+    }
+    void init() {
+        configObject() = QJsonObject();
+        notices.clear();
+    }
 
     void newFileHoldsAllKeysWithCentredPositions_data() {
         QTest::addColumn<QSize>("screen");
@@ -146,17 +166,129 @@ private slots:
         QCOMPARE(fileObject(path).size(), 23);
     }
 
-    void anEntryThatCannotBeReadOrCopiedIsNeverReplaced() {
+    // Nothing that is no regular file is read (a FIFO would block, /dev/zero never ends)
+    // or replaced; the user is told.
+    void specialFilesAreNeitherReadNorReplaced_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("folder") << QStringLiteral("folder");
+        QTest::newRow("FIFO") << QStringLiteral("fifo");
+        QTest::newRow("link to /dev/zero") << QStringLiteral("/dev/zero");
+        QTest::newRow("link to a folder") << QStringLiteral("folderlink");
+    }
+    void specialFilesAreNeitherReadNorReplaced() {
+        QFETCH(QString, kind);
         QTemporaryDir dir;
-        // A folder in place of the file: it exists, cannot be opened and cannot be copied.
         const QString path = dir.filePath(QStringLiteral("config.json"));
-        QVERIFY(QDir().mkpath(path + QStringLiteral("/keep")));
+        if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(path + QStringLiteral("/keep")));
+        else if (kind == QLatin1String("fifo"))
+            QCOMPARE(QProcess::execute(QStringLiteral("mkfifo"), {path}), 0);
+        else if (kind == QLatin1String("folderlink"))
+            QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("sub"))) &&
+                    QFile::link(dir.filePath(QStringLiteral("sub")), path));
+        else
+            QVERIFY(QFile::link(kind, path));
+        const QString before = fileType(path);
         loadConfig(path);
-        QCOMPARE(configObject().size(), 23); // the program still runs on defaults
-        QVERIFY(isWriteProtected(path));
-        saveConfig(path);
-        QVERIFY(QFileInfo(path + QStringLiteral("/keep")).isDir());
+        QCOMPARE(configObject().size(), 23); // the program runs on defaults
+        QVERIFY(!saveConfig(path));
+        QCOMPARE(fileType(path), before);
         QVERIFY(backupsIn(dir.path()).isEmpty());
+        QVERIFY(!notices.isEmpty() && notices.first().contains(QFileInfo(path).absoluteFilePath()));
+    }
+
+    void aLinkToARegularFileIsWrittenThroughAndStays() {
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("real.json"));
+        const QString path = dir.filePath(QStringLiteral("config.json"));
+        writeAll(target, R"({"hotkey": "Alt+Q"})");
+        QVERIFY(QFile::link(target, path));
+        loadConfig(path);
+        QVERIFY(saveConfig(path));
+        QVERIFY(QFileInfo(path).isSymLink());
+        QCOMPARE(fileObject(target).value(QStringLiteral("delay")), QJsonValue(200));
+    }
+
+    // A file larger than any real library is not read into memory but set aside.
+    void aHugeFileIsSetAsideNotRead() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("config.json"));
+        QFile huge(path);
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(maximumJsonFileSize + 1));
+        huge.close();
+        loadConfig(path);
+        QCOMPARE(configObject().size(), 23);
+        const QStringList backups = backupsIn(dir.path());
+        QCOMPARE(backups.size(), 1);
+        QCOMPARE(QFileInfo(dir.filePath(backups.first())).size(), maximumJsonFileSize + 1);
+    }
+
+    // A failed save leaves the file alone, keeps the change, tells the user once per
+    // cause, and is written by a retry once the fault is gone.
+    void aFailedSaveIsToldOnceAndRetried() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("config.json"));
+        loadConfig(path);
+        QVERIFY(QFile::rename(path, dir.filePath(QStringLiteral("moved"))));
+        QVERIFY(QDir().mkpath(path)); // something the save must not replace
+        for (int delay : {300, 400}) {
+            configObject().insert(QStringLiteral("delay"), delay);
+            QVERIFY(!saveConfig(path));
+        }
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(notices.first().contains(QFileInfo(path).absoluteFilePath()));
+        QVERIFY(hasUnsavedChange(path));
+        QVERIFY(QDir(path).removeRecursively());
+        QVERIFY(retryPendingSaves());
+        QVERIFY(!hasUnsavedChange(path));
+        QCOMPARE(fileObject(path).value(QStringLiteral("delay")), QJsonValue(400));
+        // Working again, so the next failure is news.
+        QVERIFY(QFile::remove(path) && QDir().mkpath(path));
+        QVERIFY(!saveConfig(path));
+        QCOMPARE(notices.size(), 2);
+        QVERIFY(QDir(path).removeRecursively());
+        QVERIFY(retryPendingSaves());
+    }
+
+    // What start-up does not need to change, it does not write (its time stays).
+    void aFileHoldingTheSameBytesIsNotWrittenAgain() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("config.json"));
+        loadConfig(path);
+        const QDateTime old = QDateTime::currentDateTime().addDays(-1);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(old, QFileDevice::FileModificationTime));
+        file.close();
+        QVERIFY(saveConfig(path));
+        QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
+        configObject().insert(QStringLiteral("delay"), 1);
+        QVERIFY(saveConfig(path));
+        QVERIFY(QFileInfo(path).lastModified() > old);
+    }
+
+    void staleSaveTemporariesAreRemoved_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("ageSeconds");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("an old temporary of data.json") << QStringLiteral("data.json.aB3xYz") << 120 << true;
+        QTest::newRow("an old temporary of tab.json") << QStringLiteral("tab.json.Q1w2E3") << 120 << true;
+        QTest::newRow("a temporary of a save going on") << QStringLiteral("config.json.aB3xYz") << 5 << false;
+        QTest::newRow("a backup") << QStringLiteral("data.json.unreadable-20260101-101010") << 120 << false;
+        QTest::newRow("another program's file") << QStringLiteral("notes.json.aB3xYz") << 120 << false;
+        QTest::newRow("a name of another form") << QStringLiteral("data.json.aB3xY") << 120 << false;
+    }
+    void staleSaveTemporariesAreRemoved() {
+        QFETCH(QString, name);
+        QFETCH(int, ageSeconds);
+        QFETCH(bool, removed);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        removeStaleSaveTemporaries(dir.path());
+        QCOMPARE(!file.exists(), removed);
     }
 };
 

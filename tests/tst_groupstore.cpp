@@ -71,18 +71,39 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("tab.json.unreadable-*")}, QDir::Files), backups);
     }
 
-    void unreadableFileIsKeptAsideAndLoadsNoGroups() {
+    // Whatever a load cannot use, or the next save would drop, is copied aside first;
+    // a missing or zero height is no loss.
+    void unreadableOrLossyFileIsKeptAside_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("loaded");
+        QTest::addColumn<int>("backups");
+        QTest::newRow("an object instead of an array") << QByteArray(R"({"tab": "mine"})") << 0 << 1;
+        QTest::newRow("an array of names") << QByteArray(R"(["mine", "yours"])") << 0 << 1;
+        QTest::newRow("a height given as text")
+            << QByteArray(R"([{"tab": "a", "item_height": "70"}])") << 1 << 1;
+        QTest::newRow("a name given as a number")
+            << QByteArray(R"([{"tab": 5, "item_height": 70}])") << 1 << 1;
+        QTest::newRow("a name given twice")
+            << QByteArray(R"([{"tab": "a", "item_height": 30}, {"tab": "a", "item_height": 60}])") << 1 << 1;
+        QTest::newRow("zero and missing heights")
+            << QByteArray(R"([{"tab": "a", "item_height": 0}, {"tab": "b"}])") << 2 << 0;
+    }
+    void unreadableOrLossyFileIsKeptAside() {
+        QFETCH(QByteArray, content);
+        QFETCH(int, loaded);
+        QFETCH(int, backups);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("tab.json"));
-        writeAll(path, "{\"tab\": \"mine\"}");
+        writeAll(path, content);
         QTabBar bar;
         loadGroups(&bar, path);
         saveGroups(&bar, path);
-        QCOMPARE(bar.count(), 0);
-        const QStringList backups =
+        QCOMPARE(bar.count(), loaded);
+        const QStringList kept =
             QDir(dir.path()).entryList({QStringLiteral("tab.json.unreadable-*")}, QDir::Files);
-        QCOMPARE(backups.size(), 1);
-        QCOMPARE(readAll(dir.filePath(backups.first())), QByteArray("{\"tab\": \"mine\"}"));
+        QCOMPARE(kept.size(), backups);
+        if (backups)
+            QCOMPARE(readAll(dir.filePath(kept.first())), content);
     }
 };
 

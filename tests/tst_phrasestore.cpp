@@ -92,25 +92,41 @@ private slots:
                               "        \"tab\": \"短语1\",\n        \"text\": \"x\"\n    }"));
     }
 
-    void unreadableFileIsKeptAsideAndNotLost_data() {
+    // Whatever a load cannot use, or the next save would drop, is copied aside first.
+    void unreadableOrLossyFileIsKeptAsideAndNotLost_data() {
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("broken JSON") << QByteArray("[{\"text\": \"lost?\"");
-        QTest::newRow("object instead of array") << QByteArray("{\"text\": \"x\"}");
-        QTest::newRow("empty file") << QByteArray();
+        QTest::addColumn<int>("loaded");
+        QTest::newRow("broken JSON") << QByteArray("[{\"text\": \"lost?\"") << 0;
+        QTest::newRow("object instead of array") << QByteArray("{\"text\": \"x\"}") << 0;
+        QTest::newRow("empty file") << QByteArray() << 0;
+        QTest::newRow("elements that are no object") << QByteArray(R"([5, "text", {"text": "a"}])") << 1;
+        QTest::newRow("a number where text is expected") << QByteArray(R"([{"text": 12, "tab": "g"}])") << 1;
+        QTest::newRow("a member of another name") << QByteArray(R"([{"text": "a", "note": "n"}])") << 1;
     }
-    void unreadableFileIsKeptAsideAndNotLost() {
+    void unreadableOrLossyFileIsKeptAsideAndNotLost() {
         QFETCH(QByteArray, content);
+        QFETCH(int, loaded);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("data.json"));
         writeAll(path, content);
         QListWidget list;
         loadPhrases(&list, path);
         savePhrases(&list, path);
-        QCOMPARE(list.count(), 0);
+        QCOMPARE(list.count(), loaded);
         const QStringList backups =
             QDir(dir.path()).entryList({QStringLiteral("data.json.unreadable-*")}, QDir::Files);
         QCOMPARE(backups.size(), 1);
         QCOMPARE(readAll(dir.filePath(backups.first())), content);
+    }
+
+    void aFileTheProgramReadsWholeIsNotCopied() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("data.json"));
+        writeAll(path, R"([{"text": "a", "remark": "", "tab": "g"}, {"text": "b"}])");
+        QListWidget list;
+        loadPhrases(&list, path);
+        QCOMPARE(list.count(), 2);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
     }
 
     void displayTextToolTipAndColourFollowTheRemark() {

@@ -1,11 +1,14 @@
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
 #include "app/Startup.h"
+#include "app/UserNotices.h"
 #include "app/WindowSize.h"
+#include "library/PhraseItem.h"
 #include "pickwindow/MyTabBar.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -30,6 +33,17 @@ QStringList actionTexts(const QMenu *menu) {
     for (const QAction *action : menu->actions())
         texts << action->text();
     return texts;
+}
+
+QByteArray fileBytes(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void replaceFile(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 QRect geometryOf(const QWidget *w) {
@@ -202,6 +216,48 @@ private slots:
         QCOMPARE(c.pinButton->x(), 1887);
         QCOMPARE(c.addWindow.clearButton->x(), 870);
         QCOMPARE(c.addWindow.hotkeyLabel->y(), 1607);
+    }
+
+    // Someone else edits the files while the program runs.
+    void outsideEditsAreReadAndNothingIsLost() {
+        AppContext &c = appContext();
+        QStringList told;
+        setNoticeSink([&told](const QString &message) { told << message; });
+
+        // A hand edit of config.json is applied (sizes kept within the settings' range) and
+        // survives the program's next save.
+        QJsonObject config = QJsonDocument::fromJson(fileBytes(c.configPath)).object();
+        config.insert(QStringLiteral("delay"), 777);
+        config.insert(QStringLiteral("width"), 30000);
+        config.insert(QStringLiteral("height"), 100);
+        replaceFile(c.configPath, QJsonDocument(config).toJson());
+        QTRY_COMPARE(configInt(QStringLiteral("delay")), 777);
+        QCOMPARE(c.pickWindow->maximumSize(), QSize(maximumWindowLength, minimumWindowLength));
+        QVERIFY(saveConfig(c.configPath));
+        QCOMPARE(QJsonDocument::fromJson(fileBytes(c.configPath)).object().value(QStringLiteral("delay")),
+                 QJsonValue(777));
+
+        // A phrase added to data.json by another program shows up.
+        QJsonArray phrases = QJsonDocument::fromJson(fileBytes(c.dataPath)).array();
+        const int before = c.phraseList->count();
+        phrases.append(QJsonObject{{QStringLiteral("text"), QStringLiteral("from outside")},
+                                   {QStringLiteral("tab"), QStringLiteral("短语1")}});
+        replaceFile(c.dataPath, QJsonDocument(phrases).toJson());
+        QTRY_COMPARE(c.phraseList->count(), before + 1);
+
+        // An outside version written while the program's own change waits to be saved is
+        // kept beside the file, and then the program's version is written.
+        QVERIFY(QFile::remove(c.dataPath) && QDir().mkpath(c.dataPath));
+        c.phraseList->item(0)->setData(PhraseTextRole, QStringLiteral("changed in the program"));
+        QVERIFY(!savePhrases(c.phraseList, c.dataPath));
+        QVERIFY(QDir(c.dataPath).removeRecursively());
+        replaceFile(c.dataPath, "[{\"text\": \"outside version\", \"tab\": \"短语1\"}]");
+        QTRY_VERIFY(fileBytes(c.dataPath).contains("changed in the program"));
+        const QStringList kept = QDir(m_dir.path()).entryList({QStringLiteral("data.json.outside-*")});
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(fileBytes(m_dir.filePath(kept.first())).contains("outside version"));
+        QVERIFY(told.size() >= 2); // the failed save and the kept version
+        setNoticeSink(nullptr);
     }
 };
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QFileSystemWatcher;
+class QTimer;
+
+// Watches files that this program saves and calls a handler when one of them changes
+// from outside: its bytes differ from what the program last read or wrote there, so the
+// program's own saves never count. Replacing a file by renaming another over it (as
+// editors and this program do) is followed: the folder is watched too, and the file is
+// watched again once it is back. Changes are looked at after a short quiet time, so a
+// file written in pieces is read once it is complete.
+class FileChangeWatcher : public QObject {
+    Q_OBJECT
+public:
+    explicit FileChangeWatcher(QObject *parent = nullptr);
+    ~FileChangeWatcher() override;
+
+    void watch(const QString &path, std::function<void()> onOutsideChange);
+
+    // Looks at every watched file now (tests call it instead of waiting).
+    void checkAll();
+
+private:
+    void scheduleCheck();
+
+    QFileSystemWatcher *m_watcher;
+    QTimer *m_quietTime;
+    QHash<QString, std::function<void()>> m_handlers;
+};

@@ -1,0 +1,101 @@
+#include "app/OutsideEdits.h"
+
+#include "app/AppContext.h"
+#include "app/CheckedWrite.h"
+#include "app/ConfigStore.h"
+#include "app/FileChangeWatcher.h"
+#include "app/JsonFile.h"
+#include "app/SettingsRows.h"
+#include "library/GroupStore.h"
+#include "library/GroupView.h"
+#include "library/HotkeyRules.h"
+#include "library/PhraseFilter.h"
+#include "library/PhraseHotkeys.h"
+#include "library/PhraseItem.h"
+#include "pickwindow/MyTabBar.h"
+#include "platform/GlobalHotkey.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QScrollBar>
+
+namespace {
+
+// True when the file was handled without reading it: gone (written again from memory)
+// or changed while the program's own change waits to be saved (the outside version is
+// kept, then the program's is written).
+bool keptProgramVersion(const QString &path, const std::function<bool()> &save) {
+    // Something else in the file's place is left alone; the program's saves refuse it too.
+    if (isSpecialFile(path))
+        return true;
+    if (!QFileInfo::exists(path)) {
+        save();
+        return true;
+    }
+    if (!hasUnsavedChange(path))
+        return false;
+    keepOutsideVersion(path);
+    acceptCurrentContent(path);
+    retryPendingSaves();
+    return true;
+}
+
+} // namespace
+
+void applyConfigFromOutside(AppContext &c) {
+    applyConfiguredWindowSize(c);
+    if (c.phraseList) {
+        c.phraseList->verticalScrollBar()->setSingleStep(configInt(QStringLiteral("gundong")));
+        if (c.groupTabBar)
+            c.phraseList->setStyleSheet(
+                phraseItemStyleSheet(c.groupTabBar->tabData(c.groupTabBar->currentIndex()).toInt()));
+    }
+    const QKeySequence hotkey = hotkeySequence(configString(QStringLiteral("hotkey")));
+    if (c.globalHotkey && !hotkey.isEmpty() && hotkey != c.globalHotkey->shortcut())
+        c.globalHotkey->setShortcut(hotkey, true);
+}
+
+void reloadConfigFromOutside(AppContext &c) {
+    // The save reads the outside version in, keeps the program's own unsaved changes on
+    // top, and applies the result (see setConfigChangedOutsideHandler).
+    if (!isSpecialFile(c.configPath))
+        saveConfig(c.configPath);
+}
+
+void reloadPhrasesFromOutside(AppContext &c) {
+    QListWidget *list = c.phraseList;
+    const QString path = c.dataPath;
+    if (keptProgramVersion(path, [list, path] { return savePhrases(list, path); }))
+        return;
+    loadPhrases(list, path);
+    savePhrases(list, path); // as at start-up: a broken edit was kept aside, the list stays
+    rebuildPhraseHotkeys();
+    refilterPhraseList();
+}
+
+void reloadGroupsFromOutside(AppContext &c) {
+    MyTabBar *tabBar = c.groupTabBar;
+    const QString path = c.tabPath;
+    if (keptProgramVersion(path, [tabBar, path] { return saveGroups(tabBar, path); }))
+        return;
+    const QString current = tabBar->tabText(tabBar->currentIndex());
+    loadGroups(tabBar, path);
+    saveGroups(tabBar, path);
+    for (int i = 0; i < tabBar->count(); ++i) {
+        if (tabBar->tabText(i) == current) {
+            tabBar->setCurrentIndex(i);
+            break;
+        }
+    }
+    onCurrentGroupChanged(tabBar->currentIndex());
+}
+
+FileChangeWatcher *watchDataFiles(AppContext &c) {
+    setConfigChangedOutsideHandler([&c] { applyConfigFromOutside(c); });
+    auto *watcher = new FileChangeWatcher(qApp);
+    watcher->watch(c.configPath, [&c] { reloadConfigFromOutside(c); });
+    watcher->watch(c.dataPath, [&c] { reloadPhrasesFromOutside(c); });
+    watcher->watch(c.tabPath, [&c] { reloadGroupsFromOutside(c); });
+    return watcher;
+}
