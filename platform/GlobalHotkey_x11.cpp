@@ -5,6 +5,7 @@
 #include "platform/GlobalHotkeyBackend.h"
 #include "platform/HotkeyGrabLogic.h"
 #include "platform/HotkeyKeyMap.h"
+#include "platform/X11KeyboardGrab.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
@@ -24,7 +25,9 @@ struct Grab {
     xcb_keycode_t keycode = 0;
     quint16 modifiers = 0;
     QList<quint16> variants;
-    KeyRepeatGate repeatGate;
+    bool sameKeys(const Grab &other) const {
+        return keycode == other.keycode && modifiers == other.modifiers;
+    }
 };
 
 class KeyPressFilter;
@@ -51,25 +54,34 @@ public:
             return false;
         const auto *key = reinterpret_cast<const xcb_key_press_event_t *>(event);
         Registry &r = registry();
+        // A key still held since its press fired (its release went to the focused window
+        // once the grab was ended): this press is its auto-repeat, which fires nothing.
+        const bool repeat = type == XCB_KEY_PRESS && X11KeyboardGrab::isAutoRepeat(key->detail, key->time);
+        if (type == XCB_KEY_RELEASE)
+            X11KeyboardGrab::noteRelease(key->detail, key->time);
+        bool fired = false;
         bool consumed = false;
         for (auto it = r.grabs.begin(); it != r.grabs.end(); ++it) {
             if (it->keycode != key->detail)
                 continue;
-            if (type == XCB_KEY_RELEASE) {
-                // The modifiers may be let go before the key: any release of the key ends the press.
-                it->repeatGate.release(key->time);
-                consumed = true;
-            } else if (hotkeyModifiersOfState(key->state, r.numLockMask) == it->modifiers) {
-                // A press that came through another grab of this program (an open menu's
-                // keyboard grab) instead of the hotkey's own grab on the root window has
-                // its release sent elsewhere once that grab ends: counted as held, it
-                // would make every later press look like a repeat.
-                const bool throughHotkeyGrab = key->event == key->root;
-                // Queued: a slot may delete hotkeys, which must not happen inside this loop.
-                if (!throughHotkeyGrab || it->repeatGate.press(key->time))
-                    QMetaObject::invokeMethod(it.key(), &GlobalHotkey::activated, Qt::QueuedConnection);
-                consumed = true;
-            }
+            // The modifiers may be let go before the key: any release of the key is ours.
+            consumed = consumed || type == XCB_KEY_RELEASE;
+            if (type == XCB_KEY_RELEASE || hotkeyModifiersOfState(key->state, r.numLockMask) != it->modifiers)
+                continue;
+            // Queued: a slot may delete hotkeys, which must not happen inside this loop. Every
+            // owner of a shared combination hears of it.
+            if (!repeat)
+                QMetaObject::invokeMethod(it.key(), &GlobalHotkey::activated, Qt::QueuedConnection);
+            fired = true;
+        }
+        consumed = consumed || fired;
+        if (fired) {
+            // The press came through the hotkey's own grab on the root window (and not
+            // through another grab of this program, an open menu's): that grab is ended
+            // now, so that output started by the hotkey reaches the focused window.
+            if (key->event == key->root)
+                X11KeyboardGrab::end();
+            X11KeyboardGrab::markHeld(key->detail);
         }
         return consumed;
     }
@@ -145,9 +157,11 @@ bool GlobalHotkeyBackend::grab(GlobalHotkey *owner, QKeyCombination combination)
         return false;
     Registry &r = registry();
     for (const Grab &other : std::as_const(r.grabs)) {
-        // X lets one client grab a combination twice; the second owner would never fire.
-        if (other.keycode == grab.keycode && other.modifiers == grab.modifiers)
-            return false;
+        // A combination this program holds already is shared: both owners fire.
+        if (other.sameKeys(grab)) {
+            r.grabs.insert(owner, other);
+            return true;
+        }
     }
 
     r.numLockMask = numLockMask(display);
@@ -184,7 +198,10 @@ void GlobalHotkeyBackend::release(GlobalHotkey *owner) {
         return;
     // While the application object is being torn down, its X connection closes and the
     // server drops the grabs by itself.
-    if (QCoreApplication::instance() != nullptr) {
+    bool shared = false;
+    for (auto other = r.grabs.cbegin(); other != r.grabs.cend(); ++other)
+        shared = shared || (other.key() != owner && other->sameKeys(*it));
+    if (!shared && QCoreApplication::instance() != nullptr) {
         if (QNativeInterface::QX11Application *x11 = x11Application()) {
             ungrabVariants(x11->connection(), static_cast<xcb_window_t>(DefaultRootWindow(x11->display())),
                            *it);
