@@ -6,6 +6,7 @@
 #include "platform/HotkeyGrabLogic.h"
 #include "platform/HotkeyKeyMap.h"
 #include "platform/X11KeyboardGrab.h"
+#include "platform/X11KeyboardLayout.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
@@ -22,12 +23,14 @@
 namespace {
 
 struct Grab {
+    QKeyCombination combination;
     xcb_keycode_t keycode = 0;
     quint16 modifiers = 0;
     QList<quint16> variants;
     bool sameKeys(const Grab &other) const {
         return keycode == other.keycode && modifiers == other.modifiers;
     }
+    bool operator==(const Grab &other) const { return sameKeys(other); }
 };
 
 class KeyPressFilter;
@@ -134,6 +137,37 @@ void ungrabVariants(xcb_connection_t *connection, xcb_window_t root, const Grab 
     xcb_flush(connection);
 }
 
+// A hotkey is the key that types its character now: when the layout moved it, the grab
+// moves along (a combination another client holds there is lost until the next change).
+void followLayout() {
+    QNativeInterface::QX11Application *x11 = x11Application();
+    if (x11 == nullptr)
+        return;
+    Display *display = x11->display();
+    xcb_connection_t *connection = x11->connection();
+    const xcb_window_t root = static_cast<xcb_window_t>(DefaultRootWindow(display));
+    Registry &r = registry();
+    QList<Grab> released, taken;
+    for (Grab &grab : r.grabs) {
+        const xcb_keycode_t now = keycodeOf(display, grab.combination);
+        if (now == grab.keycode)
+            continue;
+        if (!released.contains(grab))
+            released.append(grab);
+        grab.keycode = now;
+        if (now != 0 && !taken.contains(grab))
+            taken.append(grab);
+    }
+    for (const Grab &grab : std::as_const(released))
+        ungrabVariants(connection, root, grab);
+    for (const Grab &grab : std::as_const(taken)) {
+        for (const quint16 variant : grab.variants)
+            xcb_grab_key(connection, 0, root, variant, grab.keycode, XCB_GRAB_MODE_ASYNC,
+                         XCB_GRAB_MODE_ASYNC);
+    }
+    xcb_flush(connection);
+}
+
 } // namespace
 
 bool GlobalHotkeyBackend::canMap(QKeyCombination combination) {
@@ -151,6 +185,7 @@ bool GlobalHotkeyBackend::grab(GlobalHotkey *owner, QKeyCombination combination)
     const xcb_window_t root = static_cast<xcb_window_t>(DefaultRootWindow(display));
 
     Grab grab;
+    grab.combination = combination;
     grab.keycode = keycodeOf(display, combination);
     grab.modifiers = x11HotkeyModifiers(combination.keyboardModifiers());
     if (grab.keycode == 0)
@@ -186,6 +221,7 @@ bool GlobalHotkeyBackend::grab(GlobalHotkey *owner, QKeyCombination combination)
     if (r.filter == nullptr) {
         r.filter = new KeyPressFilter;
         QCoreApplication::instance()->installNativeEventFilter(r.filter);
+        X11KeyboardLayout::watch(r.filter, &followLayout);
     }
     r.grabs.insert(owner, grab);
     return true;
@@ -209,6 +245,7 @@ void GlobalHotkeyBackend::release(GlobalHotkey *owner) {
     }
     r.grabs.erase(it);
     if (r.grabs.isEmpty()) {
+        X11KeyboardLayout::unwatch(r.filter);
         delete r.filter;
         r.filter = nullptr;
     }

@@ -6,6 +6,7 @@
 #include "platform/KeyboardHook.h"
 
 #include "platform/X11KeyboardGrab.h"
+#include "platform/X11KeyboardLayout.h"
 #include "platform/XcbSession.h"
 
 #include <QAbstractNativeEventFilter>
@@ -54,10 +55,7 @@ struct KeyboardHook::Private : QAbstractNativeEventFilter {
     std::uint16_t numLockMask = XCB_MOD_MASK_2;
     std::uint16_t altMask = XCB_MOD_MASK_1;
     std::uint16_t metaMask = XCB_MOD_MASK_4;
-    // The layout group the keys were resolved for; XKB's first event code, to see layout
-    // changes (0 without XKB).
-    int group = 0;
-    int xkbEventBase = 0;
+    int group = 0; // the layout group the keys were resolved for
 
     // The active grab: from the press of a grabbed key to its release, unless the output
     // that the key started ends it first (grabEnded).
@@ -78,6 +76,7 @@ struct KeyboardHook::Private : QAbstractNativeEventFilter {
     std::map<std::uint32_t, std::map<xcb_keycode_t, int>> replaysInFlight;
 
     ~Private() override {
+        X11KeyboardLayout::unwatch(this);
         if (filterInstalled && QCoreApplication::instance())
             QCoreApplication::instance()->removeNativeEventFilter(this);
         if (markerWindow && XcbSession::connection()) {
@@ -103,7 +102,7 @@ struct KeyboardHook::Private : QAbstractNativeEventFilter {
 
     void readKeyboardMap();
     void resolveKeys();
-    bool isLayoutChange(const xcb_generic_event_t *event) const;
+    void followLayout();
     void grabCombos(const std::set<KeyCombo> &which, bool checked);
     void ungrabCombos(const std::set<KeyCombo> &which);
     std::set<KeyCombo> combosOf(const std::set<xcb_keycode_t> &keycodes) const;
@@ -261,22 +260,21 @@ void KeyboardHook::Private::resolveKeys() {
     }
 }
 
-bool KeyboardHook::Private::isLayoutChange(const xcb_generic_event_t *event) const {
-    const std::uint8_t type = event->response_type & 0x7f;
-    if (type == XCB_MAPPING_NOTIFY)
-        return reinterpret_cast<const xcb_mapping_notify_event_t *>(event)->request != XCB_MAPPING_POINTER;
-    if (!xkbEventBase || type != xkbEventBase)
-        return false;
-    // The second byte is the kind of XKB event; a state change matters when the group moved.
-    const auto *bytes = reinterpret_cast<const std::uint8_t *>(event);
-    switch (bytes[1]) {
-    case XkbNewKeyboardNotify:
-    case XkbMapNotify:
-        return true;
-    case XkbStateNotify:
-        return bytes[13] != group; // xkbStateNotify.group
-    default:
-        return false;
+void KeyboardHook::Private::followLayout() {
+    // The keys of the pick window move with the layout: take them where they are now.
+    // The notifications also come when nothing moved (the server says "new keyboard"
+    // whenever input switches between devices): then the grabs are left alone.
+    if (installed) {
+        const std::set<KeyCombo> before = combos;
+        readKeyboardMap();
+        resolveKeys();
+        std::set<KeyCombo> gone, added;
+        std::set_difference(before.begin(), before.end(), combos.begin(), combos.end(),
+                            std::inserter(gone, gone.end()));
+        std::set_difference(combos.begin(), combos.end(), before.begin(), before.end(),
+                            std::inserter(added, added.end()));
+        ungrabCombos(gone);
+        grabCombos(added, true);
     }
 }
 
@@ -470,24 +468,6 @@ bool KeyboardHook::Private::nativeEventFilter(const QByteArray &eventType, void 
         replaysInFlight.erase(marker->data.data32[0]);
         return true;
     }
-    if (isLayoutChange(event)) {
-        // The keys of the pick window move with the layout: take them where they are now.
-        // The notifications also come when nothing moved (the server says "new keyboard"
-        // whenever input switches between devices): then the grabs are left alone.
-        if (installed) {
-            const std::set<KeyCombo> before = combos;
-            readKeyboardMap();
-            resolveKeys();
-            std::set<KeyCombo> gone, added;
-            std::set_difference(before.begin(), before.end(), combos.begin(), combos.end(),
-                                std::inserter(gone, gone.end()));
-            std::set_difference(combos.begin(), combos.end(), before.begin(), before.end(),
-                                std::inserter(added, added.end()));
-            ungrabCombos(gone);
-            grabCombos(added, true);
-        }
-        return false;
-    }
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
     const auto *key = static_cast<const xcb_key_press_event_t *>(message);
@@ -537,9 +517,7 @@ bool KeyboardHook::install() {
     if (!d->filterInstalled) {
         QCoreApplication::instance()->installNativeEventFilter(d.get());
         d->filterInstalled = true;
-        int opcode = 0, xkbError = 0, xkbMajor = XkbMajorVersion, xkbMinor = XkbMinorVersion;
-        if (!XkbQueryExtension(dpy, &opcode, &d->xkbEventBase, &xkbError, &xkbMajor, &xkbMinor))
-            d->xkbEventBase = 0;
+        X11KeyboardLayout::watch(d.get(), [p = d.get()] { p->followLayout(); });
     }
     // A grab ended elsewhere (output started by a hotkey) sends the rest of the keys to
     // the focused window: the grab this hook was following is over.
