@@ -1,5 +1,6 @@
 #include "e2e/E2eSupport.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -70,6 +71,17 @@ bool xdotool(const QStringList &arguments) {
     int exitCode = -1;
     run(QStringLiteral("xdotool"), arguments, &exitCode);
     return exitCode == 0;
+}
+
+bool holdKeys(const QString &keys, int ms) {
+    if (!xdotool({QStringLiteral("keydown"), keys}))
+        return false;
+    QDeadlineTimer held(ms);
+    while (!held.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(5);
+    }
+    return xdotool({QStringLiteral("keyup"), keys});
 }
 
 bool clickAt(const QString &window, QPoint at, int button) {

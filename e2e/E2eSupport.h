@@ -28,6 +28,10 @@ bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 10000);
 
 bool xdotool(const QStringList &arguments);
 
+// Holds the keys (xdotool's form, "ctrl+shift+v") down for ms milliseconds, as a person
+// presses them, while this process's event loop runs.
+bool holdKeys(const QString &keys, int ms);
+
 // Clicks the button at a place relative to the window's client area.
 bool clickAt(const QString &window, QPoint at, int button = 1);
 

@@ -13,10 +13,14 @@ namespace {
 
 const QString pickTitle = QStringLiteral("Verbolin");
 
-// Three groups; "1" tells them apart: alpha, delta, foxtrot.
+// Three groups; "1" tells them apart: alpha, delta, foxtrot. The fourth phrase of G1 starts
+// with a chord; echo has a hotkey of its own; G3 has eleven phrases, so that "A" names one.
 const char *const groupNames[] = {"G1", "G2", "G3"};
-const char *const phrases[][2] = {{"alpha", "G1"}, {"bravo", "G1"}, {"charlie", "G1"},
-                                  {"delta", "G2"}, {"echo", "G2"},  {"foxtrot", "G3"}};
+const char *const phrases[][2] = {
+    {"alpha", "G1"}, {"bravo", "G1"}, {"charlie", "G1"}, {"<press Shift+Left>kilo", "G1"},
+    {"delta", "G2"}, {"echo", "G2"},  {"foxtrot", "G3"}};
+const QString echoHotkey = QStringLiteral("Ctrl+Alt+Q"); // on fr, Q is where us has A
+constexpr int golfPhrases = 10;                          // golf2 .. golf11, after foxtrot
 
 bool typeKeys(const QStringList &keys) {
     return e2e::xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("30")} +
@@ -49,18 +53,27 @@ public:
         for (const char *name : groupNames)
             groups.append(e2e::group(QLatin1String(name)));
         QJsonArray data;
-        for (const auto &phrase : phrases)
-            data.append(e2e::phrase(QLatin1String(phrase[0]), QLatin1String(phrase[1])));
+        for (const auto &phrase : phrases) {
+            QJsonObject entry = e2e::phrase(QLatin1String(phrase[0]), QLatin1String(phrase[1]));
+            if (entry.value(QStringLiteral("text")) == QLatin1String("echo"))
+                entry.insert(QStringLiteral("hotkey"), echoHotkey);
+            data.append(entry);
+        }
+        for (int n = 2; n <= golfPhrases + 1; ++n)
+            data.append(e2e::phrase(QStringLiteral("golf%1").arg(n), QStringLiteral("G3")));
         // Right of where the window manager puts the target, so they do not overlap.
         config.insert(QStringLiteral("chuangkou_x"), 1300);
         config.insert(QStringLiteral("chuangkou_y"), 100);
         config.insert(QStringLiteral("zhiding"), false);
+        config.insert(QStringLiteral("hotkey"), QStringLiteral("Ctrl+Shift+V"));
         if (!program.writeFiles(config, data, groups))
             return QStringLiteral("could not write the program's files");
 
         if (!target.start())
             return QStringLiteral("the target program did not get the focus");
-        // The target is the active window once it reports ready.
+        // The target is the active window once it reports ready (the window manager may take
+        // a moment to say so at the start of a session).
+        e2e::waitUntil([] { return !e2e::activeWindow().isEmpty(); }, 3000);
         targetWindow = e2e::activeWindow();
         if (targetWindow.isEmpty())
             return QStringLiteral("no active window after the target started");
@@ -146,6 +159,12 @@ QJsonObject pinnedWithBadges() {
     return {{QStringLiteral("tudingflag"), true},
             {QStringLiteral("badge_key_input_phrase_when_pinned"), true},
             {QStringLiteral("enter_key_input_phrase_when_pinned"), true}};
+}
+
+bool setLayout(const QString &layout) {
+    int exitCode = -1;
+    e2e::run(QStringLiteral("setxkbmap"), {layout}, &exitCode);
+    return exitCode == 0;
 }
 
 QJsonObject pinnedLettingKeysPass() {
@@ -374,6 +393,127 @@ private slots:
         QVERIFY2(e2e::waitUntil([&] { return !s.pastes().isEmpty(); }), "no phrase was input");
         QCOMPARE(s.pastes(), QStringList{phrase});
     }
+
+    void keysHeldAsPeopleHoldThemInputOnce_data() {
+        QTest::addColumn<QJsonObject>("config");
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QString>("held");
+        QTest::addColumn<int>("holdMs");
+        QTest::addColumn<QString>("phrase");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("keys"); // what the target saw go down
+        QTest::newRow("a badge held 250 ms")
+            << notPinned() << QStringList() << QStringLiteral("2") << 250 << QStringLiteral("bravo")
+            << QStringLiteral("bravo") << QStringList();
+        QTest::newRow("Enter held 200 ms")
+            << notPinned() << QStringList{QStringLiteral("Down")} << QStringLiteral("Return") << 200
+            << QStringLiteral("bravo") << QStringLiteral("bravo") << QStringList();
+        QTest::newRow("a badge held 1.2 s while pinned inputs once, not at every auto-repeat")
+            << pinnedWithBadges() << QStringList() << QStringLiteral("2") << 1200 << QStringLiteral("bravo")
+            << QStringLiteral("bravo") << QStringList();
+        QTest::newRow("a badge held 250 ms inputs a phrase that starts with a chord")
+            << notPinned() << QStringList{QStringLiteral("b"), QStringLiteral("c")} << QStringLiteral("4")
+            << 250 << QStringLiteral("kilo") << QStringLiteral("bkilo")
+            << QStringList({QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("Shift+Left")});
+        QTest::newRow("a phrase's own hotkey held 300 ms")
+            << notPinned() << QStringList() << QStringLiteral("ctrl+alt+q") << 300 << QStringLiteral("echo")
+            << QStringLiteral("echo") << QStringList();
+    }
+
+    // The key is held down as long as a person holds it, and the output that its press
+    // starts still reaches the target, once.
+    void keysHeldAsPeopleHoldThemInputOnce() {
+        QFETCH(QJsonObject, config);
+        QFETCH(QStringList, before);
+        QFETCH(QString, held);
+        QFETCH(int, holdMs);
+        QFETCH(QString, phrase);
+        QFETCH(QString, text);
+        QFETCH(QStringList, keys);
+        START_SESSION(s, config);
+        if (!before.isEmpty())
+            QVERIFY(typeKeys(before));
+        QVERIFY(e2e::holdKeys(held, holdMs));
+        QVERIFY2(e2e::waitUntil([&] { return s.text() == text; }), qPrintable(s.text()));
+        QVERIFY(s.sync());
+        QCOMPARE(s.pastes(), QStringList{phrase});
+        QCOMPARE(s.text(), text);
+        QCOMPARE(s.keys(), keys);
+        QCOMPARE(e2e::activeWindow(), s.targetWindow);
+    }
+
+    void heldPinKeyAndGlobalHotkeyActOnce() {
+        START_SESSION(s, pinnedLettingKeysPass());
+        const auto pinned = [&] { return s.program.config().value(QStringLiteral("tudingflag")); };
+        QVERIFY(e2e::holdKeys(QStringLiteral("grave"), 300));
+        QVERIFY2(e2e::waitUntil([&] { return pinned() == QJsonValue(false); }), "the pin was not taken off");
+        QVERIFY(typeKeys({QStringLiteral("Escape")}));
+        QVERIFY(e2e::waitUntil([] { return !pickVisible(); }));
+        QVERIFY(e2e::holdKeys(QStringLiteral("ctrl+shift+v"), 600));
+        QVERIFY2(e2e::waitUntil(&pickVisible), "the global hotkey did not show the window");
+        QVERIFY(e2e::waitUntil(&pickTakesKeys));
+        QVERIFY(s.sync());
+        QVERIFY2(pickVisible(), "the held global hotkey toggled more than once");
+        QCOMPARE(pinned(), QJsonValue(false));
+        QCOMPARE(s.keys(), QStringList());
+        QCOMPARE(s.text(), QString());
+    }
+
+    void everyLayoutTypesThroughAndKeepsItsKeys_data() {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<bool>("switchedWhileShown");
+        QTest::newRow("de") << QStringLiteral("de") << false;
+        QTest::newRow("fr") << QStringLiteral("fr") << false;
+        QTest::newRow("fr, switched to while the window is shown") << QStringLiteral("fr") << true;
+    }
+
+    // With the window pinned and letting keys pass, typing reaches the target exactly on
+    // other layouts too; the key left of 1 is the pin key there, and the number row and the
+    // letters are the badges.
+    void everyLayoutTypesThroughAndKeepsItsKeys() {
+        QFETCH(QString, layout);
+        QFETCH(bool, switchedWhileShown);
+        if (!switchedWhileShown)
+            QVERIFY(setLayout(layout));
+        START_SESSION(s, pinnedLettingKeysPass());
+        if (switchedWhileShown) {
+            QVERIFY(setLayout(layout));
+            // fr has a comma where us has the m: once the keys follow the layout, that key is free.
+            QVERIFY2(e2e::waitUntil([] {
+                         return e2e::tryKeyGrab(QStringLiteral("comma"), 0) == e2e::GrabAnswer::Grabbed;
+                     }),
+                     "the keys did not follow the new layout");
+        }
+        const QString typed = QStringLiteral("+#~09yza");
+        QVERIFY(
+            e2e::xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), typed}));
+        QVERIFY(s.sync());
+        QCOMPARE(s.target.text(), typed + QLatin1Char('z'));
+        QCOMPARE(s.pastes(), QStringList());
+
+        const auto pinned = [&] { return s.program.config().value(QStringLiteral("tudingflag")); };
+        // The key left of 1 by its keycode (TLDE in the evdev map): what it types differs.
+        QVERIFY(typeKeys({QStringLiteral("49")}));
+        QVERIFY2(e2e::waitUntil([&] { return pinned() == QJsonValue(false); }), "the pin key did not act");
+        // Not pinned now: the letter A in G3 and, shown again, the digit 2 input phrases.
+        QVERIFY(typeKeys({QStringLiteral("Right"), QStringLiteral("Right"), QStringLiteral("a")}));
+        QVERIFY2(e2e::waitUntil([&] { return !s.pastes().isEmpty(); }), "the letter badge input nothing");
+        QVERIFY(e2e::waitUntil([] { return !pickVisible(); }));
+        QVERIFY(typeKeys({QStringLiteral("ctrl+shift+v")}));
+        QVERIFY(e2e::waitUntil(&pickVisible));
+        QVERIFY(e2e::waitUntil(&pickTakesKeys));
+        QVERIFY(typeKeys({QStringLiteral("2")}));
+        QVERIFY2(e2e::waitUntil([&] { return s.pastes().size() == 2; }), "the digit badge input nothing");
+        // A phrase's hotkey is the key that types its letter on this layout.
+        QVERIFY(typeKeys({QStringLiteral("ctrl+alt+q")}));
+        QVERIFY2(e2e::waitUntil([&] { return s.pastes().size() == 3; }), "the phrase hotkey input nothing");
+        QCOMPARE(s.pastes(),
+                 QStringList({QStringLiteral("golf11"), QStringLiteral("golf2"), QStringLiteral("echo")}));
+        const QString expected = typed + QStringLiteral("zgolf11golf2echo");
+        QVERIFY2(e2e::waitUntil([&] { return s.target.text() == expected; }), qPrintable(s.target.text()));
+    }
+
+    void cleanup() { QVERIFY(setLayout(QStringLiteral("us"))); }
 };
 
 QTEST_GUILESS_MAIN(E2ePickKeysTest)

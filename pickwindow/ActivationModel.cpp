@@ -14,8 +14,14 @@
 bool searchMode = false;
 NativeWindow savedForegroundWindow = 0;
 
-KeyboardHook &keyboardHook() {
+KeyboardHook &makeKeyboardHook() {
     static KeyboardHook hook([](const HookKeyEvent &event) { return handleHookKey(event); });
+    hook.setTakingKeys(&pickWindowTakesKeys);
+    return hook;
+}
+
+KeyboardHook &keyboardHook() {
+    static KeyboardHook &hook = makeKeyboardHook();
     return hook;
 }
 
@@ -32,8 +38,7 @@ void installKeyboardHook() {
 void updateKeyboardHook() {
     if (keyboardHookSeesEveryKey())
         return;
-    const QWidget *pickWindow = appContext().pickWindow;
-    if (!searchMode && pickWindow && pickWindow->isVisible() && !pickKeysBlocked())
+    if (pickWindowTakesKeys())
         keyboardHook().install();
     else
         keyboardHook().remove();
@@ -96,6 +101,11 @@ void checkSearchFocusLost() {
     if (c.pickWindow && c.pickWindow->isActiveWindow())
         return;
     leaveSearchMode(false);
+}
+
+bool pickWindowTakesKeys() {
+    const QWidget *pickWindow = appContext().pickWindow;
+    return !searchMode && pickWindow && pickWindow->isVisible() && !pickKeysBlocked();
 }
 
 bool pickKeysBlocked() {

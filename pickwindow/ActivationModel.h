@@ -34,6 +34,9 @@ void checkSearchFocusLost();
 // True while the pick window must let every key pass: the program's own synthetic keys
 // are arriving, or a modal dialog, a popup or one of the other windows is open.
 bool pickKeysBlocked();
+// True while the keyboard hook hands keys to the pick window: it is visible, passive
+// (not in search mode) and not blocked.
+bool pickWindowTakesKeys();
 
 // Inputs a phrase chosen in the pick window: closes the window unless pinned, then
 // starts the output into the focused application.

@@ -32,6 +32,20 @@ bool inputBadgePhrase(int number, bool modifierHeld) {
     return true;
 }
 
+bool isMovingKey(std::uint32_t vk) {
+    switch (vk) {
+    case HookVk::Up:
+    case HookVk::Down:
+    case HookVk::Left:
+    case HookVk::Right:
+    case HookVk::Home:
+    case HookVk::End:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void makeCurrent(QListWidget *list, int row) {
     list->setCurrentItem(list->item(row));
     list->scrollToItem(list->item(row), QAbstractItemView::PositionAtCenter);
@@ -58,8 +72,12 @@ int badgeNumberOfKey(int key) {
 
 bool handleHookKey(const HookKeyEvent &event) {
     const AppContext &c = appContext();
-    if (searchMode || !c.pickWindow || !c.pickWindow->isVisible() || pickKeysBlocked())
+    if (!pickWindowTakesKeys())
         return false;
+    // Held past the auto-repeat delay, a key that moves the selection or the group moves
+    // on; every other key acted at its press and is only kept from the application now.
+    if (event.repeat && !isMovingKey(event.vk))
+        return true;
     // Shift does not count: Shift+3 still inputs the third phrase.
     const bool modifierHeld = event.modifiers & (HookControl | HookAlt | HookMeta);
     switch (event.vk) {

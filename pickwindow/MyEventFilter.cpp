@@ -37,10 +37,6 @@ bool MyEventFilter::eventFilter(QObject *watched, QEvent *event) {
         QTimer::singleShot(0, pickWindow, &updateKeyboardHook);
     if (watched == searchBox && event->type() == QEvent::FocusOut && searchMode)
         QTimer::singleShot(0, searchBox, &checkSearchFocusLost);
-    // A passive window never gets the focus from a click, so a press on the search box
-    // is what starts search mode where no native message announces the click first.
-    if (watched == searchBox && event->type() == QEvent::MouseButtonPress && !searchMode)
-        enterSearchMode();
     if (event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     const int key = static_cast<QKeyEvent *>(event)->key();

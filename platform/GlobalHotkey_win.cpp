@@ -38,14 +38,16 @@ public:
         const int id = Win32Hotkey::hotkeyIdOfMessage(message);
         if (id < 0)
             return false;
+        bool fired = false;
         for (auto it = registry().registrations.cbegin(); it != registry().registrations.cend(); ++it) {
             if (it->id == id) {
                 // Queued: a slot may delete hotkeys, which must not happen inside this loop.
+                // Every owner of a shared combination hears of it.
                 QMetaObject::invokeMethod(it.key(), &GlobalHotkey::activated, Qt::QueuedConnection);
-                return true;
+                fired = true;
             }
         }
-        return false;
+        return fired;
     }
 };
 
@@ -83,6 +85,13 @@ bool GlobalHotkeyBackend::grab(GlobalHotkey *owner, QKeyCombination combination)
     if (registration.virtualKey == 0)
         return false;
     Registry &r = registry();
+    for (const Registration &other : std::as_const(r.registrations)) {
+        // A combination this program holds already is shared: both owners fire.
+        if (other.modifiers == registration.modifiers && other.virtualKey == registration.virtualKey) {
+            r.registrations.insert(owner, other);
+            return true;
+        }
+    }
     registration.id = freeId(r);
     if (!Win32Hotkey::registerHotkey(registration.id, registration.modifiers, registration.virtualKey))
         return false;
@@ -99,8 +108,13 @@ void GlobalHotkeyBackend::release(GlobalHotkey *owner) {
     const auto it = r.registrations.constFind(owner);
     if (it == r.registrations.cend())
         return;
-    Win32Hotkey::unregisterHotkey(it->id);
+    const int id = it->id;
     r.registrations.erase(it);
+    bool shared = false;
+    for (const Registration &other : std::as_const(r.registrations))
+        shared = shared || other.id == id;
+    if (!shared)
+        Win32Hotkey::unregisterHotkey(id);
     if (r.registrations.isEmpty()) {
         delete r.filter;
         r.filter = nullptr;

@@ -5,6 +5,8 @@
 #include "platform/GlobalHotkeyBackend.h"
 #include "platform/HotkeyGrabLogic.h"
 #include "platform/HotkeyKeyMap.h"
+#include "platform/X11KeyboardGrab.h"
+#include "platform/X11KeyboardLayout.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
@@ -21,10 +23,14 @@
 namespace {
 
 struct Grab {
+    QKeyCombination combination;
     xcb_keycode_t keycode = 0;
     quint16 modifiers = 0;
     QList<quint16> variants;
-    KeyRepeatGate repeatGate;
+    bool sameKeys(const Grab &other) const {
+        return keycode == other.keycode && modifiers == other.modifiers;
+    }
+    bool operator==(const Grab &other) const { return sameKeys(other); }
 };
 
 class KeyPressFilter;
@@ -51,25 +57,34 @@ public:
             return false;
         const auto *key = reinterpret_cast<const xcb_key_press_event_t *>(event);
         Registry &r = registry();
+        // A key still held since its press fired (its release went to the focused window
+        // once the grab was ended): this press is its auto-repeat, which fires nothing.
+        const bool repeat = type == XCB_KEY_PRESS && X11KeyboardGrab::isAutoRepeat(key->detail, key->time);
+        if (type == XCB_KEY_RELEASE)
+            X11KeyboardGrab::noteRelease(key->detail, key->time);
+        bool fired = false;
         bool consumed = false;
         for (auto it = r.grabs.begin(); it != r.grabs.end(); ++it) {
             if (it->keycode != key->detail)
                 continue;
-            if (type == XCB_KEY_RELEASE) {
-                // The modifiers may be let go before the key: any release of the key ends the press.
-                it->repeatGate.release(key->time);
-                consumed = true;
-            } else if (hotkeyModifiersOfState(key->state, r.numLockMask) == it->modifiers) {
-                // A press that came through another grab of this program (an open menu's
-                // keyboard grab) instead of the hotkey's own grab on the root window has
-                // its release sent elsewhere once that grab ends: counted as held, it
-                // would make every later press look like a repeat.
-                const bool throughHotkeyGrab = key->event == key->root;
-                // Queued: a slot may delete hotkeys, which must not happen inside this loop.
-                if (!throughHotkeyGrab || it->repeatGate.press(key->time))
-                    QMetaObject::invokeMethod(it.key(), &GlobalHotkey::activated, Qt::QueuedConnection);
-                consumed = true;
-            }
+            // The modifiers may be let go before the key: any release of the key is ours.
+            consumed = consumed || type == XCB_KEY_RELEASE;
+            if (type == XCB_KEY_RELEASE || hotkeyModifiersOfState(key->state, r.numLockMask) != it->modifiers)
+                continue;
+            // Queued: a slot may delete hotkeys, which must not happen inside this loop. Every
+            // owner of a shared combination hears of it.
+            if (!repeat)
+                QMetaObject::invokeMethod(it.key(), &GlobalHotkey::activated, Qt::QueuedConnection);
+            fired = true;
+        }
+        consumed = consumed || fired;
+        if (fired) {
+            // The press came through the hotkey's own grab on the root window (and not
+            // through another grab of this program, an open menu's): that grab is ended
+            // now, so that output started by the hotkey reaches the focused window.
+            if (key->event == key->root)
+                X11KeyboardGrab::end();
+            X11KeyboardGrab::markHeld(key->detail);
         }
         return consumed;
     }
@@ -122,6 +137,37 @@ void ungrabVariants(xcb_connection_t *connection, xcb_window_t root, const Grab 
     xcb_flush(connection);
 }
 
+// A hotkey is the key that types its character now: when the layout moved it, the grab
+// moves along (a combination another client holds there is lost until the next change).
+void followLayout() {
+    QNativeInterface::QX11Application *x11 = x11Application();
+    if (x11 == nullptr)
+        return;
+    Display *display = x11->display();
+    xcb_connection_t *connection = x11->connection();
+    const xcb_window_t root = static_cast<xcb_window_t>(DefaultRootWindow(display));
+    Registry &r = registry();
+    QList<Grab> released, taken;
+    for (Grab &grab : r.grabs) {
+        const xcb_keycode_t now = keycodeOf(display, grab.combination);
+        if (now == grab.keycode)
+            continue;
+        if (!released.contains(grab))
+            released.append(grab);
+        grab.keycode = now;
+        if (now != 0 && !taken.contains(grab))
+            taken.append(grab);
+    }
+    for (const Grab &grab : std::as_const(released))
+        ungrabVariants(connection, root, grab);
+    for (const Grab &grab : std::as_const(taken)) {
+        for (const quint16 variant : grab.variants)
+            xcb_grab_key(connection, 0, root, variant, grab.keycode, XCB_GRAB_MODE_ASYNC,
+                         XCB_GRAB_MODE_ASYNC);
+    }
+    xcb_flush(connection);
+}
+
 } // namespace
 
 bool GlobalHotkeyBackend::canMap(QKeyCombination combination) {
@@ -139,15 +185,18 @@ bool GlobalHotkeyBackend::grab(GlobalHotkey *owner, QKeyCombination combination)
     const xcb_window_t root = static_cast<xcb_window_t>(DefaultRootWindow(display));
 
     Grab grab;
+    grab.combination = combination;
     grab.keycode = keycodeOf(display, combination);
     grab.modifiers = x11HotkeyModifiers(combination.keyboardModifiers());
     if (grab.keycode == 0)
         return false;
     Registry &r = registry();
     for (const Grab &other : std::as_const(r.grabs)) {
-        // X lets one client grab a combination twice; the second owner would never fire.
-        if (other.keycode == grab.keycode && other.modifiers == grab.modifiers)
-            return false;
+        // A combination this program holds already is shared: both owners fire.
+        if (other.sameKeys(grab)) {
+            r.grabs.insert(owner, other);
+            return true;
+        }
     }
 
     r.numLockMask = numLockMask(display);
@@ -172,6 +221,7 @@ bool GlobalHotkeyBackend::grab(GlobalHotkey *owner, QKeyCombination combination)
     if (r.filter == nullptr) {
         r.filter = new KeyPressFilter;
         QCoreApplication::instance()->installNativeEventFilter(r.filter);
+        X11KeyboardLayout::watch(r.filter, &followLayout);
     }
     r.grabs.insert(owner, grab);
     return true;
@@ -184,7 +234,10 @@ void GlobalHotkeyBackend::release(GlobalHotkey *owner) {
         return;
     // While the application object is being torn down, its X connection closes and the
     // server drops the grabs by itself.
-    if (QCoreApplication::instance() != nullptr) {
+    bool shared = false;
+    for (auto other = r.grabs.cbegin(); other != r.grabs.cend(); ++other)
+        shared = shared || (other.key() != owner && other->sameKeys(*it));
+    if (!shared && QCoreApplication::instance() != nullptr) {
         if (QNativeInterface::QX11Application *x11 = x11Application()) {
             ungrabVariants(x11->connection(), static_cast<xcb_window_t>(DefaultRootWindow(x11->display())),
                            *it);
@@ -192,6 +245,7 @@ void GlobalHotkeyBackend::release(GlobalHotkey *owner) {
     }
     r.grabs.erase(it);
     if (r.grabs.isEmpty()) {
+        X11KeyboardLayout::unwatch(r.filter);
         delete r.filter;
         r.filter = nullptr;
     }

@@ -8,10 +8,8 @@ struct VkKeysym {
     std::uint32_t keysym;
 };
 
-// The first row of each virtual key is its main keysym.
 constexpr VkKeysym namedKeys[] = {
     {HookVk::Tab, 0xff09},    // Tab
-    {HookVk::Tab, 0xfe20},    // ISO_Left_Tab (Shift+Tab on most layouts)
     {HookVk::Return, 0xff0d}, // Return
     {HookVk::Return, 0xff8d}, // KP_Enter
     {HookVk::Escape, 0xff1b}, // Escape
@@ -21,39 +19,25 @@ constexpr VkKeysym namedKeys[] = {
     {HookVk::Right, 0xff53},  // Right
     {HookVk::Down, 0xff54},   // Down
     {HookVk::End, 0xff57},    // End
-    {HookVk::Grave, 0x60},    // grave
-    {HookVk::Grave, 0x7e},    // asciitilde, the same key shifted
 };
 
-constexpr std::uint32_t keysymDigit0 = 0x30;
-constexpr std::uint32_t keysymUpperA = 0x41;
 constexpr std::uint32_t keysymLowerA = 0x61;
 
 } // namespace
 
-std::vector<std::uint32_t> keysymsForVk(std::uint32_t vk) {
-    if (vk >= HookVk::Digit0 && vk <= HookVk::Digit0 + 9)
-        return {keysymDigit0 + (vk - HookVk::Digit0)};
-    // XKeysymToKeycode finds a letter's key by its lower-case keysym.
-    if (vk >= HookVk::LetterA && vk < HookVk::LetterA + 26)
-        return {keysymLowerA + (vk - HookVk::LetterA), keysymUpperA + (vk - HookVk::LetterA)};
-    std::vector<std::uint32_t> keysyms;
-    for (const VkKeysym &k : namedKeys) {
-        if (k.vk == vk)
-            keysyms.push_back(k.keysym);
+std::uint32_t vkOfKey(std::string_view xkbKeyName, std::uint32_t baseKeysym) {
+    // The number row: AE01..AE09 are 1..9, AE10 is 0.
+    if (xkbKeyName.size() == 4 && xkbKeyName.substr(0, 2) == "AE") {
+        const int column = (xkbKeyName[2] - '0') * 10 + (xkbKeyName[3] - '0');
+        if (column >= 1 && column <= 10)
+            return HookVk::Digit0 + static_cast<std::uint32_t>(column % 10);
     }
-    return keysyms;
-}
-
-std::uint32_t vkForKeysym(std::uint32_t keysym) {
-    if (keysym >= keysymDigit0 && keysym <= keysymDigit0 + 9)
-        return HookVk::Digit0 + (keysym - keysymDigit0);
-    if (keysym >= keysymLowerA && keysym < keysymLowerA + 26)
-        return HookVk::LetterA + (keysym - keysymLowerA);
-    if (keysym >= keysymUpperA && keysym < keysymUpperA + 26)
-        return HookVk::LetterA + (keysym - keysymUpperA);
+    if (xkbKeyName == "TLDE")
+        return HookVk::Grave;
+    if (baseKeysym >= keysymLowerA && baseKeysym < keysymLowerA + 26)
+        return HookVk::LetterA + (baseKeysym - keysymLowerA);
     for (const VkKeysym &k : namedKeys) {
-        if (k.keysym == keysym)
+        if (k.keysym == baseKeysym)
             return k.vk;
     }
     return 0;
@@ -86,13 +70,6 @@ std::vector<std::uint32_t> badgeKeys() {
 }
 
 } // namespace
-
-std::vector<std::uint32_t> mappedHookVks() {
-    std::vector<std::uint32_t> vks = actionKeys;
-    const std::vector<std::uint32_t> badges = badgeKeys();
-    vks.insert(vks.end(), badges.begin(), badges.end());
-    return vks;
-}
 
 std::vector<HookGrab> pickWindowHookGrabs() {
     std::vector<unsigned> anyHeld;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 // Keys as the keyboard hook reports them: Windows virtual-key codes on every platform,
@@ -39,6 +40,8 @@ enum HookModifier : unsigned {
 struct HookKeyEvent {
     std::uint32_t vk = 0;
     unsigned modifiers = HookNoModifier;
+    // An auto-repeated key-down of a key whose first press was consumed.
+    bool repeat = false;
 };
 
 // One key with one exact combination of modifiers that the hook takes on X11, where a
@@ -49,16 +52,12 @@ struct HookGrab {
     bool operator==(const HookGrab &o) const { return vk == o.vk && modifiers == o.modifiers; }
 };
 
-// X keysyms of a virtual key (the first one is the key's main keysym); empty for keys
-// the hook does not map. Return also covers the keypad Enter, as on Windows.
-std::vector<std::uint32_t> keysymsForVk(std::uint32_t vk);
-
-// The virtual key of an X keysym, or 0 when the hook does not map it. Letters map from
-// either case, so the shift level of the keysym does not matter.
-std::uint32_t vkForKeysym(std::uint32_t keysym);
-
-// Every virtual key the hook maps: the keys the pick window acts on.
-std::vector<std::uint32_t> mappedHookVks();
+// The virtual key of a key of the keyboard as the current layout has it, or 0 for keys
+// the hook does not map. Digits are the number-row keys by their place (XKB key names
+// AE01..AE10, as the digit virtual keys are on Windows whatever the layout), the grave
+// accent is the key left of 1 (TLDE), letters are the keys that type them at their base
+// level, and the other keys go by their base keysym (Return also covers keypad Enter).
+std::uint32_t vkOfKey(std::string_view xkbKeyName, std::uint32_t baseKeysym);
 
 // Every key in vks with every modifier combination in modifierSets.
 std::vector<HookGrab> hookGrabs(const std::vector<std::uint32_t> &vks,

@@ -30,16 +30,3 @@ bool grabAllOrNone(const QList<quint16> &variants, const std::function<bool(quin
 quint16 hotkeyModifiersOfState(quint16 state, quint16 numLockMask) {
     return state & modifierBits & ~lockMask & ~numLockMask;
 }
-
-bool KeyRepeatGate::press(quint32 time) {
-    const bool repeat = m_held || (m_released && time == m_releaseTime);
-    m_held = true;
-    m_released = false;
-    return !repeat;
-}
-
-void KeyRepeatGate::release(quint32 time) {
-    m_held = false;
-    m_released = true;
-    m_releaseTime = time;
-}

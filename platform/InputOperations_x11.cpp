@@ -2,6 +2,7 @@
 
 #include "output/OutputAction.h"
 #include "platform/X11KeySyms.h"
+#include "platform/X11KeyboardGrab.h"
 
 #include <QByteArray>
 #include <QClipboard>
@@ -123,6 +124,9 @@ HeldModifiers releaseHeldModifiers() {
     Display *display = inputDisplay();
     if (!display)
         return held;
+    // Output begins here: a keyboard grab still active (the press of a grabbed key that
+    // chose the phrase) would take every synthetic event that follows.
+    X11KeyboardGrab::end();
     // Every keycode that is down and carries one of the modifier keysyms counts; a keysym
     // may sit on more than one key, and the key that is down is the one to release.
     char keymap[32] = {};

@@ -31,6 +31,11 @@ public:
     // install() if the hook is installed now. Windows ignores it.
     void setGrabs(std::vector<HookGrab> grabs);
 
+    // Windows: keys are offered to the handler (and the modifiers read) only while this
+    // holds; the hook sees every key of the desktop. X11 ignores it: its grabs are held
+    // only while keys are taken.
+    void setTakingKeys(std::function<bool()> takingKeys);
+
     // True when the hook is installed afterwards (also when it already was).
     bool install();
     void remove();

@@ -5,10 +5,15 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <set>
 
 struct KeyboardHook::Private {
     Handler handler;
+    std::function<bool()> takingKeys;
     HHOOK hook = nullptr;
+    // Keys whose press the handler consumed and that are not up yet: another key-down of
+    // one is its auto-repeat.
+    std::set<DWORD> consumedDown;
 };
 
 namespace {
@@ -39,17 +44,33 @@ unsigned heldModifiers() {
 }
 
 LRESULT CALLBACK keyboardHookProc(int nCode, WPARAM wParam, LPARAM lParam) {
-    if (nCode == HC_ACTION && (wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN)) {
-        const auto *info = reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam);
-        const HookKeyEvent event{static_cast<std::uint32_t>(info->vkCode), heldModifiers()};
+    const bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
+    if (nCode == HC_ACTION && (down || wParam == WM_KEYUP || wParam == WM_SYSKEYUP)) {
+        const DWORD vk = reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam)->vkCode;
+        // Read once, and only when a hook takes keys: the hook sees every key of the desktop.
+        bool modifiersRead = false;
+        unsigned modifiers = HookNoModifier;
         // A copy: a handler may remove its hook (or another) while we walk the list.
         const std::vector<KeyboardHook::Private *> hooks = installedHooks();
         for (KeyboardHook::Private *hook : hooks) {
             const std::vector<KeyboardHook::Private *> &now = installedHooks();
             if (std::find(now.begin(), now.end(), hook) == now.end())
                 continue;
-            if (hook->handler && hook->handler(event))
+            if (!down) {
+                hook->consumedDown.erase(vk);
+                continue;
+            }
+            if (!hook->handler || (hook->takingKeys && !hook->takingKeys()))
+                continue;
+            if (!modifiersRead) {
+                modifiers = heldModifiers();
+                modifiersRead = true;
+            }
+            const bool repeat = hook->consumedDown.count(vk) > 0;
+            if (hook->handler(HookKeyEvent{static_cast<std::uint32_t>(vk), modifiers, repeat})) {
+                hook->consumedDown.insert(vk);
                 return 1;
+            }
         }
     }
     return CallNextHookEx(nullptr, nCode, wParam, lParam);
@@ -66,6 +87,10 @@ KeyboardHook::~KeyboardHook() {
 }
 
 void KeyboardHook::setGrabs(std::vector<HookGrab>) {}
+
+void KeyboardHook::setTakingKeys(std::function<bool()> takingKeys) {
+    d->takingKeys = std::move(takingKeys);
+}
 
 bool KeyboardHook::install() {
     if (d->hook)

@@ -1,14 +1,18 @@
 // The keyboard hook on X11: passive grabs on the root window. While a grabbed key is
 // down the server sends every key event to us; what the handler does not consume is
 // replayed with XTest once the grab is over (on the key's release: a replay while the
-// grab is active would come straight back to us).
+// grab is active would come straight back to us). Output started by a consumed key ends
+// the grab at once, so that its synthetic events reach the focused window.
 #include "platform/KeyboardHook.h"
 
+#include "platform/X11KeyboardGrab.h"
+#include "platform/X11KeyboardLayout.h"
 #include "platform/XcbSession.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -16,6 +20,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <set>
 #include <utility>
@@ -50,8 +55,11 @@ struct KeyboardHook::Private : QAbstractNativeEventFilter {
     std::uint16_t numLockMask = XCB_MOD_MASK_2;
     std::uint16_t altMask = XCB_MOD_MASK_1;
     std::uint16_t metaMask = XCB_MOD_MASK_4;
+    int group = 0; // the layout group the keys were resolved for
 
-    // The active grab: from the press of a grabbed key to its release.
+    // The active grab: from the press of a grabbed key to its release, unless the output
+    // that the key started ends it first (grabEnded).
+    bool grabEnded = false;
     xcb_keycode_t activator = 0;
     std::uint16_t activatorState = 0;
     int activatorPasses = 0;
@@ -68,6 +76,7 @@ struct KeyboardHook::Private : QAbstractNativeEventFilter {
     std::map<std::uint32_t, std::map<xcb_keycode_t, int>> replaysInFlight;
 
     ~Private() override {
+        X11KeyboardLayout::unwatch(this);
         if (filterInstalled && QCoreApplication::instance())
             QCoreApplication::instance()->removeNativeEventFilter(this);
         if (markerWindow && XcbSession::connection()) {
@@ -92,12 +101,15 @@ struct KeyboardHook::Private : QAbstractNativeEventFilter {
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override;
 
     void readKeyboardMap();
+    void resolveKeys();
+    void followLayout();
     void grabCombos(const std::set<KeyCombo> &which, bool checked);
     void ungrabCombos(const std::set<KeyCombo> &which);
     std::set<KeyCombo> combosOf(const std::set<xcb_keycode_t> &keycodes) const;
     unsigned modifiersOf(std::uint16_t state) const;
     std::uint16_t maskOf(unsigned modifiers) const;
     bool offer(const xcb_key_press_event_t *key);
+    bool offerRepeat(const xcb_key_press_event_t *key);
     bool onPress(const xcb_key_press_event_t *key);
     bool onRelease(const xcb_key_press_event_t *key);
     void forwardRelease(const xcb_key_press_event_t *key);
@@ -213,11 +225,70 @@ std::set<KeyCombo> KeyboardHook::Private::combosOf(const std::set<xcb_keycode_t>
     return which;
 }
 
+void KeyboardHook::Private::resolveKeys() {
+    Display *dpy = XcbSession::display();
+    combos.clear();
+    vkOfKeycode.clear();
+    XkbDescPtr xkb = XkbGetMap(dpy, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
+    if (!xkb)
+        return;
+    XkbGetNames(dpy, XkbKeyNamesMask, xkb);
+    XkbStateRec state{};
+    group = XkbGetState(dpy, XkbUseCoreKbd, &state) == Success ? state.group : 0;
+    std::map<std::uint32_t, std::vector<xcb_keycode_t>> keycodesOfVk;
+    for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
+        const auto keycode = static_cast<KeyCode>(code);
+        const int groups = XkbKeyNumGroups(xkb, keycode);
+        if (groups == 0)
+            continue;
+        // A key that has no symbols of the current group types those of its first.
+        const KeySym base = XkbKeySymEntry(xkb, keycode, 0, group < groups ? group : 0);
+        const std::string_view name = xkb->names && xkb->names->keys
+                                          ? std::string_view(xkb->names->keys[code].name, XkbKeyNameLength)
+                                          : std::string_view();
+        if (const std::uint32_t vk =
+                vkOfKey(name.substr(0, name.find('\0')), static_cast<std::uint32_t>(base))) {
+            // Keys that are not grabbed still get a code when they come during another key's grab.
+            vkOfKeycode.emplace(keycode, vk);
+            keycodesOfVk[vk].push_back(keycode);
+        }
+    }
+    XkbFreeKeyboard(xkb, 0, True);
+    for (const HookGrab &grab : grabs) {
+        for (xcb_keycode_t keycode : keycodesOfVk[grab.vk])
+            combos.insert(KeyCombo{keycode, maskOf(grab.modifiers)});
+    }
+}
+
+void KeyboardHook::Private::followLayout() {
+    // The keys of the pick window move with the layout: take them where they are now.
+    // The notifications also come when nothing moved (the server says "new keyboard"
+    // whenever input switches between devices): then the grabs are left alone.
+    if (installed) {
+        const std::set<KeyCombo> before = combos;
+        readKeyboardMap();
+        resolveKeys();
+        std::set<KeyCombo> gone, added;
+        std::set_difference(before.begin(), before.end(), combos.begin(), combos.end(),
+                            std::inserter(gone, gone.end()));
+        std::set_difference(combos.begin(), combos.end(), before.begin(), before.end(),
+                            std::inserter(added, added.end()));
+        ungrabCombos(gone);
+        grabCombos(added, true);
+    }
+}
+
 bool KeyboardHook::Private::offer(const xcb_key_press_event_t *key) {
     const auto found = vkOfKeycode.find(key->detail);
     if (found == vkOfKeycode.end() || !handler)
         return false;
     return handler(HookKeyEvent{found->second, modifiersOf(key->state)});
+}
+
+bool KeyboardHook::Private::offerRepeat(const xcb_key_press_event_t *key) {
+    const auto found = vkOfKeycode.find(key->detail);
+    return found != vkOfKeycode.end() && handler &&
+           handler(HookKeyEvent{found->second, modifiersOf(key->state), true});
 }
 
 bool KeyboardHook::Private::onPress(const xcb_key_press_event_t *key) {
@@ -227,11 +298,25 @@ bool KeyboardHook::Private::onPress(const xcb_key_press_event_t *key) {
             return false; // a grab of some other part of the program
         activator = key->detail;
         activatorState = key->state;
-        activatorPasses = offerUnlessReplay(key) ? 0 : 1;
+        grabEnded = false;
+        // A key whose grab output ended and that is still held: this press is its auto-repeat.
+        const bool consumed =
+            X11KeyboardGrab::isAutoRepeat(key->detail, key->time) ? offerRepeat(key) : offerUnlessReplay(key);
+        if (grabEnded) {
+            // The output the key started ended the grab (see X11KeyboardGrab::end): its
+            // release and what is typed meanwhile go to the focused window.
+            if (consumed)
+                X11KeyboardGrab::markHeld(key->detail);
+            X11KeyboardGrab::end();
+            return true;
+        }
+        if (!consumed)
+            activatorPasses = 1;
         return true;
     }
     if (key->detail == activator) { // auto-repeat
-        if (!offerUnlessReplay(key))
+        // A consumed key acts once more only where the handler wants it (moving keys).
+        if (!(activatorPasses == 0 ? offerRepeat(key) : offerUnlessReplay(key)))
             ++activatorPasses;
         return true;
     }
@@ -388,6 +473,8 @@ bool KeyboardHook::Private::nativeEventFilter(const QByteArray &eventType, void 
     const auto *key = static_cast<const xcb_key_press_event_t *>(message);
     if (key->event != XcbSession::rootWindow())
         return false;
+    if (type == XCB_KEY_RELEASE)
+        X11KeyboardGrab::noteRelease(key->detail, key->time);
     return type == XCB_KEY_PRESS ? onPress(key) : onRelease(key);
 }
 
@@ -398,9 +485,14 @@ KeyboardHook::KeyboardHook(Handler handler) : d(std::make_unique<Private>()) {
 KeyboardHook::~KeyboardHook() {
     // A hook that outlives the application (a static one, at exit) has lost its X
     // connection with it, and its grabs are gone too: nothing to ungrab.
-    if (QCoreApplication::instance())
+    if (QCoreApplication::instance()) {
         remove();
+        X11KeyboardGrab::setEndListener(nullptr);
+    }
 }
+
+// The grabs are held only while keys are taken.
+void KeyboardHook::setTakingKeys(std::function<bool()>) {}
 
 void KeyboardHook::setGrabs(std::vector<HookGrab> grabs) {
     d->grabs = std::move(grabs);
@@ -421,26 +513,18 @@ bool KeyboardHook::install() {
     if (!XTestQueryExtension(dpy, &event, &error, &major, &minor))
         return false;
     d->readKeyboardMap();
-    d->combos.clear();
-    d->vkOfKeycode.clear();
-    for (const HookGrab &grab : d->grabs) {
-        for (std::uint32_t keysym : keysymsForVk(grab.vk)) {
-            const KeyCode keycode = XKeysymToKeycode(dpy, keysym);
-            if (!keycode)
-                continue;
-            d->vkOfKeycode.emplace(keycode, grab.vk);
-            d->combos.insert(KeyCombo{keycode, d->maskOf(grab.modifiers)});
-        }
-    }
-    // Keys that are not grabbed still get a code when they come during another key's grab.
-    for (std::uint32_t vk : mappedHookVks()) {
-        if (const KeyCode keycode = XKeysymToKeycode(dpy, keysymsForVk(vk).front()))
-            d->vkOfKeycode.emplace(keycode, vk);
-    }
+    d->resolveKeys();
     if (!d->filterInstalled) {
         QCoreApplication::instance()->installNativeEventFilter(d.get());
         d->filterInstalled = true;
+        X11KeyboardLayout::watch(d.get(), [p = d.get()] { p->followLayout(); });
     }
+    // A grab ended elsewhere (output started by a hotkey) sends the rest of the keys to
+    // the focused window: the grab this hook was following is over.
+    X11KeyboardGrab::setEndListener([p = d.get()] {
+        p->resetGrabState();
+        p->grabEnded = true;
+    });
     d->grabCombos(d->combos, true);
     d->installed = true;
     return true;

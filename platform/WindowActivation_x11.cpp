@@ -231,8 +231,9 @@ void NoActivateNativeFilter::setActivatingChild(QWidget *child, std::function<vo
     m_child = child;
     m_onChildClicked = std::move(onClicked);
     // The input hint already keeps clicks from focusing the passive window; what is
-    // left is to make it activatable when the child is clicked.
-    if (child && m_onChildClicked && XcbSession::available()) {
+    // left is to make it activatable when the child is clicked. No native message
+    // announces the click here (nor on the offscreen platform): the press itself does.
+    if (child && m_onChildClicked) {
         auto *watcher = new ChildClickWatcher(child, m_isPassive, m_onChildClicked);
         child->installEventFilter(watcher);
         m_childWatcher = watcher;

@@ -1,5 +1,5 @@
 // The server-free parts of an X11 hotkey grab: lock variants, all-or-none grabbing,
-// matching an event's state, and firing once per press.
+// and matching an event's state.
 
 #include "platform/HotkeyGrabLogic.h"
 
@@ -21,7 +21,6 @@ private slots:
     void grabAllOrNone();
     void eventState_data();
     void eventState();
-    void repeatGate();
 };
 
 void HotkeyGrabLogicTest::lockVariants_data() {
@@ -104,19 +103,6 @@ void HotkeyGrabLogicTest::eventState() {
     QFETCH(quint16, state);
     QFETCH(quint16, modifiers);
     QCOMPARE(hotkeyModifiersOfState(state, mod2), modifiers);
-}
-
-void HotkeyGrabLogicTest::repeatGate() {
-    KeyRepeatGate gate;
-    QVERIFY2(gate.press(1000), "the first press fires");
-    QVERIFY2(!gate.press(1030), "a detectable auto-repeat press while held does not fire");
-    QVERIFY2(!gate.press(1060), "nor does the next one");
-    gate.release(1090);
-    QVERIFY2(!gate.press(1090), "a press with the time of the release before it is a plain auto-repeat");
-    gate.release(1120);
-    QVERIFY2(gate.press(1400), "a press after a real release fires again");
-    gate.release(1500);
-    QVERIFY2(gate.press(1501), "a quick second press fires too");
 }
 
 QTEST_GUILESS_MAIN(HotkeyGrabLogicTest)

@@ -84,7 +84,8 @@ void WindowActivationOffscreenTest::nativeFilterIgnoresEverything() {
     qApp->installNativeEventFilter(&filter);
     QTest::mouseClick(search, Qt::LeftButton);
     qApp->removeNativeEventFilter(&filter);
-    QCOMPARE(clicks, 0);
+    // No native message announces the click here: the press on the child itself does.
+    QCOMPARE(clicks, 1);
 }
 
 QTEST_MAIN(WindowActivationOffscreenTest)

@@ -222,6 +222,28 @@ void testKeyboardHook(HWND target) {
     check(!seen.empty() && seen.back().vk == '3' && seen.back().modifiers == HookAlt,
           "a key pressed with Alt held reports Alt (read from the key state, not the hook flags)");
 
+    // Held long enough to repeat: a consumed key's further key-downs are its auto-repeat; a
+    // key let pass repeats as plain key-downs. Its key-up ends the hold.
+    seen.clear();
+    INPUT held[] = {winecheck::keyInput(VK_DOWN, false), winecheck::keyInput(VK_DOWN, false),
+                    winecheck::keyInput('X', false),     winecheck::keyInput('X', false),
+                    winecheck::keyInput(VK_DOWN, true),  winecheck::keyInput('X', true),
+                    winecheck::keyInput(VK_DOWN, false), winecheck::keyInput(VK_DOWN, true)};
+    SendInput(8, held, sizeof(INPUT));
+    pump(200);
+    check(seen.size() == 5 && !seen[0].repeat && seen[1].repeat && !seen[2].repeat && !seen[3].repeat &&
+              !seen[4].repeat,
+          "only the key-downs of a consumed key still held are reported as its auto-repeat");
+
+    seen.clear();
+    bool takingKeys = false;
+    hook.setTakingKeys([&] { return takingKeys; });
+    tap({VK_DOWN});
+    check(seen.empty(), "while the owner takes no keys the handler is not asked");
+    takingKeys = true;
+    tap({VK_DOWN});
+    check(seen.size() == 1, "once it takes keys again the handler is asked");
+
     seen.clear();
     keyDowns.clear();
     removeWhenCalled = true;

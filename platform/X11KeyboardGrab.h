@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+// The active keyboard grab that the press of a passively grabbed key starts on X11. While
+// it lasts, every key event, synthetic ones included, comes to this program instead of the
+// focused window, so output started by such a press must end it first.
+namespace X11KeyboardGrab {
+
+// Ends this program's active keyboard grab at once (nothing when there is none) and tells
+// the listener. What the user still holds then goes to the focused window, release included.
+void end();
+
+// Told whenever end() ends a grab: the keyboard hook forgets the grab it was tracking.
+void setEndListener(std::function<void()> listener);
+
+// Keys whose press this program took before ending the grab: their release goes
+// elsewhere, so the server is asked until they are up.
+void markHeld(std::uint8_t keycode);
+// A release of the key that reached this program (plain auto-repeat sends a release and a
+// press with the same time).
+void noteRelease(std::uint8_t keycode, std::uint32_t time);
+// Whether a press of the key at that time is the auto-repeat of a held key rather than a
+// new press.
+bool isAutoRepeat(std::uint8_t keycode, std::uint32_t time);
+
+} // namespace X11KeyboardGrab
