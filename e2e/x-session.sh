@@ -44,12 +44,23 @@ export HOME="$work/home"
 export XDG_CONFIG_HOME="$HOME/.config"
 mkdir -p "$HOME"
 
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
 # A window manager announces itself through _NET_SUPPORTING_WM_CHECK on the root window.
-for _ in $(seq 1 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.05
+# On a loaded machine it may take a while, or die at start: then it is started once more,
+# since every test of focus and activation depends on it.
+wm_ready() {
+    for _ in $(seq 1 200); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.05
+    done
+    return 1
+}
+for attempt in 1 2; do
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    wm_ready && break
+    echo "x-session: the window manager did not come up (attempt $attempt):" >&2
+    cat "$work/openbox.log" >&2
+    kill "${pids[-1]}" 2>/dev/null
 done
 
 if [ "${VERBOLIN_E2E_NO_TRAY:-0}" != 1 ] && command -v trayer >/dev/null 2>&1; then
