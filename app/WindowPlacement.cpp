@@ -24,10 +24,16 @@ const char *positionKeyPrefix(const QWidget *window) {
     return nullptr;
 }
 
-void storePosition(const char *prefix, const QWidget *window) {
-    const QString key = QLatin1String(prefix);
-    configObject().insert(key + QStringLiteral("_x"), window->x());
-    configObject().insert(key + QStringLiteral("_y"), window->y());
+// Returns whether the stored position changed.
+bool storePosition(const char *prefix, const QWidget *window) {
+    const QString x = QLatin1String(prefix) + QStringLiteral("_x");
+    const QString y = QLatin1String(prefix) + QStringLiteral("_y");
+    QJsonObject &config = configObject();
+    if (config.value(x) == QJsonValue(window->x()) && config.value(y) == QJsonValue(window->y()))
+        return false;
+    config.insert(x, window->x());
+    config.insert(y, window->y());
+    return true;
 }
 
 } // namespace
@@ -62,18 +68,17 @@ WindowMoveFilter::WindowMoveFilter(QWidget *pickWindow, QWidget *settingsWindow,
 
 bool WindowMoveFilter::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::Move) {
-        bool stored = true;
+        // Showing a window sends moves to where it already is: only a new position is saved.
+        bool changed = false;
         if (watched == pickWindow)
-            storePosition("chuangkou", pickWindow);
+            changed = storePosition("chuangkou", pickWindow);
         else if (settingsWindow->isActiveWindow())
-            storePosition("shezhichuangkou", settingsWindow);
+            changed = storePosition("shezhichuangkou", settingsWindow);
         else if (addWindow->isActiveWindow())
-            storePosition("tianjiachuangkou", addWindow);
+            changed = storePosition("tianjiachuangkou", addWindow);
         else if (editWindow->isActiveWindow())
-            storePosition("xiugaichuangkou", editWindow);
-        else
-            stored = false;
-        if (stored)
+            changed = storePosition("xiugaichuangkou", editWindow);
+        if (changed)
             saveConfig(configPath);
     }
     return QObject::eventFilter(watched, event);
