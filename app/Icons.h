@@ -6,8 +6,12 @@
 // Icons are files under "icons" beside the executable; a missing file gives an empty icon.
 QIcon programIcon(const QString &fileName);
 
+// The path of an icon file, for stylesheets.
+QString programIconPath(const QString &fileName);
+
 inline const QString appIconFile = QStringLiteral("软件图标.svg");
 inline const QString settingsIconFile = QStringLiteral("settings.svg");
 inline const QString addIconFile = QStringLiteral("add.svg");
 inline const QString pinnedIconFile = QStringLiteral("实心图钉.svg");
 inline const QString unpinnedIconFile = QStringLiteral("空心图钉.svg");
+inline const QString clearIconFile = QStringLiteral("clear.svg");

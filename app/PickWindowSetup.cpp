@@ -23,6 +23,9 @@
 
 namespace {
 
+// Lists up to this size are still laid out in one go.
+constexpr int phraseLayoutBatch = 10000;
+
 QPushButton *newIconButton(QWidget *parent, const QString &iconFile, const QString &toolTip) {
     auto *button = new QPushButton(parent);
     button->setObjectName(QStringLiteral("iconButton"));
@@ -30,6 +33,12 @@ QPushButton *newIconButton(QWidget *parent, const QString &iconFile, const QStri
     button->setIconSize(QSize(20, 20));
     button->setToolTip(toolTip);
     return button;
+}
+
+// A text for a quoted stylesheet string.
+QString styleSheetString(QString text) {
+    return text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('"'), QStringLiteral("\\\""));
 }
 
 } // namespace
@@ -45,14 +54,20 @@ void createPickWindow(AppContext &c) {
 
 void setUpPhraseList(AppContext &c) {
     c.phraseList = new QListWidget(c.pickWindow);
+    QListWidget *list = c.phraseList;
+    // Set while the list is empty: changing the scroll mode lays out every row at once,
+    // though the list is hidden and will be laid out again when shown.
+    list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     loadPhrases(c.phraseList, c.dataPath);
     savePhrases(c.phraseList, c.dataPath);
 
-    QListWidget *list = c.phraseList;
     list->setWordWrap(true);
     list->setUniformItemSizes(true);
+    // A big library is laid out a batch of rows at a time between events, so that a search
+    // keystroke shows its first rows at once instead of after the layout of every row.
+    list->setLayoutMode(QListView::Batched);
+    list->setBatchSize(phraseLayoutBatch);
     list->setItemDelegate(new BadgeDelegate(list));
-    list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     list->verticalScrollBar()->setSingleStep(configInt(QStringLiteral("gundong")));
     list->setMouseTracking(true);
     list->viewport()->setMouseTracking(true);
@@ -78,6 +93,12 @@ void setUpGroupsAndSearch(AppContext &c) {
     c.groupTabBar->setMovable(true);
 
     c.searchBox = new QLineEdit(c.pickWindow);
+    // The clear button shows the program's own icon: the style's default is looked up in
+    // the desktop's icon theme, which reads and parses the theme's index at every start.
+    c.searchBox->setStyleSheet(QStringLiteral("QLineEdit { lineedit-clear-button-icon: url(\"%1\"); }")
+                                   .arg(styleSheetString(programIconPath(clearIconFile))));
+    // Polished now, so that the style reads the rule above rather than rules cached before it.
+    c.searchBox->ensurePolished();
     c.searchBox->setClearButtonEnabled(true);
     // A click on the search box is the one click that activates the pick window.
     c.noActivateFilter->setActivatingChild(c.searchBox, &enterSearchMode);

@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QHash>
+#include <QJsonObject>
 #include <QScreen>
 #include <QWidget>
 
@@ -47,8 +48,8 @@ QList<ScreenArea> screenAreas() {
     return areas;
 }
 
-// Returns false when the window still stands where the program put it in place of its
-// saved position: nothing is stored then.
+// Returns whether the stored position changed. Nothing is stored while the window still
+// stands where the program put it in place of its saved position.
 bool storePosition(const char *prefix, const QWidget *window) {
     const auto substitute = substitutePositions().constFind(window);
     if (substitute != substitutePositions().constEnd()) {
@@ -56,9 +57,13 @@ bool storePosition(const char *prefix, const QWidget *window) {
             return false;
         substitutePositions().erase(substitute);
     }
-    const QString key = QLatin1String(prefix);
-    configObject().insert(key + QStringLiteral("_x"), window->x());
-    configObject().insert(key + QStringLiteral("_y"), window->y());
+    const QString x = QLatin1String(prefix) + QStringLiteral("_x");
+    const QString y = QLatin1String(prefix) + QStringLiteral("_y");
+    QJsonObject &config = configObject();
+    if (config.value(x) == QJsonValue(window->x()) && config.value(y) == QJsonValue(window->y()))
+        return false;
+    config.insert(x, window->x());
+    config.insert(y, window->y());
     return true;
 }
 
@@ -116,16 +121,17 @@ WindowMoveFilter::WindowMoveFilter(QWidget *pickWindow, QWidget *settingsWindow,
 
 bool WindowMoveFilter::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::Move) {
-        bool stored = false;
+        // Showing a window sends moves to where it already is: only a new position is saved.
+        bool changed = false;
         if (watched == pickWindow)
-            stored = storePosition("chuangkou", pickWindow);
+            changed = storePosition("chuangkou", pickWindow);
         else if (settingsWindow->isActiveWindow())
-            stored = storePosition("shezhichuangkou", settingsWindow);
+            changed = storePosition("shezhichuangkou", settingsWindow);
         else if (addWindow->isActiveWindow())
-            stored = storePosition("tianjiachuangkou", addWindow);
+            changed = storePosition("tianjiachuangkou", addWindow);
         else if (editWindow->isActiveWindow())
-            stored = storePosition("xiugaichuangkou", editWindow);
-        if (stored)
+            changed = storePosition("xiugaichuangkou", editWindow);
+        if (changed)
             saveConfig(configPath);
     }
     return QObject::eventFilter(watched, event);

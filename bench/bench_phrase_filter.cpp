@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -60,6 +61,12 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     // No icons beside the benchmark; they do not matter here.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.svg.warning=false"));
+    // Phrase counts from the command line, for a closer look at one size.
+    std::vector<int> counts;
+    for (int i = 1; i < argc; ++i)
+        counts.push_back(std::atoi(argv[i]));
+    if (counts.empty())
+        counts = {1000, 10000, 100000};
     QTemporaryDir dir;
     buildVerbolin(dir.path(), {QStringLiteral("verbolin"), QStringLiteral("--autostart")});
     const AppContext &c = appContext();
@@ -85,7 +92,7 @@ int main(int argc, char *argv[]) {
     std::printf("%-12s %-9s %-12s %-12s %-12s %-12s\n", "groups", "phrases", "filter med", "filter max",
                 "+paint med", "+paint max");
     for (const int groupCount : {5, 1}) {
-        for (const int count : {1000, 10000, 100000}) {
+        for (const int count : counts) {
             c.searchBox->clear();
             fillPhrases(c.phraseList, count, groups.mid(0, groupCount));
             c.groupTabBar->setCurrentIndex(1);

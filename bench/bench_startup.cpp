@@ -1,65 +1,183 @@
-// Time from process start to its window being mapped on the X server, for Verbolin and
-// for a minimal Qt Widgets program, measured in the same run. Run inside an X session
-// (bench/run-startup-bench.sh starts one).
+// Time from process start to its window painted, and the resident memory then, for
+// Verbolin with 4, 10,000 and 100,000 phrases and for a minimal Qt Widgets program,
+// measured in the same run. Run inside an X session (bench/run-startup-bench.sh starts
+// one). Each round starts the minimal program and then Verbolin at each size, with a
+// pause after every run: a restart right after the last one exited runs slower.
 #include "bench/BenchStats.h"
 #include "bench/BenchX11.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
 #include <signal.h>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
 
-// Starts the program and returns milliseconds until a window with the title is mapped.
-double timeToMappedWindow(const std::string &program, const std::vector<std::string> &args,
-                          const char *title) {
+constexpr int patchSize = 16;
+constexpr auto pauseBetweenRuns = std::chrono::milliseconds(1000);
+
+std::vector<unsigned long> readPatch(Display *display, Window window, int x, int y) {
+    std::vector<unsigned long> pixels;
+    XImage *image = XGetImage(display, window, x, y, patchSize, patchSize, AllPlanes, ZPixmap);
+    if (!image)
+        return pixels;
+    for (int py = 0; py < patchSize; ++py)
+        for (int px = 0; px < patchSize; ++px)
+            pixels.push_back(XGetPixel(image, px, py));
+    XDestroyImage(image);
+    return pixels;
+}
+
+// Resident memory of a process in MB, from /proc.
+double residentMb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atof(line.c_str() + 6) / 1024.0;
+    return -1;
+}
+
+int ignoreErrors(Display *, XErrorEvent *) {
+    return 0;
+}
+
+struct Program {
+    std::string label;
+    std::string path;
+    std::string title;
+    // What a patch in the middle of the window shows once settled; learnt by a first run.
+    std::vector<unsigned long> settled;
+    std::vector<double> ms, mb;
+};
+
+struct Run {
+    double ms = -1;
+    double mb = -1;
+    std::vector<unsigned long> patch;
+};
+
+// Starts the program, waits until its window is mapped and its middle patch shows the
+// settled picture (or, when none is known yet, until it settles), reads its memory.
+Run runOnce(const Program &program) {
     Display *display = XOpenDisplay(nullptr);
     if (!display) {
         std::fprintf(stderr, "no X display\n");
         std::exit(2);
     }
+    XSetErrorHandler(ignoreErrors);
     const Window root = DefaultRootWindow(display);
     XSelectInput(display, root, SubstructureNotifyMask);
     XSync(display, False);
 
+    Run run;
     const auto start = Clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
-        std::vector<char *> argv;
-        argv.push_back(const_cast<char *>(program.c_str()));
-        for (const std::string &a : args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        execl(program.path.c_str(), program.path.c_str(), static_cast<char *>(nullptr));
         _exit(127);
     }
-    double elapsed = -1;
-    while (elapsed < 0) {
+    Window window = 0;
+    const auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (!window && Clock::now() < deadline) {
+        if (!XPending(display)) {
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+            continue;
+        }
         XEvent event;
         XNextEvent(display, &event);
         if (event.type == CreateNotify) {
             // Follow the window itself: a window manager reparents it before mapping.
             XSelectInput(display, event.xcreatewindow.window, StructureNotifyMask);
-        } else if (event.type == MapNotify && windowHasName(display, event.xmap.window, title)) {
-            elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        } else if (event.type == MapNotify && event.xmap.event == event.xmap.window &&
+                   windowHasName(display, event.xmap.window, program.title.c_str())) {
+            window = event.xmap.window;
         }
+    }
+    if (window) {
+        XWindowAttributes attributes;
+        XGetWindowAttributes(display, window, &attributes);
+        const int x = attributes.width / 2, y = attributes.height / 2;
+        if (program.settled.empty()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            run.patch = readPatch(display, window, x, y);
+        } else {
+            while (Clock::now() < deadline) {
+                if (readPatch(display, window, x, y) == program.settled) {
+                    run.ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+                    break;
+                }
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+            // Whatever the program still does right after its first paint counts too.
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        }
+        run.mb = residentMb(pid);
     }
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
     XCloseDisplay(display);
-    return elapsed;
+    std::this_thread::sleep_for(pauseBetweenRuns);
+    return run;
+}
+
+// A copy of the program with its icons in a folder of its own, holding `phrases`
+// phrases over five groups (none: the program creates its first-run files).
+fs::path prepareFolder(const fs::path &source, int phrases) {
+    const fs::path folder = fs::temp_directory_path() / ("verbolin-startup-bench-" + std::to_string(phrases));
+    fs::remove_all(folder);
+    fs::create_directories(folder / "icons");
+    fs::copy_file(source, folder / "verbolin");
+    for (const auto &icon : fs::directory_iterator(source.parent_path() / "icons"))
+        if (icon.path().extension() == ".svg")
+            fs::copy_file(icon.path(), folder / "icons" / icon.path().filename());
+    if (phrases <= 4)
+        return folder;
+    const char *words[] = {"您好", "谢谢",   "会议", "hello",   "invoice", "thanks", "regards",
+                           "地址", "北京市", "2026", "<Enter>", "meeting", "电话",   "请查收附件"};
+    std::mt19937 random(7);
+    std::ofstream data(folder / "data.json");
+    data << "[\n";
+    for (int i = 0; i < phrases; ++i) {
+        std::string text;
+        const int length = 10 + int(random() % 20);
+        for (int w = 0; w < length; ++w)
+            text += std::string(w ? " " : "") + words[random() % (sizeof words / sizeof *words)];
+        const std::string remark = i % 4 == 0 ? "备注 " + std::to_string(i) : "";
+        data << "    {\"hotkey\": \"\", \"remark\": \"" << remark << "\", \"tab\": \"组" << i % 5
+             << "\", \"text\": \"" << text << "\"}" << (i + 1 < phrases ? ",\n" : "\n");
+    }
+    data << "]\n";
+    std::ofstream tabs(folder / "tab.json");
+    tabs << "[\n";
+    for (int g = 0; g < 5; ++g)
+        tabs << "    {\"item_height\": 70, \"tab\": \"组" << g << "\"}" << (g < 4 ? ",\n" : "\n");
+    tabs << "]\n";
+    return folder;
+}
+
+// The middle one of the per-round ratios.
+double pairedRatio(const std::vector<double> &a, const std::vector<double> &b) {
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (a[i] > 0 && b[i] > 0)
+            ratios.push_back(a[i] / b[i]);
+    return median(ratios);
 }
 
 } // namespace
@@ -69,27 +187,43 @@ int main(int argc, char *argv[]) {
         std::fprintf(stderr, "usage: %s VERBOLIN MINIMAL_WINDOW [RUNS]\n", argv[0]);
         return 2;
     }
-    const int runs = argc > 3 ? std::atoi(argv[3]) : 11;
-    // A fresh folder each run would measure first-run file creation; one folder keeps
-    // the files of the first run, like a user's second start.
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "verbolin-startup-bench";
-    std::filesystem::create_directories(folder / "icons");
-    const std::filesystem::path exe = folder / "verbolin";
-    std::filesystem::copy_file(argv[1], exe, std::filesystem::copy_options::overwrite_existing);
-    const std::filesystem::path icons = std::filesystem::path(argv[1]).parent_path() / "icons";
-    for (const auto &icon : std::filesystem::directory_iterator(icons))
-        if (icon.path().extension() == ".svg")
-            std::filesystem::copy_file(icon.path(), folder / "icons" / icon.path().filename(),
-                                       std::filesystem::copy_options::overwrite_existing);
-    std::vector<double> program, minimal;
-    for (int i = 0; i < runs; ++i) {
-        program.push_back(timeToMappedWindow(exe.string(), {}, "Verbolin"));
-        minimal.push_back(timeToMappedWindow(argv[2], {}, "Minimal"));
+    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 13;
+    std::vector<Program> programs;
+    programs.push_back({"minimal Qt window", argv[2], "Minimal", {}, {}, {}});
+    for (const int phrases : {4, 10000, 100000}) {
+        const fs::path folder = prepareFolder(argv[1], phrases);
+        programs.push_back({"verbolin, " + std::to_string(phrases) + " phrases",
+                            (folder / "verbolin").string(),
+                            "Verbolin",
+                            {},
+                            {},
+                            {}});
     }
-    std::printf("process start to window mapped, median of %d runs:\n", runs);
-    std::printf("  verbolin:        %.1f ms\n", median(program));
-    std::printf("  minimal Qt app:  %.1f ms\n", median(minimal));
-    std::printf("  ratio:           %.2f\n", median(program) / median(minimal));
-    std::filesystem::remove_all(folder);
+    // A first run of each learns its settled picture, creates or normalises its files and
+    // warms the caches, like a user's second start.
+    for (Program &p : programs) {
+        p.settled = runOnce(p).patch;
+        if (p.settled.empty()) {
+            std::fprintf(stderr, "%s: no window\n", p.label.c_str());
+            return 1;
+        }
+    }
+    for (int i = 0; i < runs; ++i) {
+        for (Program &p : programs) {
+            const Run run = runOnce(p);
+            p.ms.push_back(run.ms);
+            p.mb.push_back(run.mb);
+        }
+    }
+    const Program &base = programs.front();
+    std::printf("process start to window painted, and resident memory then; medians of %d runs,\n"
+                "ratios to the minimal Qt window paired run by run (%lld ms pause after each run):\n",
+                runs, static_cast<long long>(pauseBetweenRuns.count()));
+    std::printf("  %-26s %9s %7s %9s %7s\n", "", "start ms", "ratio", "RSS MB", "ratio");
+    for (const Program &p : programs)
+        std::printf("  %-26s %9.1f %7.2f %9.1f %7.2f\n", p.label.c_str(), median(p.ms),
+                    pairedRatio(p.ms, base.ms), median(p.mb), pairedRatio(p.mb, base.mb));
+    for (std::size_t i = 1; i < programs.size(); ++i)
+        fs::remove_all(fs::path(programs[i].path).parent_path());
     return 0;
 }

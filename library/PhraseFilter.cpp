@@ -4,6 +4,9 @@
 #include "library/PhraseItem.h"
 
 #include <QListWidget>
+#include <QStringMatcher>
+
+#include <algorithm>
 
 QString badgeForShownRow(int n) {
     if (n < 0 || n >= 36)
@@ -22,25 +25,189 @@ QString phraseItemStyleSheet(int itemHeight) {
         .arg(configInt(QStringLiteral("phrase_item_padding_horizontal")));
 }
 
-void filterPhraseList(QListWidget *list, const QString &group, const QString &searchText) {
-    int shown = 0;
+namespace {
+
+// What the last filter pass left on a list: the rows of its group and the rows it showed, in
+// list order. It stays valid while the list's rows and phrases stay as they were (any change
+// of the model but a badge drops it), so that the next pass can start from it instead of
+// visiting every row. Rows are hidden and shown by the filter alone.
+class LastFilterPass : public QObject {
+public:
+    explicit LastFilterPass(QListWidget *list) : QObject(list) {
+        setObjectName(name());
+        const QAbstractItemModel *model = list->model();
+        connect(model, &QAbstractItemModel::rowsInserted, this, &LastFilterPass::forget);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, &LastFilterPass::forget);
+        connect(model, &QAbstractItemModel::rowsMoved, this, &LastFilterPass::forget);
+        connect(model, &QAbstractItemModel::modelReset, this, &LastFilterPass::forget);
+        connect(model, &QAbstractItemModel::layoutChanged, this, &LastFilterPass::forget);
+        connect(model, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
+                    if (roles != QList<int>{PhraseBadgeRole})
+                        forget();
+                });
+    }
+
+    static QString name() { return QStringLiteral("lastFilterPass"); }
+
+    static LastFilterPass *of(QListWidget *list) {
+        QObject *found = list->findChild<QObject *>(name(), Qt::FindDirectChildrenOnly);
+        return found ? static_cast<LastFilterPass *>(found) : new LastFilterPass(list);
+    }
+
+    void forget() { valid = false; }
+
+    struct Shown {
+        QString searchText;
+        QList<int> rows;
+    };
+
+    bool valid = false;
+    QString group;
+    QList<int> groupRows;
+    // The rows shown for the texts typed on the way to the current one, each text
+    // containing the one before; the last is what the list shows.
+    QList<Shown> history;
+};
+
+constexpr qsizetype maxRememberedTexts = 64;
+
+// The search text, prepared once per pass: a plain case-insensitive contains() prepares it
+// again for every phrase.
+class SearchMatcher {
+public:
+    explicit SearchMatcher(const QString &searchText) : matcher(searchText, Qt::CaseInsensitive) {}
+
+    bool matches(const QListWidgetItem *item) const {
+        return matcher.pattern().isEmpty() || matcher.indexIn(item->data(PhraseTextRole).toString()) >= 0 ||
+               matcher.indexIn(item->data(PhraseRemarkRole).toString()) >= 0;
+    }
+
+private:
+    QStringMatcher matcher;
+};
+
+// Holds the list's repaints while a pass hides and shows rows (each change would ask for
+// one) and repaints it once at the end.
+class HeldRepaints {
+public:
+    explicit HeldRepaints(QListWidget *list) : list(list), held(list->updatesEnabled()) {
+        if (held)
+            list->setUpdatesEnabled(false);
+    }
+    ~HeldRepaints() {
+        if (held)
+            list->setUpdatesEnabled(true);
+    }
+    HeldRepaints(const HeldRepaints &) = delete;
+    HeldRepaints &operator=(const HeldRepaints &) = delete;
+
+private:
+    QListWidget *list;
+    bool held;
+};
+
+void setBadge(QListWidgetItem *item, const QString &badge) {
+    // Skip no-op writes: each one costs a repaint.
+    if (item->data(PhraseBadgeRole).toString() != badge)
+        item->setData(PhraseBadgeRole, badge);
+}
+
+// Visits every row: the first pass, and the pass after any change of the phrases.
+void filterEveryRow(QListWidget *list, const QString &group, const QString &searchText,
+                    LastFilterPass *pass) {
+    const SearchMatcher search(searchText);
+    pass->groupRows.clear();
+    QList<int> shown;
     for (int row = 0; row < list->count(); ++row) {
         QListWidgetItem *item = list->item(row);
         // The group is the cheap test: rows of other groups are never searched.
-        const bool show = item->data(PhraseGroupRole).toString() == group &&
-                          (searchText.isEmpty() ||
-                           item->data(PhraseTextRole).toString().contains(searchText, Qt::CaseInsensitive) ||
-                           item->data(PhraseRemarkRole).toString().contains(searchText, Qt::CaseInsensitive));
+        const bool inGroup = item->data(PhraseGroupRole).toString() == group;
+        if (inGroup)
+            pass->groupRows.append(row);
+        const bool show = inGroup && search.matches(item);
         // Skip no-op writes: each one costs a relayout or a repaint on big lists.
         if (list->isRowHidden(row) == show)
             list->setRowHidden(row, !show);
-        const QString badge = show ? badgeForShownRow(shown++) : QString();
-        if (item->data(PhraseBadgeRole).toString() != badge)
-            item->setData(PhraseBadgeRole, badge);
+        setBadge(item, show ? badgeForShownRow(int(shown.size())) : QString());
+        if (show)
+            shown.append(row);
+    }
+    pass->history = {{searchText, shown}};
+}
+
+// Hides and shows the rows whose state differs between two sorted lists of shown rows.
+void showOnly(QListWidget *list, const QList<int> &wasShown, const QList<int> &shown) {
+    qsizetype i = 0, j = 0;
+    while (i < wasShown.size() || j < shown.size()) {
+        if (j == shown.size() || (i < wasShown.size() && wasShown.at(i) < shown.at(j))) {
+            list->setRowHidden(wasShown.at(i++), true);
+        } else if (i == wasShown.size() || shown.at(j) < wasShown.at(i)) {
+            list->setRowHidden(shown.at(j++), false);
+        } else {
+            ++i;
+            ++j;
+        }
+    }
+}
+
+// Visits the rows of the group only. A longer search text tests only the rows the shorter
+// one showed (whatever contains the longer text contains the shorter one); going back to
+// a text typed before takes its rows as they were.
+void filterGroupRows(QListWidget *list, const QString &searchText, LastFilterPass *pass) {
+    const QList<int> wasShown = pass->history.last().rows;
+    auto &history = pass->history;
+    while (!history.isEmpty() && !searchText.contains(history.last().searchText, Qt::CaseInsensitive))
+        history.removeLast();
+    QList<int> shown;
+    if (!history.isEmpty() && history.last().searchText == searchText) {
+        shown = history.last().rows;
+    } else {
+        const SearchMatcher search(searchText);
+        const QList<int> &candidates = history.isEmpty() ? pass->groupRows : history.last().rows;
+        for (const int row : candidates)
+            if (search.matches(list->item(row)))
+                shown.append(row);
+        // The shortest text stays: every other one can be reached from it.
+        if (history.size() >= maxRememberedTexts)
+            history.removeAt(1);
+        history.append({searchText, shown});
+    }
+    showOnly(list, wasShown, shown);
+    // Only the first 36 shown rows carry badges, before and after.
+    const qsizetype badged = 36;
+    const qsizetype nowBadged = std::min(shown.size(), badged);
+    for (qsizetype n = 0; n < wasShown.size() && n < badged; ++n) {
+        const int row = wasShown.at(n);
+        if (std::find(shown.cbegin(), shown.cbegin() + nowBadged, row) == shown.cbegin() + nowBadged)
+            setBadge(list->item(row), QString());
+    }
+    for (qsizetype n = 0; n < nowBadged; ++n)
+        setBadge(list->item(shown.at(n)), badgeForShownRow(int(n)));
+}
+
+} // namespace
+
+void filterPhraseList(QListWidget *list, const QString &group, const QString &searchText) {
+    LastFilterPass *pass = LastFilterPass::of(list);
+    const HeldRepaints heldRepaints(list);
+    if (pass->valid && pass->group == group) {
+        filterGroupRows(list, searchText, pass);
+    } else {
+        filterEveryRow(list, group, searchText, pass);
+        pass->group = group;
+        pass->valid = true;
     }
 }
 
 void selectFirstVisiblePhrase(QListWidget *list) {
+    const LastFilterPass *pass = LastFilterPass::of(list);
+    if (pass->valid) {
+        const QList<int> &shown = pass->history.last().rows;
+        if (!shown.isEmpty())
+            list->setCurrentItem(list->item(shown.first()));
+        return;
+    }
     for (int row = 0; row < list->count(); ++row) {
         if (!list->isRowHidden(row)) {
             list->setCurrentItem(list->item(row));

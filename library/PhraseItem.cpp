@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QListWidget>
+#include <QSet>
 
 namespace {
 
@@ -21,23 +22,42 @@ const char *const starterPhrases[] = {
     "感谢使用Verbolin！\n如果觉得好用记得点个Star！\n让我们开始吧！把这些短语都删掉，然后新建一个短语~",
 };
 
+// A phrase item answers its tooltip and text colour from its text and remark when asked:
+// storing a wrapped copy of the text and a brush in every item costs memory per phrase,
+// and most tooltips are never shown.
+class PhraseListItem : public QListWidgetItem {
+public:
+    using QListWidgetItem::QListWidgetItem;
+
+    QVariant data(int role) const override {
+        if (role == Qt::ToolTipRole)
+            return phraseToolTip(QListWidgetItem::data(PhraseTextRole).toString(),
+                                 QListWidgetItem::data(PhraseRemarkRole).toString());
+        if (role == Qt::ForegroundRole)
+            return phraseTextBrush(!QListWidgetItem::data(PhraseRemarkRole).toString().isEmpty());
+        return QListWidgetItem::data(role);
+    }
+
+    QListWidgetItem *clone() const override { return new PhraseListItem(*this); }
+
+private:
+    static QBrush phraseTextBrush(bool hasRemark) {
+        static const QBrush remarked(QColor(QStringLiteral("#2E7D32")));
+        static const QBrush plain(QColor(QStringLiteral("#323130")));
+        return hasRemark ? remarked : plain;
+    }
+};
+
 } // namespace
 
 void refreshPhraseItem(QListWidgetItem *item) {
-    const QString text = item->data(PhraseTextRole).toString();
+    // Tooltip and colour follow by themselves; the display text is stored for the view.
     const QString remark = item->data(PhraseRemarkRole).toString();
-    item->setData(Qt::ToolTipRole, phraseToolTip(text, remark));
-    if (!remark.isEmpty()) {
-        item->setData(Qt::DisplayRole, remark);
-        item->setData(Qt::ForegroundRole, QBrush(QColor(QStringLiteral("#2E7D32"))));
-    } else {
-        item->setData(Qt::DisplayRole, text);
-        item->setData(Qt::ForegroundRole, QBrush(QColor(QStringLiteral("#323130"))));
-    }
+    item->setData(Qt::DisplayRole, remark.isEmpty() ? item->data(PhraseTextRole).toString() : remark);
 }
 
 QListWidgetItem *newPhraseItem(const PhraseRecord &record) {
-    auto *item = new QListWidgetItem;
+    auto *item = new PhraseListItem;
     item->setData(PhraseTextRole, record.text);
     item->setData(PhraseRemarkRole, record.remark);
     item->setData(PhraseGroupRole, record.tab);
@@ -70,12 +90,16 @@ void loadPhrases(QListWidget *list, const QString &path) {
         return;
     }
     bool lossy = false;
-    const QList<PhraseRecord> records = phraseRecordsFromJson(read.document.array(), &lossy);
+    QList<PhraseRecord> records = phraseRecordsFromJson(read.document.array(), &lossy);
     if (lossy)
         keepRepairedFile(path); // the next save would drop what was skipped
     list->clear();
-    for (const PhraseRecord &record : records)
+    // The phrases of a group share one copy of its name.
+    QSet<QString> groupNames;
+    for (PhraseRecord &record : records) {
+        record.tab = *groupNames.insert(record.tab);
         list->addItem(newPhraseItem(record));
+    }
 }
 
 bool savePhrases(QListWidget *list, const QString &path) {

@@ -152,6 +152,59 @@ private slots:
         QCOMPARE(shownBadges.mid(36), QStringList(4, QString()));
     }
 
+    // The filter starts from what it showed before: typing, deleting, switching groups
+    // and editing a phrase must each leave what one pass over a fresh list leaves.
+    void searchStepsShowWhatAFreshListShows() {
+        const QStringList texts = {QStringLiteral("abc"), QStringLiteral("xABd"), QStringLiteral("b"),
+                                   QStringLiteral("cab"), QStringLiteral("zzz"),  QStringLiteral("abcd")};
+        const auto fill = [&texts](QListWidget *list) {
+            for (int i = 0; i < 60; ++i)
+                list->addItem(phrase(texts.at(i % texts.size()),
+                                     i % 7 == 0 ? QStringLiteral("Rab") : QString(),
+                                     i % 4 == 3 ? QStringLiteral("h") : QStringLiteral("g")));
+        };
+        const auto state = [](const QListWidget *list) {
+            QStringList rows;
+            for (int row = 0; row < list->count(); ++row)
+                rows << (list->isRowHidden(row) ? QStringLiteral("-")
+                                                : list->item(row)->data(PhraseBadgeRole).toString());
+            return rows;
+        };
+        QListWidget stepped;
+        fill(&stepped);
+        const QStringList steps = {QStringLiteral("a"),
+                                   QStringLiteral("ab"),
+                                   QStringLiteral("abc"),
+                                   QStringLiteral("ab"),
+                                   QString(),
+                                   QStringLiteral("b"),
+                                   QStringLiteral("B"),
+                                   QStringLiteral("zb"),
+                                   QStringLiteral("edit"),
+                                   QStringLiteral("ab"),
+                                   QStringLiteral("h:"),
+                                   QStringLiteral("a")};
+        QString group = QStringLiteral("g"), text;
+        bool edited = false;
+        for (const QString &step : steps) {
+            if (step == QStringLiteral("edit")) {
+                stepped.item(4)->setData(PhraseTextRole, QStringLiteral("zab"));
+                edited = true;
+            } else if (step == QStringLiteral("h:")) {
+                group = QStringLiteral("h");
+            } else {
+                text = step;
+            }
+            filterPhraseList(&stepped, group, text);
+            QListWidget fresh;
+            fill(&fresh);
+            if (edited)
+                fresh.item(4)->setData(PhraseTextRole, QStringLiteral("zab"));
+            filterPhraseList(&fresh, group, text);
+            QCOMPARE(state(&stepped), state(&fresh));
+        }
+    }
+
     void firstShownRowBecomesCurrentUnlessNoneIsShown() {
         QListWidget list;
         list.addItem(phrase(QStringLiteral("a"), {}, QStringLiteral("x")));
