@@ -99,20 +99,6 @@ struct Figures {
     std::vector<double> mapped, painted;
 };
 
-// A 16 x 16 patch of the window's client area, read back from the screen.
-constexpr int patchSize = 16;
-std::vector<unsigned long> readPatch(Display *display, Window window, int x, int y) {
-    std::vector<unsigned long> pixels;
-    XImage *image = XGetImage(display, window, x, y, patchSize, patchSize, AllPlanes, ZPixmap);
-    if (!image)
-        return pixels;
-    for (int py = 0; py < patchSize; ++py)
-        for (int px = 0; px < patchSize; ++px)
-            pixels.push_back(XGetPixel(image, px, py));
-    XDestroyImage(image);
-    return pixels;
-}
-
 class Measurement {
 public:
     Measurement(Display *display, const char *title) : m_display(display), m_title(title), m_hotkey(display) {

@@ -28,20 +28,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-constexpr int patchSize = 16;
 constexpr auto pauseBetweenRuns = std::chrono::milliseconds(1000);
-
-std::vector<unsigned long> readPatch(Display *display, Window window, int x, int y) {
-    std::vector<unsigned long> pixels;
-    XImage *image = XGetImage(display, window, x, y, patchSize, patchSize, AllPlanes, ZPixmap);
-    if (!image)
-        return pixels;
-    for (int py = 0; py < patchSize; ++py)
-        for (int px = 0; px < patchSize; ++px)
-            pixels.push_back(XGetPixel(image, px, py));
-    XDestroyImage(image);
-    return pixels;
-}
 
 // Resident memory of a process in MB, from /proc.
 double residentMb(pid_t pid) {
