@@ -3,7 +3,7 @@
 #include <QIcon>
 #include <QString>
 
-// Icons are files under "icons" beside the executable; a missing file gives an empty icon.
+// Icons are files in the icons folder (see InstallLayout.h); a missing file gives an empty icon.
 QIcon programIcon(const QString &fileName);
 
 inline const QString appIconFile = QStringLiteral("软件图标.svg");

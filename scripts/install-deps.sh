@@ -7,9 +7,11 @@ what=${1:-build}
 build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
                 libx11-dev libxtst-dev libx11-xcb-dev libxcb1-dev fonts-wqy-microhei)
 # Xvfb, a window manager and a tray host for the end-to-end tests; xdotool/xclip drive
-# and read them; mingw-w64 and wine run the Windows backend for real.
+# and read them; mingw-w64 and wine run the Windows backend for real; the package test
+# validates the .deb (dpkg-dev for cpack's dpkg-shlibdeps); xterm is a terminal target.
 test_packages=(xvfb openbox trayer xdotool xclip x11-utils wmctrl imagemagick
-               g++-mingw-w64-x86-64-posix wine wine64)
+               g++-mingw-w64-x86-64-posix wine wine64
+               dpkg-dev desktop-file-utils appstream lintian xterm)
 
 packages=("${build_packages[@]}")
 [ "$what" = test ] && packages+=("${test_packages[@]}")
