@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QJsonArray>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -130,6 +131,34 @@ private slots:
         QVERIFY2(keys.contains(QStringLiteral("Ctrl+V")), qPrintable(keys.join(QLatin1Char(' '))));
         QVERIFY2(!keys.contains(QStringLiteral("Ctrl+Shift+V")), qPrintable(keys.join(QLatin1Char(' '))));
         e2e::xdotool({QStringLiteral("keyup"), QStringLiteral("Shift_L")});
+    }
+
+    void terminalGetsThePhraseAsTyped() {
+        // xterm pastes the primary selection on Shift+Insert; Ctrl+V would type ^V.
+        QTemporaryDir dir;
+        const QString typed = dir.filePath(QStringLiteral("typed.txt"));
+        QProcess xterm;
+        xterm.start(QStringLiteral("xterm"), {QStringLiteral("-e"), QStringLiteral("sh"),
+                                              QStringLiteral("-c"), QStringLiteral("cat > \"$0\""), typed});
+        QVERIFY2(xterm.waitForStarted(), "xterm is not installed");
+        const auto xdotoolSays = [](const QStringList &arguments) {
+            return e2e::run(QStringLiteral("xdotool"), arguments).trimmed();
+        };
+        QByteArray window;
+        QVERIFY(e2e::waitUntil([&] {
+            window = xdotoolSays({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                  QStringLiteral("--class"), QStringLiteral("XTerm")});
+            return !window.isEmpty() && QFile::exists(typed);
+        }));
+        QVERIFY(e2e::waitUntil([&] { return xdotoolSays({QStringLiteral("getwindowfocus")}) == window; }));
+
+        const QString text = QStringLiteral("echo 'a  b' | wc -c");
+        runToEnd(text + QStringLiteral("<Enter>"));
+        QFile file(typed);
+        QVERIFY(e2e::waitUntil([&] { return file.size() >= text.size() + 1; }, 5000));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()), text + QLatin1Char('\n'));
+        e2e::stopProcess(xterm);
     }
 };
 

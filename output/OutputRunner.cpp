@@ -1,6 +1,7 @@
 #include "output/OutputRunner.h"
 
 #include "app/ConfigStore.h"
+#include "output/PasteShortcut.h"
 #include "output/PhraseMarkup.h"
 #include "platform/InputOperations.h"
 
@@ -30,6 +31,19 @@ constexpr int fileWaitMs = 1000;
 // A hand-edited negative value counts as no delay.
 int outputDelayMs() {
     return qMax(0, configInt(QStringLiteral("delay"), 0));
+}
+
+// The paste chord suits the window that has the focus now (a terminal wants its own);
+// the user's table in config.json is read at every use, like the delay.
+OutputAction currentPasteChord() {
+    return pasteChordFor(focusedWindowClasses(), configObject().value(terminalPasteKeysConfigKey));
+}
+
+void sendPaste(const OutputAction &chord) {
+    if (isPlainCtrlV(chord))
+        sendPasteShortcut();
+    else
+        pressKeyChord(chord);
 }
 
 } // namespace
@@ -64,13 +78,17 @@ void VerbolinOutputRunner::runNextAction() {
     ++nextIndex;
 
     switch (action.kind) {
-    case OutputAction::Text:
+    case OutputAction::Text: {
+        const OutputAction chord = currentPasteChord();
         setClipboardText(action.text);
-        QTimer::singleShot(clipboardSettleMs, this, [this] {
-            sendPasteShortcut();
+        if (pastesPrimarySelection(chord))
+            setPrimarySelectionText(action.text);
+        QTimer::singleShot(clipboardSettleMs, this, [this, chord] {
+            sendPaste(chord);
             continueRun();
         });
         return;
+    }
     case OutputAction::KeyPress:
         ++syntheticKeyCounter;
         notifyOutputState();
@@ -89,9 +107,13 @@ void VerbolinOutputRunner::runNextAction() {
             // A file gone since the parse, or a busy clipboard: pasting would insert
             // whatever the clipboard still holds, so that paste is left out.
             const bool onClipboard = !action.filePath.isEmpty() && putFileOnClipboard(action.filePath);
-            QTimer::singleShot(clipboardSettleMs, this, [this, onClipboard] {
+            const OutputAction chord = currentPasteChord();
+            // A terminal pasting the primary selection gets the file's path as text.
+            if (onClipboard && pastesPrimarySelection(chord))
+                setPrimarySelectionText(action.filePath);
+            QTimer::singleShot(clipboardSettleMs, this, [this, onClipboard, chord] {
                 if (onClipboard)
-                    sendPasteShortcut();
+                    sendPaste(chord);
                 continueRun();
             });
         });

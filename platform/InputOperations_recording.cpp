@@ -14,6 +14,7 @@ struct RecordingState {
     HeldModifiers held{};
     QString clipboardText;
     QString clipboardFile;
+    QStringList focusedClasses;
 };
 
 RecordingState &state() {
@@ -46,10 +47,15 @@ void resetInputRecording() {
     state().held = HeldModifiers{};
     state().clipboardText.clear();
     state().clipboardFile.clear();
+    state().focusedClasses.clear();
 }
 
 void setSimulatedHeldModifiers(const HeldModifiers &held) {
     state().held = held;
+}
+
+void setSimulatedFocusedWindowClasses(const QStringList &classes) {
+    state().focusedClasses = classes;
 }
 
 QString recordedClipboardText() {
@@ -73,6 +79,10 @@ void sendPasteShortcut() {
     record(QStringLiteral("sendPasteShortcut"), QString(), pasteShortcutEvents());
 }
 
+QStringList focusedWindowClasses() {
+    return state().focusedClasses;
+}
+
 HeldModifiers releaseHeldModifiers() {
     const HeldModifiers held = state().held;
     record(QStringLiteral("releaseHeldModifiers"), QString(), modifierReleaseEvents(held));
@@ -84,6 +94,10 @@ void setClipboardText(const QString &text) {
     record(QStringLiteral("setClipboardText"), text);
     state().clipboardText = text;
     state().clipboardFile.clear();
+}
+
+void setPrimarySelectionText(const QString &text) {
+    record(QStringLiteral("setPrimarySelectionText"), text);
 }
 
 bool putFileOnClipboard(const QString &filePath) {

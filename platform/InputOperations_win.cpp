@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QStringList>
 
 void sendVirtualKey(quint16 virtualKey, bool keyUp) {
     win32SendKeyEventsOneByOne({keyEvent(virtualKey, keyUp)});
@@ -22,6 +23,10 @@ void sendPasteShortcut() {
     win32SendKeyEvents(pasteShortcutEvents());
 }
 
+QStringList focusedWindowClasses() {
+    return {};
+}
+
 HeldModifiers releaseHeldModifiers() {
     return win32ReleaseHeldModifiers();
 }
@@ -30,6 +35,8 @@ void setClipboardText(const QString &text) {
     if (QClipboard *clipboard = QGuiApplication::clipboard())
         clipboard->setText(text, QClipboard::Clipboard);
 }
+
+void setPrimarySelectionText(const QString &) {}
 
 bool putFileOnClipboard(const QString &filePath) {
     const QFileInfo info(filePath);

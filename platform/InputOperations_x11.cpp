@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QStringList>
 #include <QUrl>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -19,6 +20,7 @@
 // Xlib last: it defines macros (KeyPress, None, Bool) that clash with Qt names.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 namespace {
@@ -98,6 +100,11 @@ void sendKeyEvents(Display *display, const std::vector<KeyEvent> &events) {
     XFlush(display);
 }
 
+// The focus window may vanish while it is looked at; its BadWindow must not end the program.
+int ignoreXError(Display *, XErrorEvent *) {
+    return 0;
+}
+
 } // namespace
 
 void sendVirtualKey(quint16 virtualKey, bool keyUp) {
@@ -116,6 +123,39 @@ void pressKeyChord(const OutputAction &action) {
 void sendPasteShortcut() {
     if (Display *display = inputDisplay())
         sendKeyEvents(display, pasteShortcutEvents());
+}
+
+QStringList focusedWindowClasses() {
+    QStringList classes;
+    Display *display = inputDisplay();
+    if (!display)
+        return classes;
+    Window window = 0;
+    int revertTo = 0;
+    XGetInputFocus(display, &window, &revertTo);
+    const auto previousHandler = XSetErrorHandler(ignoreXError);
+    // The focus often sits on a child of the terminal's top-level window, which alone
+    // carries WM_CLASS: walk up to the root.
+    while (window != None && window != PointerRoot) {
+        XClassHint hint{};
+        if (XGetClassHint(display, window, &hint)) {
+            classes << QString::fromLocal8Bit(hint.res_name) << QString::fromLocal8Bit(hint.res_class);
+            XFree(hint.res_name);
+            XFree(hint.res_class);
+        }
+        Window root = 0;
+        Window parent = 0;
+        Window *children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, window, &root, &parent, &children, &count))
+            break;
+        if (children)
+            XFree(children);
+        window = parent == root ? None : parent;
+    }
+    XSync(display, False);
+    XSetErrorHandler(previousHandler);
+    return classes;
 }
 
 HeldModifiers releaseHeldModifiers() {
@@ -151,6 +191,13 @@ void setClipboardText(const QString &text) {
         return;
     if (QClipboard *clipboard = QGuiApplication::clipboard())
         clipboard->setText(text, QClipboard::Clipboard);
+}
+
+void setPrimarySelectionText(const QString &text) {
+    if (!inputDisplay())
+        return;
+    if (QClipboard *clipboard = QGuiApplication::clipboard())
+        clipboard->setText(text, QClipboard::Selection);
 }
 
 bool putFileOnClipboard(const QString &filePath) {
