@@ -7,6 +7,7 @@
 #include "output/OutputRunner.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QProcess>
@@ -37,6 +38,17 @@ QStringList stepsOf(const QList<QJsonObject> &events) {
             steps << QStringLiteral("key:") + event.value(QStringLiteral("key")).toString();
     }
     return steps;
+}
+
+// xclip asks this process for what it owns, so the event loop runs while it reads.
+QByteArray readClipboard(const QString &target) {
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                          QStringLiteral("clipboard"), QStringLiteral("-t"), target});
+    QDeadlineTimer deadline(10000);
+    while (xclip.state() != QProcess::NotRunning && !deadline.hasExpired())
+        QTest::qWait(20);
+    return xclip.readAllStandardOutput();
 }
 
 } // namespace
@@ -131,6 +143,46 @@ private slots:
         QVERIFY2(keys.contains(QStringLiteral("Ctrl+V")), qPrintable(keys.join(QLatin1Char(' '))));
         QVERIFY2(!keys.contains(QStringLiteral("Ctrl+Shift+V")), qPrintable(keys.join(QLatin1Char(' '))));
         e2e::xdotool({QStringLiteral("keyup"), QStringLiteral("Shift_L")});
+    }
+
+    void clipboardIsMarkedPrivateAndComesBackWhenAsked_data() {
+        QTest::addColumn<bool>("restore");
+        QTest::newRow("restore on") << true;
+        QTest::newRow("restore off") << false;
+    }
+    void clipboardIsMarkedPrivateAndComesBackWhenAsked() {
+        QFETCH(bool, restore);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("附件.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QByteArray userText = "用户复制的 text";
+        QProcess xclip;
+        xclip.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard")});
+        xclip.write(userText);
+        xclip.closeWriteChannel();
+        QVERIFY(xclip.waitForFinished());
+        // Reading it also brings this process's X time past the copy, as the key press or
+        // click that starts a real output does: X ignores an owner change dated earlier.
+        QCOMPARE(readClipboard(QStringLiteral("UTF8_STRING")), userText);
+        configObject().insert(QStringLiteral("restore_clipboard"), restore);
+
+        runToEnd(QStringLiteral("短语<file %1>").arg(path));
+        // Clipboard managers see the hint on what Verbolin offers.
+        const QByteArray targets = readClipboard(QStringLiteral("TARGETS"));
+        configObject().remove(QStringLiteral("restore_clipboard"));
+        QVERIFY2(targets.contains("x-kde-passwordManagerHint"), targets.constData());
+        QVERIFY(readClipboard(QStringLiteral("x-kde-passwordManagerHint")) == "secret");
+        const QString url = QUrl::fromLocalFile(path).toString();
+        QTRY_COMPARE_WITH_TIMEOUT(target->text(), QStringLiteral("短语") + url, 5000);
+
+        QTest::qWait(1500);
+        if (restore)
+            QCOMPARE(readClipboard(QStringLiteral("UTF8_STRING")), userText);
+        else
+            QVERIFY(readClipboard(QStringLiteral("text/uri-list"))
+                        .startsWith(QUrl::fromLocalFile(path).toEncoded()));
     }
 
     void terminalGetsThePhraseAsTyped() {

@@ -46,6 +46,58 @@ void sendPaste(const OutputAction &chord) {
         pressKeyChord(chord);
 }
 
+// Putting the user's clipboard back (config.json "restore_clipboard", off by default)
+// waits this long after the last paste so that the target has taken the pasted content.
+constexpr int clipboardRestoreWaitMs = 1000;
+
+// The user's clipboard while an output, and the wait after it, have it borrowed. A new
+// output during that wait borrows it on and keeps the saved content.
+struct BorrowedClipboard {
+    ClipboardContent saved;
+    bool borrowed = false;
+    QTimer *restoreTimer = nullptr;
+};
+
+BorrowedClipboard &borrowedClipboard() {
+    static BorrowedClipboard clipboard;
+    return clipboard;
+}
+
+bool usesClipboard(const QList<OutputAction> &actions) {
+    for (const OutputAction &action : actions) {
+        if (action.kind == OutputAction::Text || action.kind == OutputAction::PasteFile)
+            return true;
+    }
+    return false;
+}
+
+void borrowClipboard() {
+    BorrowedClipboard &clipboard = borrowedClipboard();
+    if (clipboard.restoreTimer)
+        clipboard.restoreTimer->stop();
+    if (!clipboard.borrowed)
+        clipboard.saved = clipboardContent();
+    clipboard.borrowed = true;
+}
+
+void giveClipboardBackLater() {
+    BorrowedClipboard &clipboard = borrowedClipboard();
+    if (!clipboard.borrowed)
+        return;
+    if (!clipboard.restoreTimer) {
+        clipboard.restoreTimer = new QTimer(QCoreApplication::instance());
+        clipboard.restoreTimer->setSingleShot(true);
+        clipboard.restoreTimer->setTimerType(Qt::PreciseTimer); // never shorter than the wait
+        QObject::connect(clipboard.restoreTimer, &QTimer::timeout, clipboard.restoreTimer, [] {
+            BorrowedClipboard &borrowed = borrowedClipboard();
+            restoreClipboardContent(borrowed.saved);
+            borrowed.saved.clear();
+            borrowed.borrowed = false;
+        });
+    }
+    clipboard.restoreTimer->start(clipboardRestoreWaitMs);
+}
+
 } // namespace
 
 void setOutputStateObserver(std::function<void()> observer) {
@@ -59,6 +111,8 @@ void startPhraseOutput(const QString &text) {
     parsePhraseMarkup(text, actions);
     outputRunning = true;
     notifyOutputState();
+    if (configBool(QStringLiteral("restore_clipboard")) && usesClipboard(actions))
+        borrowClipboard();
     auto *runner = new VerbolinOutputRunner(actions, QCoreApplication::instance());
     releaseHeldModifiers();
     runner->runNextAction();
@@ -131,6 +185,7 @@ void VerbolinOutputRunner::continueRun() {
 }
 
 void VerbolinOutputRunner::finish() {
+    giveClipboardBackLater();
     outputRunning = false;
     notifyOutputState();
     deleteLater();

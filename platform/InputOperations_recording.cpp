@@ -100,6 +100,20 @@ void setPrimarySelectionText(const QString &text) {
     record(QStringLiteral("setPrimarySelectionText"), text);
 }
 
+ClipboardContent clipboardContent() {
+    record(QStringLiteral("clipboardContent"));
+    ClipboardContent content;
+    if (!state().clipboardText.isEmpty())
+        content.append({QStringLiteral("text/plain"), state().clipboardText.toUtf8()});
+    return content;
+}
+
+void restoreClipboardContent(const ClipboardContent &content) {
+    record(QStringLiteral("restoreClipboardContent"));
+    state().clipboardText = content.isEmpty() ? QString() : QString::fromUtf8(content.first().second);
+    state().clipboardFile.clear();
+}
+
 bool putFileOnClipboard(const QString &filePath) {
     const QFileInfo info(filePath);
     const bool ok = !filePath.isEmpty() && info.isFile();

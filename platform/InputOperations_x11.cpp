@@ -105,6 +105,18 @@ int ignoreXError(Display *, XErrorEvent *) {
     return 0;
 }
 
+// Clipboard managers skip content carrying this format with "secret".
+void markAsPrivate(QMimeData *mime) {
+    mime->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+}
+
+QMimeData *privateText(const QString &text) {
+    auto *mime = new QMimeData;
+    mime->setText(text);
+    markAsPrivate(mime);
+    return mime;
+}
+
 } // namespace
 
 void sendVirtualKey(quint16 virtualKey, bool keyUp) {
@@ -190,14 +202,14 @@ void setClipboardText(const QString &text) {
     if (!inputDisplay())
         return;
     if (QClipboard *clipboard = QGuiApplication::clipboard())
-        clipboard->setText(text, QClipboard::Clipboard);
+        clipboard->setMimeData(privateText(text), QClipboard::Clipboard);
 }
 
 void setPrimarySelectionText(const QString &text) {
     if (!inputDisplay())
         return;
     if (QClipboard *clipboard = QGuiApplication::clipboard())
-        clipboard->setText(text, QClipboard::Selection);
+        clipboard->setMimeData(privateText(text), QClipboard::Selection);
 }
 
 bool putFileOnClipboard(const QString &filePath) {
@@ -213,6 +225,7 @@ bool putFileOnClipboard(const QString &filePath) {
     auto *mime = new QMimeData;
     mime->setUrls({url});
     mime->setData(QStringLiteral("x-special/gnome-copied-files"), QByteArray("copy\n") + url.toEncoded());
+    markAsPrivate(mime);
     clipboard->setMimeData(mime, QClipboard::Clipboard);
     return clipboard->ownsClipboard();
 }

@@ -4,6 +4,7 @@
 
 #include "app/ConfigStore.h"
 #include "output/OutputRunner.h"
+#include "platform/InputOperations.h"
 #include "platform/InputRecording.h"
 
 #include <QCoreApplication>
@@ -175,6 +176,41 @@ private slots:
         QCOMPARE(downs, keysDown);
         QCOMPARE(operationsOf(calls).contains(QStringLiteral("setPrimarySelectionText:ls")), primarySet);
         QCOMPARE(recordedClipboardText(), QStringLiteral("ls"));
+    }
+
+    void usersClipboardComesBackAfterTheLastPasteWhenAsked_data() {
+        QTest::addColumn<QStringList>("phrases"); // output one after another
+        QTest::addColumn<bool>("restore");
+        QTest::addColumn<QString>("clipboardAtEnd");
+        const QStringList two{QStringLiteral("a<Enter>b"), QStringLiteral("c")};
+        QTest::newRow("restore on: the user's text is back") << QStringList{two.first()} << true << "user";
+        QTest::newRow("restore on, a second output within the wait: still the user's text")
+            << two << true << "user";
+        QTest::newRow("restore off: the last paste stays") << two << false << "c";
+    }
+    void usersClipboardComesBackAfterTheLastPasteWhenAsked() {
+        QFETCH(QStringList, phrases);
+        QFETCH(bool, restore);
+        QFETCH(QString, clipboardAtEnd);
+        configObject().insert(QStringLiteral("restore_clipboard"), restore);
+        resetInputRecording();
+        setClipboardText(QStringLiteral("user"));
+        for (const QString &phrase : phrases) {
+            startPhraseOutput(phrase);
+            QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
+        }
+        QTest::qWait(1500);
+        configObject().remove(QStringLiteral("restore_clipboard"));
+        QCOMPARE(recordedClipboardText(), clipboardAtEnd);
+
+        // The restore follows the last paste by the wait the target gets to take it.
+        const QList<RecordedInputCall> calls = recordedInputCalls();
+        const QStringList operations = operationsOf(calls);
+        QCOMPARE(operations.count(QStringLiteral("restoreClipboardContent")), restore ? 1 : 0);
+        if (restore) {
+            QCOMPARE(operations.last(), QStringLiteral("restoreClipboardContent"));
+            QVERIFY(calls.last().atMs - calls.at(calls.size() - 2).atMs >= 1000);
+        }
     }
 
     void emptyPhraseIsFinishedWhenStartReturns() {
