@@ -3,10 +3,8 @@
 #include "output/OutputAction.h"
 #include "platform/Win32Input.h"
 
-#include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QStringList>
 
 void sendVirtualKey(quint16 virtualKey, bool keyUp) {
@@ -32,8 +30,7 @@ HeldModifiers releaseHeldModifiers() {
 }
 
 void setClipboardText(const QString &text) {
-    if (QClipboard *clipboard = QGuiApplication::clipboard())
-        clipboard->setText(text, QClipboard::Clipboard);
+    win32PutTextOnClipboard(text.toStdWString());
 }
 
 void setPrimarySelectionText(const QString &) {}
