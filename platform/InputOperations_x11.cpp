@@ -100,11 +100,6 @@ void sendKeyEvents(Display *display, const std::vector<KeyEvent> &events) {
     XFlush(display);
 }
 
-// The focus window may vanish while it is looked at; its BadWindow must not end the program.
-int ignoreXError(Display *, XErrorEvent *) {
-    return 0;
-}
-
 // Clipboard managers skip content carrying this format with "secret".
 void markAsPrivate(QMimeData *mime) {
     mime->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
@@ -145,9 +140,9 @@ QStringList focusedWindowClasses() {
     Window window = 0;
     int revertTo = 0;
     XGetInputFocus(display, &window, &revertTo);
-    const auto previousHandler = XSetErrorHandler(ignoreXError);
     // The focus often sits on a child of the terminal's top-level window, which alone
-    // carries WM_CLASS: walk up to the root.
+    // carries WM_CLASS: walk up to the root. A window that vanishes meanwhile ends the
+    // walk (Qt's Xlib error handler ignores the BadWindow).
     while (window != None && window != PointerRoot) {
         XClassHint hint{};
         if (XGetClassHint(display, window, &hint)) {
@@ -165,8 +160,6 @@ QStringList focusedWindowClasses() {
             XFree(children);
         window = parent == root ? None : parent;
     }
-    XSync(display, False);
-    XSetErrorHandler(previousHandler);
     return classes;
 }
 
