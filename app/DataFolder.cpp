@@ -1,5 +1,6 @@
 #include "app/DataFolder.h"
 
+#include "app/InstallLayout.h"
 #include "app/UserNotices.h"
 
 #include <QCoreApplication>
@@ -59,8 +60,14 @@ QString chooseDataFolder(const QString &executableFolder, const QString &fallbac
 }
 
 QString dataFolder() {
-    return chooseDataFolder(QCoreApplication::applicationDirPath(),
-                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    const QString executableFolder = QCoreApplication::applicationDirPath();
+    const QString perUserFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    // An installed program never writes beside its executable, even when it could (root).
+    if (isInstalledLayout(executableFolder)) {
+        QDir().mkpath(perUserFolder);
+        return perUserFolder;
+    }
+    return chooseDataFolder(executableFolder, perUserFolder);
 }
 
 void removeStaleSaveTemporaries(const QString &folder) {

@@ -1,7 +1,13 @@
 #include "app/Icons.h"
 
+#include "app/InstallLayout.h"
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QHash>
+
+#include <cstdio>
 
 QIcon programIcon(const QString &fileName) {
     // One icon per file: each QIcon of a file path reads and renders the file anew, and the
@@ -16,5 +22,12 @@ QIcon programIcon(const QString &fileName) {
 }
 
 QString programIconPath(const QString &fileName) {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/icons/") + fileName;
+    const QString folder = iconsFolderFor(QCoreApplication::applicationDirPath());
+    static bool warned = false;
+    if (!warned && !QFileInfo(folder).isDir()) {
+        warned = true;
+        std::fprintf(stderr, "verbolin: the icons folder %s is missing; icons stay empty.\n",
+                     qPrintable(QDir::toNativeSeparators(folder)));
+    }
+    return QDir(folder).filePath(fileName);
 }

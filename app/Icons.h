@@ -3,7 +3,7 @@
 #include <QIcon>
 #include <QString>
 
-// Icons are files under "icons" beside the executable; a missing file gives an empty icon.
+// Icons are files in the icons folder (see InstallLayout.h); a missing file gives an empty icon.
 QIcon programIcon(const QString &fileName);
 
 // The path of an icon file, for stylesheets.

@@ -7,8 +7,10 @@
 #include "output/OutputRunner.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonArray>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -36,6 +38,17 @@ QStringList stepsOf(const QList<QJsonObject> &events) {
             steps << QStringLiteral("key:") + event.value(QStringLiteral("key")).toString();
     }
     return steps;
+}
+
+// xclip asks this process for what it owns, so the event loop runs while it reads.
+QByteArray readClipboard(const QString &target) {
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                          QStringLiteral("clipboard"), QStringLiteral("-t"), target});
+    QDeadlineTimer deadline(10000);
+    while (xclip.state() != QProcess::NotRunning && !deadline.hasExpired())
+        QTest::qWait(20);
+    return xclip.readAllStandardOutput();
 }
 
 } // namespace
@@ -130,6 +143,75 @@ private slots:
         QVERIFY2(keys.contains(QStringLiteral("Ctrl+V")), qPrintable(keys.join(QLatin1Char(' '))));
         QVERIFY2(!keys.contains(QStringLiteral("Ctrl+Shift+V")), qPrintable(keys.join(QLatin1Char(' '))));
         e2e::xdotool({QStringLiteral("keyup"), QStringLiteral("Shift_L")});
+    }
+
+    void clipboardIsMarkedPrivateAndComesBackWhenAsked_data() {
+        QTest::addColumn<bool>("restore");
+        QTest::newRow("restore on") << true;
+        QTest::newRow("restore off") << false;
+    }
+    void clipboardIsMarkedPrivateAndComesBackWhenAsked() {
+        QFETCH(bool, restore);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("附件.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QByteArray userText = "用户复制的 text";
+        QProcess xclip;
+        xclip.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard")});
+        xclip.write(userText);
+        xclip.closeWriteChannel();
+        QVERIFY(xclip.waitForFinished());
+        // xclip may hand the selection to its background child after it returns. Reading it also brings this
+        // process's X time past the copy, as the key press or click that starts a real output does: X ignores
+        // an owner change dated earlier.
+        QTRY_COMPARE_WITH_TIMEOUT(readClipboard(QStringLiteral("UTF8_STRING")), userText, 5000);
+        configObject().insert(QStringLiteral("restore_clipboard"), restore);
+
+        runToEnd(QStringLiteral("短语<file %1>").arg(path));
+        // Clipboard managers see the hint on what Verbolin offers.
+        const QByteArray targets = readClipboard(QStringLiteral("TARGETS"));
+        configObject().remove(QStringLiteral("restore_clipboard"));
+        QVERIFY2(targets.contains("x-kde-passwordManagerHint"), targets.constData());
+        QVERIFY(readClipboard(QStringLiteral("x-kde-passwordManagerHint")) == "secret");
+        const QString url = QUrl::fromLocalFile(path).toString();
+        QTRY_COMPARE_WITH_TIMEOUT(target->text(), QStringLiteral("短语") + url, 5000);
+
+        QTest::qWait(1500);
+        if (restore)
+            QTRY_COMPARE_WITH_TIMEOUT(readClipboard(QStringLiteral("UTF8_STRING")), userText, 5000);
+        else
+            QVERIFY(readClipboard(QStringLiteral("text/uri-list"))
+                        .startsWith(QUrl::fromLocalFile(path).toEncoded()));
+    }
+
+    void terminalGetsThePhraseAsTyped() {
+        // xterm pastes the primary selection on Shift+Insert; Ctrl+V would type ^V.
+        QTemporaryDir dir;
+        const QString typed = dir.filePath(QStringLiteral("typed.txt"));
+        QProcess xterm;
+        xterm.start(QStringLiteral("xterm"), {QStringLiteral("-e"), QStringLiteral("sh"),
+                                              QStringLiteral("-c"), QStringLiteral("cat > \"$0\""), typed});
+        QVERIFY2(xterm.waitForStarted(), "xterm is not installed");
+        const auto xdotoolSays = [](const QStringList &arguments) {
+            return e2e::run(QStringLiteral("xdotool"), arguments).trimmed();
+        };
+        QByteArray window;
+        QVERIFY(e2e::waitUntil([&] {
+            window = xdotoolSays({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                  QStringLiteral("--class"), QStringLiteral("XTerm")});
+            return !window.isEmpty() && QFile::exists(typed);
+        }));
+        QVERIFY(e2e::waitUntil([&] { return xdotoolSays({QStringLiteral("getwindowfocus")}) == window; }));
+
+        const QString text = QStringLiteral("echo 'a  b' | wc -c");
+        runToEnd(text + QStringLiteral("<Enter>"));
+        QFile file(typed);
+        QVERIFY(e2e::waitUntil([&] { return file.size() >= text.size() + 1; }, 5000));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()), text + QLatin1Char('\n'));
+        e2e::stopProcess(xterm);
     }
 };
 

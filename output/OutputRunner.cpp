@@ -1,6 +1,7 @@
 #include "output/OutputRunner.h"
 
 #include "app/ConfigStore.h"
+#include "output/PasteShortcut.h"
 #include "output/PhraseMarkup.h"
 #include "platform/InputOperations.h"
 
@@ -32,6 +33,71 @@ int outputDelayMs() {
     return qMax(0, configInt(QStringLiteral("delay"), 0));
 }
 
+// The paste chord suits the window that has the focus now (a terminal wants its own);
+// the user's table in config.json is read at every use, like the delay.
+OutputAction currentPasteChord() {
+    return pasteChordFor(focusedWindowClasses(), configObject().value(terminalPasteKeysConfigKey));
+}
+
+void sendPaste(const OutputAction &chord) {
+    if (isPlainCtrlV(chord))
+        sendPasteShortcut();
+    else
+        pressKeyChord(chord);
+}
+
+// Putting the user's clipboard back (config.json "restore_clipboard", off by default)
+// waits this long after the last paste so that the target has taken the pasted content.
+constexpr int clipboardRestoreWaitMs = 1000;
+
+// The user's clipboard while an output, and the wait after it, have it borrowed. A new
+// output during that wait borrows it on and keeps the saved content.
+struct BorrowedClipboard {
+    ClipboardContent saved;
+    bool borrowed = false;
+    QTimer *restoreTimer = nullptr;
+};
+
+BorrowedClipboard &borrowedClipboard() {
+    static BorrowedClipboard clipboard;
+    return clipboard;
+}
+
+bool usesClipboard(const QList<OutputAction> &actions) {
+    for (const OutputAction &action : actions) {
+        if (action.kind == OutputAction::Text || action.kind == OutputAction::PasteFile)
+            return true;
+    }
+    return false;
+}
+
+void borrowClipboard() {
+    BorrowedClipboard &clipboard = borrowedClipboard();
+    if (clipboard.restoreTimer)
+        clipboard.restoreTimer->stop();
+    if (!clipboard.borrowed)
+        clipboard.saved = clipboardContent();
+    clipboard.borrowed = true;
+}
+
+void giveClipboardBackLater() {
+    BorrowedClipboard &clipboard = borrowedClipboard();
+    if (!clipboard.borrowed)
+        return;
+    if (!clipboard.restoreTimer) {
+        clipboard.restoreTimer = new QTimer(QCoreApplication::instance());
+        clipboard.restoreTimer->setSingleShot(true);
+        clipboard.restoreTimer->setTimerType(Qt::PreciseTimer); // never shorter than the wait
+        QObject::connect(clipboard.restoreTimer, &QTimer::timeout, clipboard.restoreTimer, [] {
+            BorrowedClipboard &borrowed = borrowedClipboard();
+            restoreClipboardContent(borrowed.saved);
+            borrowed.saved.clear();
+            borrowed.borrowed = false;
+        });
+    }
+    clipboard.restoreTimer->start(clipboardRestoreWaitMs);
+}
+
 } // namespace
 
 void setOutputStateObserver(std::function<void()> observer) {
@@ -45,6 +111,8 @@ void startPhraseOutput(const QString &text) {
     parsePhraseMarkup(text, actions);
     outputRunning = true;
     notifyOutputState();
+    if (configBool(QStringLiteral("restore_clipboard")) && usesClipboard(actions))
+        borrowClipboard();
     auto *runner = new VerbolinOutputRunner(actions, QCoreApplication::instance());
     releaseHeldModifiers();
     runner->runNextAction();
@@ -64,13 +132,17 @@ void VerbolinOutputRunner::runNextAction() {
     ++nextIndex;
 
     switch (action.kind) {
-    case OutputAction::Text:
+    case OutputAction::Text: {
+        const OutputAction chord = currentPasteChord();
         setClipboardText(action.text);
-        QTimer::singleShot(clipboardSettleMs, this, [this] {
-            sendPasteShortcut();
+        if (pastesPrimarySelection(chord))
+            setPrimarySelectionText(action.text);
+        QTimer::singleShot(clipboardSettleMs, this, [this, chord] {
+            sendPaste(chord);
             continueRun();
         });
         return;
+    }
     case OutputAction::KeyPress:
         ++syntheticKeyCounter;
         notifyOutputState();
@@ -89,9 +161,13 @@ void VerbolinOutputRunner::runNextAction() {
             // A file gone since the parse, or a busy clipboard: pasting would insert
             // whatever the clipboard still holds, so that paste is left out.
             const bool onClipboard = !action.filePath.isEmpty() && putFileOnClipboard(action.filePath);
-            QTimer::singleShot(clipboardSettleMs, this, [this, onClipboard] {
+            const OutputAction chord = currentPasteChord();
+            // A terminal pasting the primary selection gets the file's path as text.
+            if (onClipboard && pastesPrimarySelection(chord))
+                setPrimarySelectionText(action.filePath);
+            QTimer::singleShot(clipboardSettleMs, this, [this, onClipboard, chord] {
                 if (onClipboard)
-                    sendPasteShortcut();
+                    sendPaste(chord);
                 continueRun();
             });
         });
@@ -109,6 +185,7 @@ void VerbolinOutputRunner::continueRun() {
 }
 
 void VerbolinOutputRunner::finish() {
+    giveClipboardBackLater();
     outputRunning = false;
     notifyOutputState();
     deleteLater();

@@ -1,11 +1,15 @@
 #pragma once
 
-// The six operations through which phrase output reaches the focused application.
+// The operations through which phrase output reaches the focused application.
 // Key codes are Windows virtual-key codes on every platform. None of them waits: all
 // timing belongs to the caller. Refused synthetic events are lost silently.
 
 #include "platform/KeyEvents.h"
 
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QStringList>
 #include <QtGlobal>
 
 class QString;
@@ -20,12 +24,28 @@ void pressKeyChord(const OutputAction &action);
 // The focused application receives left Ctrl + V.
 void sendPasteShortcut();
 
+// The WM_CLASS names (instance, then class) of the window with the keyboard focus and of
+// its ancestors, nearest first: they tell terminals apart. Empty on Windows, whose
+// consoles paste on Ctrl+V like any program.
+QStringList focusedWindowClasses();
+
 // Sends a key-up for each of the eight Ctrl, Alt, Shift and Windows keys that is held,
 // so that they do not combine with the output; returns which were held.
 HeldModifiers releaseHeldModifiers();
 
-// Replaces the clipboard content with exactly this plain text.
+// Replaces the clipboard content with exactly this plain text. What Verbolin puts on the
+// clipboard is marked so that clipboard managers and the clipboard history leave it out.
 void setClipboardText(const QString &text);
+
+// Sets the X11 primary selection to this text (what xterm pastes on Shift+Insert);
+// nothing on Windows.
+void setPrimarySelectionText(const QString &text);
+
+// Everything the clipboard holds, format by format, to be put back after an output.
+using ClipboardContent = QList<QPair<QString, QByteArray>>;
+ClipboardContent clipboardContent();
+// Puts saved content back on the clipboard (empties it when the content is empty).
+void restoreClipboardContent(const ClipboardContent &content);
 
 // Puts the one file on the clipboard, as a file drop. False, with the clipboard left
 // as it was, when the path is not an existing regular file or the clipboard is busy.

@@ -14,6 +14,7 @@ struct RecordingState {
     HeldModifiers held{};
     QString clipboardText;
     QString clipboardFile;
+    QStringList focusedClasses;
 };
 
 RecordingState &state() {
@@ -46,10 +47,15 @@ void resetInputRecording() {
     state().held = HeldModifiers{};
     state().clipboardText.clear();
     state().clipboardFile.clear();
+    state().focusedClasses.clear();
 }
 
 void setSimulatedHeldModifiers(const HeldModifiers &held) {
     state().held = held;
+}
+
+void setSimulatedFocusedWindowClasses(const QStringList &classes) {
+    state().focusedClasses = classes;
 }
 
 QString recordedClipboardText() {
@@ -73,6 +79,10 @@ void sendPasteShortcut() {
     record(QStringLiteral("sendPasteShortcut"), QString(), pasteShortcutEvents());
 }
 
+QStringList focusedWindowClasses() {
+    return state().focusedClasses;
+}
+
 HeldModifiers releaseHeldModifiers() {
     const HeldModifiers held = state().held;
     record(QStringLiteral("releaseHeldModifiers"), QString(), modifierReleaseEvents(held));
@@ -83,6 +93,24 @@ HeldModifiers releaseHeldModifiers() {
 void setClipboardText(const QString &text) {
     record(QStringLiteral("setClipboardText"), text);
     state().clipboardText = text;
+    state().clipboardFile.clear();
+}
+
+void setPrimarySelectionText(const QString &text) {
+    record(QStringLiteral("setPrimarySelectionText"), text);
+}
+
+ClipboardContent clipboardContent() {
+    record(QStringLiteral("clipboardContent"));
+    ClipboardContent content;
+    if (!state().clipboardText.isEmpty())
+        content.append({QStringLiteral("text/plain"), state().clipboardText.toUtf8()});
+    return content;
+}
+
+void restoreClipboardContent(const ClipboardContent &content) {
+    record(QStringLiteral("restoreClipboardContent"));
+    state().clipboardText = content.isEmpty() ? QString() : QString::fromUtf8(content.first().second);
     state().clipboardFile.clear();
 }
 

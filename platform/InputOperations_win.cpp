@@ -3,10 +3,9 @@
 #include "output/OutputAction.h"
 #include "platform/Win32Input.h"
 
-#include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
+#include <QStringList>
 
 void sendVirtualKey(quint16 virtualKey, bool keyUp) {
     win32SendKeyEventsOneByOne({keyEvent(virtualKey, keyUp)});
@@ -22,14 +21,19 @@ void sendPasteShortcut() {
     win32SendKeyEvents(pasteShortcutEvents());
 }
 
+QStringList focusedWindowClasses() {
+    return {};
+}
+
 HeldModifiers releaseHeldModifiers() {
     return win32ReleaseHeldModifiers();
 }
 
 void setClipboardText(const QString &text) {
-    if (QClipboard *clipboard = QGuiApplication::clipboard())
-        clipboard->setText(text, QClipboard::Clipboard);
+    win32PutTextOnClipboard(text.toStdWString());
 }
+
+void setPrimarySelectionText(const QString &) {}
 
 bool putFileOnClipboard(const QString &filePath) {
     const QFileInfo info(filePath);

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QStringList>
 #include <QUrl>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -20,6 +21,7 @@
 // Xlib last: it defines macros (KeyPress, None, Bool) that clash with Qt names.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 namespace {
@@ -99,6 +101,18 @@ void sendKeyEvents(Display *display, const std::vector<KeyEvent> &events) {
     XFlush(display);
 }
 
+// Clipboard managers skip content carrying this format with "secret".
+void markAsPrivate(QMimeData *mime) {
+    mime->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+}
+
+QMimeData *privateText(const QString &text) {
+    auto *mime = new QMimeData;
+    mime->setText(text);
+    markAsPrivate(mime);
+    return mime;
+}
+
 } // namespace
 
 void sendVirtualKey(quint16 virtualKey, bool keyUp) {
@@ -117,6 +131,37 @@ void pressKeyChord(const OutputAction &action) {
 void sendPasteShortcut() {
     if (Display *display = inputDisplay())
         sendKeyEvents(display, pasteShortcutEvents());
+}
+
+QStringList focusedWindowClasses() {
+    QStringList classes;
+    Display *display = inputDisplay();
+    if (!display)
+        return classes;
+    Window window = 0;
+    int revertTo = 0;
+    XGetInputFocus(display, &window, &revertTo);
+    // The focus often sits on a child of the terminal's top-level window, which alone
+    // carries WM_CLASS: walk up to the root. A window that vanishes meanwhile ends the
+    // walk (Qt's Xlib error handler ignores the BadWindow).
+    while (window != None && window != PointerRoot) {
+        XClassHint hint{};
+        if (XGetClassHint(display, window, &hint)) {
+            classes << QString::fromLocal8Bit(hint.res_name) << QString::fromLocal8Bit(hint.res_class);
+            XFree(hint.res_name);
+            XFree(hint.res_class);
+        }
+        Window root = 0;
+        Window parent = 0;
+        Window *children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, window, &root, &parent, &children, &count))
+            break;
+        if (children)
+            XFree(children);
+        window = parent == root ? None : parent;
+    }
+    return classes;
 }
 
 HeldModifiers releaseHeldModifiers() {
@@ -154,7 +199,14 @@ void setClipboardText(const QString &text) {
     if (!inputDisplay())
         return;
     if (QClipboard *clipboard = QGuiApplication::clipboard())
-        clipboard->setText(text, QClipboard::Clipboard);
+        clipboard->setMimeData(privateText(text), QClipboard::Clipboard);
+}
+
+void setPrimarySelectionText(const QString &text) {
+    if (!inputDisplay())
+        return;
+    if (QClipboard *clipboard = QGuiApplication::clipboard())
+        clipboard->setMimeData(privateText(text), QClipboard::Selection);
 }
 
 bool putFileOnClipboard(const QString &filePath) {
@@ -170,6 +222,7 @@ bool putFileOnClipboard(const QString &filePath) {
     auto *mime = new QMimeData;
     mime->setUrls({url});
     mime->setData(QStringLiteral("x-special/gnome-copied-files"), QByteArray("copy\n") + url.toEncoded());
+    markAsPrivate(mime);
     clipboard->setMimeData(mime, QClipboard::Clipboard);
     return clipboard->ownsClipboard();
 }

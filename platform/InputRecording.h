@@ -8,6 +8,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -26,6 +27,9 @@ void resetInputRecording();
 
 // Keys that releaseHeldModifiers will find held (until it releases them).
 void setSimulatedHeldModifiers(const HeldModifiers &held);
+
+// What focusedWindowClasses answers (empty after resetInputRecording).
+void setSimulatedFocusedWindowClasses(const QStringList &classes);
 
 // What the simulated clipboard holds: a text, or a file (its absolute path).
 QString recordedClipboardText();

@@ -26,6 +26,19 @@ bool isRegularFile(const std::wstring &path) {
            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
+// Called with the clipboard open, after the content is set. A format that cannot be set
+// leaves the content unmarked but still pasted.
+void markClipboardPrivate() {
+    for (const wchar_t *name : win32PrivateClipboardFormats) {
+        const UINT format = RegisterClipboardFormatW(name);
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DWORD));
+        if (!format || !memory || !SetClipboardData(format, memory)) {
+            if (memory)
+                GlobalFree(memory);
+        }
+    }
+}
+
 } // namespace
 
 void win32SendKeyEvents(const std::vector<KeyEvent> &events) {
@@ -77,10 +90,38 @@ bool win32PutFileOnClipboard(const std::wstring &nativePath) {
     }
     EmptyClipboard();
     const bool set = SetClipboardData(CF_HDROP, memory) != nullptr;
+    if (set)
+        markClipboardPrivate();
     CloseClipboard();
     if (!set) {
         GlobalFree(memory);
         return false;
     }
     return true; // the clipboard owns the block now
+}
+
+bool win32PutTextOnClipboard(const std::wstring &text) {
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory)
+        return false;
+    void *target = GlobalLock(memory);
+    if (!target) {
+        GlobalFree(memory);
+        return false;
+    }
+    std::memcpy(target, text.c_str(), bytes);
+    GlobalUnlock(memory);
+    if (!OpenClipboard(nullptr)) {
+        GlobalFree(memory);
+        return false;
+    }
+    EmptyClipboard();
+    const bool set = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    if (set)
+        markClipboardPrivate();
+    else
+        GlobalFree(memory);
+    CloseClipboard();
+    return set;
 }

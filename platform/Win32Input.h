@@ -17,7 +17,17 @@ void win32SendKeyEventsOneByOne(const std::vector<KeyEvent> &events);
 // Reads the eight modifier keys with GetAsyncKeyState, then sends one key-up per held key.
 HeldModifiers win32ReleaseHeldModifiers();
 
-// Offers the file as CF_HDROP and nothing else. The path must be absolute with "\"
+// The registered clipboard formats that keep content out of clipboard monitors, the
+// clipboard history and the cloud clipboard; the last two hold a DWORD 0.
+inline const wchar_t *const win32PrivateClipboardFormats[] = {L"ExcludeClipboardContentFromMonitorProcessing",
+                                                              L"CanIncludeInClipboardHistory",
+                                                              L"CanUploadToCloudClipboard"};
+
+// Replaces the clipboard content with this text (CF_UNICODETEXT), marked private. False
+// when the clipboard cannot be opened or the data cannot be set.
+bool win32PutTextOnClipboard(const std::wstring &text);
+
+// Offers the file as CF_HDROP, marked private, and nothing else. The path must be absolute with "\"
 // separators. False, without touching the clipboard, when it is not an existing regular
 // file, or the block cannot be made, or the clipboard cannot be opened; false after the
 // clipboard was emptied when setting the data fails.

@@ -9,9 +9,11 @@ build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6
 # Xvfb, a window manager and a tray host for the end-to-end tests; xdotool/xclip drive
 # and read them, setxkbmap (x11-xkb-utils) switches their keyboard layout; mingw-w64
 # and wine run the Windows backend for real; strace and e2fsprogs (chattr) inject the
-# faults of the file tests.
+# faults of the file tests; the package test validates the .deb (dpkg-dev for cpack's
+# dpkg-shlibdeps); xterm is a terminal target.
 test_packages=(xvfb openbox trayer xdotool xclip x11-utils x11-xkb-utils wmctrl imagemagick
-               g++-mingw-w64-x86-64-posix wine wine64 strace e2fsprogs)
+               g++-mingw-w64-x86-64-posix wine wine64 strace e2fsprogs
+               dpkg-dev desktop-file-utils appstream lintian xterm)
 
 packages=("${build_packages[@]}")
 [ "$what" = test ] && packages+=("${test_packages[@]}")

@@ -4,10 +4,12 @@
 
 #include "app/ConfigStore.h"
 #include "output/OutputRunner.h"
+#include "platform/InputOperations.h"
 #include "platform/InputRecording.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -120,6 +122,94 @@ private slots:
                 gap >= minimumGaps.at(i),
                 qPrintable(
                     QStringLiteral("gap %1 before %2 was %3 ms").arg(i).arg(operations.at(i + 1)).arg(gap)));
+        }
+    }
+
+    void pasteKeysSuitTheFocusedWindow_data() {
+        QTest::addColumn<QStringList>("windowClasses"); // nearest window first
+        QTest::addColumn<QJsonObject>("userTable");
+        QTest::addColumn<QList<int>>("keysDown"); // the paste's key-downs, virtual-key codes
+        QTest::addColumn<bool>("primarySet");
+
+        const QList<int> ctrlV{0xA2, 'V'};
+        const QList<int> ctrlShiftV{0xA2, 0xA0, 'V'};
+        const QList<int> shiftInsert{0xA0, 0x2D};
+        QTest::newRow("an ordinary program gets Ctrl+V")
+            << QStringList{QStringLiteral("input_target"), QStringLiteral("Input_target")} << QJsonObject{}
+            << ctrlV << false;
+        QTest::newRow("nothing known about the window: Ctrl+V")
+            << QStringList{} << QJsonObject{} << ctrlV << false;
+        QTest::newRow("xterm's top-level above its focused child: Shift+Insert and the primary selection")
+            << QStringList{QStringLiteral("XTerm")} << QJsonObject{} << shiftInsert << true;
+        QTest::newRow("a VTE terminal gets Ctrl+Shift+V")
+            << QStringList{QStringLiteral("gnome-terminal-server"), QStringLiteral("Gnome-terminal")}
+            << QJsonObject{} << ctrlShiftV << false;
+        QTest::newRow("a terminal the user added")
+            << QStringList{QStringLiteral("org.wezfurlong.wezterm")}
+            << QJsonObject{{QStringLiteral("Org.Wezfurlong.Wezterm"), QStringLiteral("Ctrl+Shift+V")}}
+            << ctrlShiftV << false;
+        QTest::newRow("the user's entry overrides a default")
+            << QStringList{QStringLiteral("kitty")}
+            << QJsonObject{{QStringLiteral("kitty"), QStringLiteral("Ctrl+V")}} << ctrlV << false;
+        QTest::newRow("a user's entry that is no chord leaves the default")
+            << QStringList{QStringLiteral("urxvt")}
+            << QJsonObject{{QStringLiteral("urxvt"), QStringLiteral("Ctrl+")}} << shiftInsert << true;
+    }
+    void pasteKeysSuitTheFocusedWindow() {
+        QFETCH(QStringList, windowClasses);
+        QFETCH(QJsonObject, userTable);
+        QFETCH(QList<int>, keysDown);
+        QFETCH(bool, primarySet);
+        configObject().insert(QStringLiteral("terminal_paste_keys"), userTable);
+        resetInputRecording();
+        setSimulatedFocusedWindowClasses(windowClasses);
+        startPhraseOutput(QStringLiteral("ls"));
+        QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
+        configObject().remove(QStringLiteral("terminal_paste_keys"));
+
+        const QList<RecordedInputCall> calls = recordedInputCalls();
+        QList<int> downs;
+        for (const KeyEvent &event : calls.last().events) {
+            if (!event.up)
+                downs << event.virtualKey;
+        }
+        QCOMPARE(downs, keysDown);
+        QCOMPARE(operationsOf(calls).contains(QStringLiteral("setPrimarySelectionText:ls")), primarySet);
+        QCOMPARE(recordedClipboardText(), QStringLiteral("ls"));
+    }
+
+    void usersClipboardComesBackAfterTheLastPasteWhenAsked_data() {
+        QTest::addColumn<QStringList>("phrases"); // output one after another
+        QTest::addColumn<bool>("restore");
+        QTest::addColumn<QString>("clipboardAtEnd");
+        const QStringList two{QStringLiteral("a<Enter>b"), QStringLiteral("c")};
+        QTest::newRow("restore on: the user's text is back") << QStringList{two.first()} << true << "user";
+        QTest::newRow("restore on, a second output within the wait: still the user's text")
+            << two << true << "user";
+        QTest::newRow("restore off: the last paste stays") << two << false << "c";
+    }
+    void usersClipboardComesBackAfterTheLastPasteWhenAsked() {
+        QFETCH(QStringList, phrases);
+        QFETCH(bool, restore);
+        QFETCH(QString, clipboardAtEnd);
+        configObject().insert(QStringLiteral("restore_clipboard"), restore);
+        resetInputRecording();
+        setClipboardText(QStringLiteral("user"));
+        for (const QString &phrase : phrases) {
+            startPhraseOutput(phrase);
+            QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
+        }
+        QTest::qWait(1500);
+        configObject().remove(QStringLiteral("restore_clipboard"));
+        QCOMPARE(recordedClipboardText(), clipboardAtEnd);
+
+        // The restore follows the last paste by the wait the target gets to take it.
+        const QList<RecordedInputCall> calls = recordedInputCalls();
+        const QStringList operations = operationsOf(calls);
+        QCOMPARE(operations.count(QStringLiteral("restoreClipboardContent")), restore ? 1 : 0);
+        if (restore) {
+            QCOMPARE(operations.last(), QStringLiteral("restoreClipboardContent"));
+            QVERIFY(calls.last().atMs - calls.at(calls.size() - 2).atMs >= 1000);
         }
     }
 

@@ -138,13 +138,29 @@ struct DropRead {
     std::wstring path;
     std::vector<std::uint8_t> bytes;
     int formatCount = 0;
+    int privateFormats = 0; // of win32PrivateClipboardFormats, present with a DWORD 0
 };
+
+// Counts the privacy formats on the open clipboard that hold a DWORD 0.
+int privateFormatsOnClipboard() {
+    int found = 0;
+    for (const wchar_t *name : win32PrivateClipboardFormats) {
+        HANDLE data = GetClipboardData(RegisterClipboardFormatW(name));
+        const auto *value = data ? static_cast<const DWORD *>(GlobalLock(data)) : nullptr;
+        if (value && GlobalSize(data) >= sizeof(DWORD) && *value == 0)
+            ++found;
+        if (value)
+            GlobalUnlock(data);
+    }
+    return found;
+}
 
 DropRead readClipboardDrop() {
     DropRead read;
     if (!OpenClipboard(nullptr))
         return read;
     read.formatCount = CountClipboardFormats();
+    read.privateFormats = privateFormatsOnClipboard();
     read.available = IsClipboardFormatAvailable(CF_HDROP);
     if (HANDLE data = GetClipboardData(CF_HDROP)) {
         HDROP drop = static_cast<HDROP>(data);
@@ -264,7 +280,8 @@ void fileDropReadsBackAsThePath() {
     check(win32PutFileOnClipboard(path), "putting the file on the clipboard succeeds");
     DropRead read = readClipboardDrop();
     check(read.available, "CF_HDROP is on the clipboard");
-    check(read.formatCount == 1, "nothing but the file drop is on the clipboard");
+    check(read.privateFormats == 3, "the drop is marked private in all three formats");
+    check(read.formatCount == 4, "nothing but the file drop and those marks is on the clipboard");
     check(read.fileCount == 1, "the drop lists exactly one file");
     check(read.path == path, "DragQueryFileW gives back the path, Chinese and spaces included");
     const std::vector<std::uint8_t> expected = dropFilesBlock(std::u16string(path.begin(), path.end()));
@@ -287,6 +304,11 @@ void failedFileLeavesTheClipboardAlone() {
 
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
+    check(win32PutTextOnClipboard(L"短语 text"), "a phrase's text goes on the clipboard");
+    check(clipboardUnicodeText() == L"短语 text", "and reads back");
+    check(OpenClipboard(nullptr) && privateFormatsOnClipboard() == 3 && CloseClipboard(),
+          "the text is marked private in all three formats");
+    check(setClipboardUnicodeText(kept), "clipboard holds the user's text again");
     check(!win32PutFileOnClipboard(std::wstring(temp) + L"不存在的文件.png"), "a missing file is refused");
     check(clipboardUnicodeText() == kept, "after a missing file the text is still there");
     check(!win32PutFileOnClipboard(std::wstring(temp) + L"短语 测试"), "a folder is refused");
