@@ -39,6 +39,44 @@ void markClipboardPrivate() {
     }
 }
 
+// The window that owns what the program puts on the clipboard. Opened without an owner,
+// the clipboard gets none from EmptyClipboard, and SetClipboardData is documented to fail
+// then. A message-only window of the system's static class needs no window procedure of ours.
+HWND clipboardOwnerWindow() {
+    static HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                        GetModuleHandleW(nullptr), nullptr);
+    return owner;
+}
+
+// Replaces the clipboard's content by one format holding a copy of the bytes, marked
+// private. False, with the clipboard as it was, when the block cannot be made or the
+// clipboard cannot be opened; false after emptying it when setting the data fails.
+bool putOnClipboard(UINT format, const void *data, std::size_t size) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    if (!memory)
+        return false;
+    void *bytes = GlobalLock(memory);
+    if (!bytes) {
+        GlobalFree(memory);
+        return false;
+    }
+    std::memcpy(bytes, data, size);
+    GlobalUnlock(memory);
+
+    if (!OpenClipboard(clipboardOwnerWindow())) {
+        GlobalFree(memory);
+        return false;
+    }
+    EmptyClipboard();
+    const bool set = SetClipboardData(format, memory) != nullptr;
+    if (set)
+        markClipboardPrivate(); // the clipboard owns the block now
+    else
+        GlobalFree(memory);
+    CloseClipboard();
+    return set;
+}
+
 } // namespace
 
 void win32SendKeyEvents(const std::vector<KeyEvent> &events) {
@@ -72,56 +110,9 @@ bool win32PutFileOnClipboard(const std::wstring &nativePath) {
         return false;
     const std::vector<std::uint8_t> block =
         dropFilesBlock(std::u16string(nativePath.begin(), nativePath.end()));
-
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, block.size());
-    if (!memory)
-        return false;
-    void *bytes = GlobalLock(memory);
-    if (!bytes) {
-        GlobalFree(memory);
-        return false;
-    }
-    std::memcpy(bytes, block.data(), block.size());
-    GlobalUnlock(memory);
-
-    if (!OpenClipboard(nullptr)) {
-        GlobalFree(memory);
-        return false;
-    }
-    EmptyClipboard();
-    const bool set = SetClipboardData(CF_HDROP, memory) != nullptr;
-    if (set)
-        markClipboardPrivate();
-    CloseClipboard();
-    if (!set) {
-        GlobalFree(memory);
-        return false;
-    }
-    return true; // the clipboard owns the block now
+    return putOnClipboard(CF_HDROP, block.data(), block.size());
 }
 
 bool win32PutTextOnClipboard(const std::wstring &text) {
-    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    if (!memory)
-        return false;
-    void *target = GlobalLock(memory);
-    if (!target) {
-        GlobalFree(memory);
-        return false;
-    }
-    std::memcpy(target, text.c_str(), bytes);
-    GlobalUnlock(memory);
-    if (!OpenClipboard(nullptr)) {
-        GlobalFree(memory);
-        return false;
-    }
-    EmptyClipboard();
-    const bool set = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-    if (set)
-        markClipboardPrivate();
-    else
-        GlobalFree(memory);
-    CloseClipboard();
-    return set;
+    return putOnClipboard(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
 }

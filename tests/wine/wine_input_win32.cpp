@@ -306,6 +306,8 @@ void failedFileLeavesTheClipboardAlone() {
     GetTempPathW(MAX_PATH, temp);
     check(win32PutTextOnClipboard(L"短语 text"), "a phrase's text goes on the clipboard");
     check(clipboardUnicodeText() == L"短语 text", "and reads back");
+    // Emptied without an owner, the clipboard refuses SetClipboardData on Windows.
+    check(GetClipboardOwner() != nullptr, "a window of the program owns the clipboard");
     check(OpenClipboard(nullptr) && privateFormatsOnClipboard() == 3 && CloseClipboard(),
           "the text is marked private in all three formats");
     check(setClipboardUnicodeText(kept), "clipboard holds the user's text again");
