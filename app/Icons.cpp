@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QImageReader>
 
 #include <cstdio>
 
@@ -21,6 +22,19 @@ QIcon programIcon(const QString &fileName) {
     return icon;
 }
 
+namespace {
+
+// A Qt without its SVG plugin (the Windows build, whose Qt is built here from source
+// without it) draws the PNG renderings that its build puts beside the SVG files.
+QString drawableIconFile(const QString &fileName) {
+    static const bool svgDrawable = QImageReader::supportedImageFormats().contains("svg");
+    if (svgDrawable || !fileName.endsWith(QLatin1String(".svg")))
+        return fileName;
+    return fileName.chopped(4) + QLatin1String(".png");
+}
+
+} // namespace
+
 QString programIconPath(const QString &fileName) {
     const QString folder = iconsFolderFor(QCoreApplication::applicationDirPath());
     static bool warned = false;
@@ -29,5 +43,5 @@ QString programIconPath(const QString &fileName) {
         std::fprintf(stderr, "verbolin: the icons folder %s is missing; icons stay empty.\n",
                      qPrintable(QDir::toNativeSeparators(folder)));
     }
-    return QDir(folder).filePath(fileName);
+    return QDir(folder).filePath(drawableIconFile(fileName));
 }

@@ -1,5 +1,11 @@
 # Helpers that register the project's tests with CTest.
 
+# Paths of this machine as a test program sees them: under wine the root folder is drive Z:.
+set(VERBOLIN_HOST_ROOT "")
+if(CMAKE_CROSSCOMPILING AND WIN32)
+    set(VERBOLIN_HOST_ROOT "Z:")
+endif()
+
 # A QtTest program run under the offscreen platform: no display needed.
 function(verbolin_add_test name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
@@ -10,6 +16,10 @@ function(verbolin_add_test name)
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-config"
         LABELS unit)
+    if(CMAKE_CROSSCOMPILING)
+        # Run under wine (the emulator) in the build's own prefix.
+        set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300)
+    endif()
 endfunction()
 
 # A QtTest program that drives the real executable inside a private X session
@@ -42,6 +52,12 @@ if(VERBOLIN_MINGW_CXX AND VERBOLIN_WINE)
     add_test(NAME wine_prefix_setup
              COMMAND "${PROJECT_SOURCE_DIR}/scripts/wine-prefix.sh" "${VERBOLIN_WINEPREFIX}")
     set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine_prefix LABELS wine TIMEOUT 300)
+    if(CMAKE_CROSSCOMPILING)
+        # The Windows build's tests are Windows programs: CTest runs them under wine.
+        set(CMAKE_CROSSCOMPILING_EMULATOR "${PROJECT_SOURCE_DIR}/scripts/wine-run.sh;${VERBOLIN_WINEPREFIX};--qtest")
+    endif()
+elseif(CMAKE_CROSSCOMPILING)
+    message(FATAL_ERROR "The Windows build's tests run under wine, which is missing")
 else()
     set(VERBOLIN_WINE_TESTS OFF)
     message(WARNING "mingw-w64 or wine missing: the Windows backend tests are not built")
@@ -49,7 +65,8 @@ endif()
 
 function(verbolin_add_wine_test name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
-    if(NOT VERBOLIN_WINE_TESTS)
+    # The Windows build compiles and runs the same code as part of the program.
+    if(NOT VERBOLIN_WINE_TESTS OR CMAKE_CROSSCOMPILING)
         return()
     endif()
     set(exe "${CMAKE_CURRENT_BINARY_DIR}/${name}.exe")
@@ -87,7 +104,7 @@ endfunction()
 # Windows-only blocks get their code too, and that code is checked as well.
 function(verbolin_add_mingw_syntax_check name)
     cmake_parse_arguments(T "" "" "SOURCES;MOC_HEADERS" ${ARGN})
-    if(NOT VERBOLIN_MINGW_CXX)
+    if(NOT VERBOLIN_MINGW_CXX OR CMAKE_CROSSCOMPILING)
         return()
     endif()
     set(qt_includes)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian/Ubuntu packages Verbolin needs, only those that are missing.
-# Usage: install-deps.sh [build|test]   (test = build + everything the tests need)
+# Usage: install-deps.sh [build|test|windows]
+#   (test = build + everything the tests need, the Windows build's included)
 set -eu
 what=${1:-build}
 
@@ -15,8 +16,14 @@ test_packages=(xvfb openbox trayer xdotool xclip x11-utils x11-xkb-utils wmctrl 
                g++-mingw-w64-x86-64-posix wine wine64 strace e2fsprogs
                dpkg-dev desktop-file-utils appstream lintian xterm)
 
+# The Windows build: Qt cross-built from Debian's source with mingw-w64 (windows-qt.sh),
+# the icons rendered to PNG for it, its tests run under wine in Xvfb.
+windows_packages=(g++-mingw-w64-x86-64-posix ninja-build dpkg-dev librsvg2-bin wine wine64 xvfb openbox
+                  xdotool x11-utils imagemagick)
+
 packages=("${build_packages[@]}")
-[ "$what" = test ] && packages+=("${test_packages[@]}")
+[ "$what" = test ] && packages+=("${test_packages[@]}" "${windows_packages[@]}")
+[ "$what" = windows ] && packages+=("${windows_packages[@]}")
 
 missing=()
 for p in "${packages[@]}"; do

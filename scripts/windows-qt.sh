@@ -77,18 +77,8 @@ cmake -S "$base_src" -B build-base -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" 
 cmake --build build-base --parallel "$jobs" >>build-base.log 2>&1 || { tail -n 40 build-base.log >&2; exit 1; }
 cmake --install build-base >>build-base.log 2>&1 || { tail -n 40 build-base.log >&2; exit 1; }
 
-# The SVG image plugin and icon engine. Without them the program falls back to the PNG
-# renderings of its icons that the Windows build makes.
-svg_version=$(dpkg-query -W -f='${Version}' libqt6svg6 2>/dev/null || true)
-if fetch_source qt6-svg "$svg_version"; then
-    svg_src=$(find . -maxdepth 1 -type d -name 'qt6-svg-*' | head -n 1)
-    "$prefix/bin/qt-cmake" -S "$svg_src" -B build-svg -G Ninja -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
-          >build-svg.log 2>&1 || { tail -n 40 build-svg.log >&2; exit 1; }
-    cmake --build build-svg --parallel "$jobs" >>build-svg.log 2>&1 || { tail -n 40 build-svg.log >&2; exit 1; }
-    cmake --install build-svg >>build-svg.log 2>&1 || { tail -n 40 build-svg.log >&2; exit 1; }
-else
-    echo "The source of qt6-svg could not be fetched: this Qt has no SVG support." >&2
-fi
+# Debian's archive no longer serves the source of qt6-svg 6.4.2, so this Qt has no SVG
+# plugin: the Windows build draws PNG renderings of its icons instead.
 
 touch "$prefix/.complete"
 cd / && rm -rf "$work"

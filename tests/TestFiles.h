@@ -3,12 +3,25 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QSysInfo>
 #include <QTest>
+
+// FIFOs, device files and symbolic links as QFile::link makes them (Windows makes
+// shortcut files instead): POSIX file kinds.
+inline bool hasPosixFileKinds() {
+    return QSysInfo::kernelType() != QLatin1String("winnt");
+}
 
 // Whole-file reads and writes for tests that prepare or inspect the program's files.
 inline QByteArray readAll(const QString &path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// As the program's own files are read back: line ends as written on Windows (CRLF) read as "\n".
+inline QByteArray readText(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly | QIODevice::Text) ? f.readAll() : QByteArray();
 }
 
 inline void writeAll(const QString &path, const QByteArray &bytes) {

@@ -3,6 +3,7 @@
 #include "library/PhraseItem.h"
 #include "pickwindow/BadgeDelegate.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QListWidget>
 #include <QTest>
@@ -37,6 +38,9 @@ class BadgeDelegateTest : public QObject {
     }
 
 private slots:
+    // The pixels are checked against item rectangles: one style everywhere, so that no
+    // platform's frame shifts them.
+    void initTestCase() { QApplication::setStyle(QStringLiteral("Fusion")); }
     void init() {
         configObject() = QJsonObject();
         m_list = new QListWidget;
@@ -58,8 +62,10 @@ private slots:
     void badgesSitInTheConfiguredCornerOfTheFirst36Rows() {
         QFETCH(bool, leftCorner);
         configObject().insert(QStringLiteral("jiaobiao"), leftCorner);
-        const QImage image = paintList();
         for (int row : {0, 9, 35, 36, 39}) {
+            // Scrolled into view: a window is no taller than the screen on every platform.
+            m_list->scrollToItem(m_list->item(row));
+            const QImage image = paintList();
             const QRect rect = m_list->visualItemRect(m_list->item(row));
             const QPoint corner = BadgeDelegate::badgeCorner(rect, leftCorner);
             // The left edge of the badge, clear of its rounded corners and its white text.

@@ -29,7 +29,7 @@ private slots:
                                              {QStringLiteral("此处可右键点击"), 44}};
         QCOMPARE(groupRecordsOf(&bar), expected);
         QCOMPARE(groupRecordsFromJson(QJsonDocument::fromJson(readAll(path)).array(), 0), expected);
-        QVERIFY(readAll(path).contains("        \"item_height\": 70,\n        \"tab\": \"短语1\"\n"));
+        QVERIFY(readText(path).contains("        \"item_height\": 70,\n        \"tab\": \"短语1\"\n"));
     }
 
     void heightsThatAreNoWholePositiveNumberGetTheConfiguredDefault() {

@@ -46,7 +46,8 @@ TestMarkupTool::Run TestMarkupTool::runTool(const QStringList &arguments, const 
     if (!process.waitForFinished(30000))
         return run;
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
+    // Standard output is text: lines end in CRLF on Windows.
+    run.out = process.readAllStandardOutput().replace("\r\n", "\n");
     return run;
 }
 

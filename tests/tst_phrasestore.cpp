@@ -87,7 +87,7 @@ private slots:
         QCOMPARE(saved.at(1).toObject().value(QStringLiteral("text")).toString(), QStringLiteral("abc"));
         QCOMPARE(list.item(1)->data(PhraseTextRole).toString(), QStringLiteral("abc"));
         // Members are written as "hotkey", "remark", "tab", "text", indented by four blanks.
-        const QByteArray text = readAll(path);
+        const QByteArray text = readText(path);
         QVERIFY(text.contains("    {\n        \"hotkey\": \"\",\n        \"remark\": \"\",\n"
                               "        \"tab\": \"短语1\",\n        \"text\": \"x\"\n    }"));
     }

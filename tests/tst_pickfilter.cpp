@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
@@ -303,6 +304,10 @@ private slots:
     }
 
     void aPressOnTheSearchBoxEntersSearchMode() {
+        // On Windows the click activates the window (WM_MOUSEACTIVATE), which enters
+        // search mode there; offscreen has no such activation.
+        if (QSysInfo::kernelType() == QLatin1String("winnt"))
+            QSKIP("the press route of the X11 build");
         const AppContext &c = appContext();
         showPickWindow();
         QTest::mouseClick(c.searchBox, Qt::LeftButton);

@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -274,6 +275,8 @@ private slots:
     }
 
     void autostartEntryFollowsTheCheckBox() {
+        if (QSysInfo::kernelType() == QLatin1String("winnt"))
+            QSKIP("the desktop entry; the Windows build's Run value has a test of its own");
         const QString entry = autostartEntryLocation();
         QVERIFY(entry.startsWith(m_xdg.path()));
         auto readEntry = [entry] {
