@@ -45,6 +45,9 @@ QString styleSheetString(QString text) {
 
 void createPickWindow(AppContext &c) {
     c.pickWindow = new QWidget;
+    // Shown without taking the focus from the program the user types in. Qt reads this
+    // when it creates the native window, so it is set before anything can create one.
+    c.pickWindow->setAttribute(Qt::WA_ShowWithoutActivating);
     static NoActivateNativeFilter noActivateFilter(c.pickWindow, [] { return !searchMode; });
     qApp->installNativeEventFilter(&noActivateFilter);
     c.pickWindow->setWindowTitle(QStringLiteral("Verbolin"));

@@ -24,6 +24,7 @@ fail() {
     echo "FAIL: $*" >&2
     echo "-- received: $(cat "$record/received.txt" 2>/dev/null)" >&2
     echo "-- focus log: $(cat "$record/focus.log" 2>/dev/null)" >&2
+    echo "-- key messages: $(tr '\n' ' ' <"$record/keys.log" 2>/dev/null)" >&2
     [ -n "${VERBOLIN_E2E_SHOTS:-}" ] && import -window root "$VERBOLIN_E2E_SHOTS/wine-failure.png"
     exit 1
 }
@@ -45,6 +46,9 @@ hold() {
 }
 visible_window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
 pick_visible() { [ -n "$(visible_window Verbolin)" ]; }
+# Right after a show wine may map a short-lived helper window of the same title.
+pick_settled() { [ "$(xdotool search --onlyvisible --name '^Verbolin$' 2>/dev/null | wc -l)" = 1 ]; }
+target_visible() { [ -n "$(visible_window 'Verbolin input target')" ]; }
 pick_hidden() { ! pick_visible; }
 received_is() { [ "$(cat "$record/received.txt" 2>/dev/null)" = "$1" ]; }
 target_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$target_window" ]; }
@@ -69,7 +73,7 @@ echo sample >"$sample"
 sample_windows=$(winepath -w "$sample" 2>/dev/null)
 # Pinned, so that the window stays after each input, with Enter and the badges inputting.
 cat >"$app/config.json" <<EOF
-{"tudingflag": true, "enter_key_input_phrase_when_pinned": true,
+{"hotkey": "Ctrl+Shift+V", "tudingflag": true, "enter_key_input_phrase_when_pinned": true,
  "badge_key_input_phrase_when_pinned": true, "ziqidong": false,
  "chuangkou_x": 700, "chuangkou_y": 100, "width": 400, "height": 400}
 EOF
@@ -84,14 +88,22 @@ EOF
 
 step "starting the target, then Verbolin"
 wine "$target_exe" "$(winepath -w "$record")" >"$work/target.log" 2>&1 &
-wait_for 60 test -n "$(visible_window 'Verbolin input target')" || fail "the target window did not appear"
+disown
+wait_for 60 target_visible || fail "the target window did not appear"
 target_window=$(visible_window 'Verbolin input target')
 wait_for 10 target_active || fail "the target did not get the focus"
 wine "$app/verbolin.exe" >"$work/verbolin.log" 2>&1 &
+disown
 wait_for 60 pick_visible || fail "the pick window did not appear"
 pick=$(visible_window Verbolin)
 sleep 1
 target_active || fail "showing the pick window took the focus"
+# Wine's own artefact: adding any tray icon (Shell_NotifyIcon, NIM_ADD) deactivates the
+# foreground window on the Windows side while the X focus stays; a plain Win32 program
+# doing only that shows the same. The target is activated again once, before the road.
+xdotool windowactivate --sync "$target_window"
+wait_for 10 target_active || fail "the target could not be activated again"
+sleep 0.5
 : >"$record/focus.log"
 
 step "the hotkey hides and shows the pick window; the target keeps the focus"
@@ -99,24 +111,24 @@ hold ctrl+shift+v
 wait_for 10 pick_hidden || fail "the hotkey did not hide the pick window"
 hold ctrl+shift+v
 wait_for 10 pick_visible || fail "the hotkey did not show the pick window"
+wait_for 10 pick_settled || fail "more than one window is titled as the pick window"
 pick=$(visible_window Verbolin)
 
 step "a click on phrase 1"
 # The first row of the list, below the group tabs and the search box.
-xdotool mousemove --window "$pick" 120 "${VERBOLIN_FIRST_ROW_Y:-95}" click 1
+xdotool mousemove --window "$pick" 120 75 click 1
 expect_received "第一句 one" "the click"
 
 step "Down, then Enter held 200 ms, input phrase 2"
+: >"$record/keys.log"
 hold Down
 hold Return
-expect_received "第一句 one
-second
+expect_received "第一句 onesecond
 line two" "Enter"
 
 step "the badge key 3 held 200 ms inputs phrase 3: a chord, text and a file"
 hold 3
-expect_received "第一句 one
-second
+expect_received "第一句 onesecond
 line two<ctrl+shift+A>third [file:$sample_windows]" "the badge key"
 
 target_active || fail "the target lost the focus to the pick window"
@@ -127,7 +139,8 @@ hold ctrl+shift+v
 wait_for 10 pick_hidden || fail "the hotkey did not hide the pick window"
 timeout 60 wine "$app/verbolin.exe" >"$work/second.log" 2>&1 || fail "the second launch did not end cleanly"
 wait_for 10 pick_visible || fail "the second launch did not show the pick window"
-[ "$(pgrep -c -f 'verbolin\.exe')" -le 1 ] || fail "a second instance kept running"
+one_instance() { [ "$(pgrep -c -f "^$app/verbolin\\.exe")" = 1 ]; }
+wait_for 10 one_instance || fail "not exactly one instance runs: $(pgrep -af verbolin)"
 target_active || fail "the hand-over took the focus"
 
 echo "wine main road: every step passed"
