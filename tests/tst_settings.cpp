@@ -114,6 +114,8 @@ private slots:
         buildVerbolin(m_dir.path(), {QStringLiteral("verbolin"), QStringLiteral("--autostart")});
     }
 
+    void startedAtLoginThePickWindowStaysHidden() { QVERIFY(!c.pickWindow->isVisible()); }
+
     void hotkeyEditorShowsTheStoredHotkey() {
         QCOMPARE(c.globalHotkeyEdit, rowControl<QKeySequenceEdit>(QStringLiteral("全局快捷键：")));
         QCOMPARE(c.globalHotkeyEdit->keySequence().toString(QKeySequence::PortableText),
