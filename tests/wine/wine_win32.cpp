@@ -610,6 +610,9 @@ void keyboardHook() {
               contains(keyDowns[target], UINT(VK_ESCAPE)),
           "a removed hook is offered nothing and every key reaches the target");
     check(hook.install(), "the hook installs again after removal");
+    seen.clear();
+    tap({'X'});
+    check(seen.size() == 1, "reinstalled, it is asked once per key: the removed one is gone");
 }
 
 void foregroundAndCover() {
