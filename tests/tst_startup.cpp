@@ -1,18 +1,21 @@
 // The program built as at start-up (offscreen): its files, where the pick window shows,
 // the texts the user reads (checked here once, against one list), window sizes, the add
-// button, and edits of the files by another program while it runs.
+// button, edits of the files by another program while it runs, and the help window.
 
 #include "TestFiles.h"
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
+#include "app/HelpWindow.h"
 #include "app/Startup.h"
 #include "app/UserNotices.h"
 #include "app/WindowSize.h"
 #include "library/PhraseItem.h"
 #include "pickwindow/MyTabBar.h"
+#include "pickwindow/NoEscCloseWidget.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFormLayout>
 #include <QJsonArray>
@@ -23,12 +26,15 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
+#include <QUrl>
 
 namespace {
 
@@ -47,11 +53,31 @@ QString settingsLabels() {
     return labels.join(QLatin1Char('|'));
 }
 
+QList<NoEscCloseWidget *> helpWindows() {
+    QList<NoEscCloseWidget *> windows;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *help = qobject_cast<NoEscCloseWidget *>(w);
+            help && !help->testAttribute(Qt::WA_WState_Hidden))
+            windows << help;
+    return windows;
+}
+
+void closeAll() {
+    for (NoEscCloseWidget *w : helpWindows())
+        w->close();
+    QTRY_VERIFY(helpWindows().isEmpty());
+}
+
 } // namespace
 
 class StartupTest : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
+    AppContext &c = appContext();
+    QList<QUrl> m_opened;
+
+public slots:
+    void openUrl(const QUrl &url) { m_opened << url; }
 
 private slots:
     void initTestCase() {
@@ -64,6 +90,71 @@ private slots:
         config.insert(QStringLiteral("gundong"), 17);
         writeAll(m_dir.filePath(QStringLiteral("config.json")), QJsonDocument(config).toJson());
         buildVerbolin(m_dir.path(), {QStringLiteral("verbolin"), QStringLiteral("--AUTOSTART")});
+    }
+    void cleanup() { closeAll(); }
+
+    // The help window of the add and edit windows; first, while the editors have never
+    // been shown (a shown window gets frame margins offscreen, which moves its position).
+
+    void eachHelpButtonClickOpensAWindowBesideItsEditor_data() {
+        QTest::addColumn<bool>("fromEditWindow");
+        QTest::newRow("add window") << false;
+        QTest::newRow("edit window") << true;
+    }
+    void eachHelpButtonClickOpensAWindowBesideItsEditor() {
+        QFETCH(bool, fromEditWindow);
+        const PhraseEditorWidgets &editor = fromEditWindow ? c.editWindow : c.addWindow;
+        editor.window->move(140, 160);
+        editor.helpButton->click();
+        editor.helpButton->click();
+        const QList<NoEscCloseWidget *> windows = helpWindows();
+        QCOMPARE(windows.size(), 2);
+        for (NoEscCloseWidget *w : windows)
+            QCOMPARE(w->pos(), editor.window->pos() + QPoint(30, 30));
+    }
+
+    void shownTagsReadAsTagsNotAsEntities() {
+        QWidget anchor;
+        openAdvancedInputHelp(&anchor);
+        const QString basic = helpWindows().value(0)->findChild<QTextBrowser *>()->toPlainText();
+        QVERIFY(basic.startsWith(QStringLiteral("什么是高级输入？")));
+        for (const QString &shown : {QStringLiteral("<press Ctrl+Shift+A>"), QStringLiteral("\\<Enter>"),
+                                     QStringLiteral("<img C:\\图片.png>")})
+            QVERIFY2(basic.contains(shown), qPrintable(shown));
+        QVERIFY(!basic.contains(QStringLiteral("&lt;")));
+    }
+
+    void linksSwitchPagesAndNothingElseOpens() {
+        QWidget anchor;
+        openAdvancedInputHelp(&anchor);
+        auto *browser = helpWindows().value(0)->findChild<QTextBrowser *>();
+        const QString basic = browser->toHtml();
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
+        QDesktopServices::setUrlHandler(QStringLiteral("verbolin"), this, "openUrl");
+
+        emit browser->anchorClicked(QUrl(QStringLiteral("verbolin://full-tutorial")));
+        QVERIFY(browser->toPlainText().startsWith(QStringLiteral("↩返回基础教程")));
+        const QString full = browser->toHtml();
+        emit browser->anchorClicked(QUrl(QStringLiteral("https://example.org/")));
+        emit browser->anchorClicked(QUrl(QStringLiteral("verbolin://elsewhere")));
+        QCOMPARE(browser->toHtml(), full);
+        emit browser->anchorClicked(QUrl(QStringLiteral("verbolin://basic-tutorial")));
+        QCOMPARE(browser->toHtml(), basic);
+
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("verbolin"));
+        QVERIFY(m_opened.isEmpty());
+    }
+
+    void escapeLeavesItOpenAndClosingDeletesIt() {
+        QWidget anchor;
+        openAdvancedInputHelp(&anchor);
+        QPointer<NoEscCloseWidget> window = helpWindows().value(0);
+        QTest::keyClick(window->findChild<QTextBrowser *>(), Qt::Key_Escape);
+        QTest::keyClick(window, Qt::Key_Escape);
+        QVERIFY(window->isVisible());
+        window->close();
+        QTRY_VERIFY(!window);
     }
 
     void filesAreCreatedBesideEachOtherAndThePickWindowShowsWhereSaved() {
