@@ -1,7 +1,9 @@
 // Key events of chords, the paste shortcut and the release of held modifiers, as the
-// recording backend sees them (it uses the same builders as the real backends).
+// recording backend sees them (it uses the same builders as the real backends), and the
+// file-drop block handed to the Windows clipboard, byte for byte.
 
 #include "output/PhraseMarkup.h"
+#include "platform/DropFiles.h"
 #include "platform/InputOperations.h"
 #include "platform/InputRecording.h"
 #include "platform/KeyEvents.h"
@@ -80,21 +82,15 @@ private slots:
                  describe(Events{down(0xA2), down(0x56), up(0x56), up(0xA2)}));
     }
 
-    void extendedFlagFollowsTheKeyCode_data() {
-        QTest::addColumn<int>("virtualKey");
-        QTest::addColumn<bool>("extended");
+    void extendedFlagFollowsTheKeyCode() {
+        // The navigation block, Insert, Delete and the Windows keys; nothing else.
         const QList<int> extendedKeys = {0x21, 0x22, 0x23, 0x24, 0x25, 0x26,
                                          0x27, 0x28, 0x2D, 0x2E, 0x5B, 0x5C};
         for (int vk = 0; vk <= 0xFF; ++vk) {
-            QTest::addRow("key 0x%02x is %s", vk, extendedKeys.contains(vk) ? "extended" : "not extended")
-                << vk << extendedKeys.contains(vk);
+            QVERIFY2(isExtendedKey(std::uint16_t(vk)) == extendedKeys.contains(vk),
+                     qPrintable(QString::number(vk, 16)));
+            QCOMPARE(keyEvent(std::uint16_t(vk), true).extended, extendedKeys.contains(vk));
         }
-    }
-    void extendedFlagFollowsTheKeyCode() {
-        QFETCH(int, virtualKey);
-        QFETCH(bool, extended);
-        QCOMPARE(isExtendedKey(static_cast<std::uint16_t>(virtualKey)), extended);
-        QCOMPARE(keyEvent(static_cast<std::uint16_t>(virtualKey), true).extended, extended);
     }
 
     void heldModifiersAreReleasedInFixedOrder_data() {
@@ -124,6 +120,37 @@ private slots:
         // Released keys are not pressed again: a second call finds nothing held.
         QVERIFY(releaseHeldModifiers() == HeldModifiers{});
         QVERIFY(recordedInputCalls().last().events.empty());
+    }
+
+    void dropBlockHoldsOneWidePathAfterTheHeader_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("nativePath");
+        QTest::newRow("a 10-unit path fills bytes 20 to 39 of a 44-byte block")
+            << QStringLiteral("C:\\a\\b.txt") << QStringLiteral("C:\\a\\b.txt");
+        QTest::newRow("a Chinese path with slashes is written with backslashes")
+            << QStringLiteral("C:/用户/文档/报告 2024.docx")
+            << QStringLiteral("C:\\用户\\文档\\报告 2024.docx");
+        QTest::newRow("a path outside the basic plane keeps its surrogate pairs")
+            << QStringLiteral("D:/图片/😀.png") << QStringLiteral("D:\\图片\\😀.png");
+    }
+    void dropBlockHoldsOneWidePathAfterTheHeader() {
+        QFETCH(QString, path);
+        QFETCH(QString, nativePath);
+        const std::size_t n = std::size_t(path.size());
+        const std::vector<std::uint8_t> block = dropFilesBlock(path.toStdU16String());
+        const auto read32 = [&block](std::size_t at) {
+            return quint32(block[at]) | quint32(block[at + 1]) << 8 | quint32(block[at + 2]) << 16 |
+                   quint32(block[at + 3]) << 24;
+        };
+        QCOMPARE(block.size(), 20 + 2 * n + 4);
+        // pFiles, pt.x, pt.y, fNC, fWide
+        QCOMPARE(QList<quint32>({read32(0), read32(4), read32(8), read32(12), read32(16)}),
+                 QList<quint32>({20, 0, 0, 0, 1}));
+        QString written;
+        for (std::size_t i = 0; i < n; ++i)
+            written.append(QChar(char16_t(block[20 + 2 * i] | block[21 + 2 * i] << 8)));
+        QCOMPARE(written, nativePath);
+        QCOMPARE(read32(20 + 2 * n), 0u); // path and list terminators
     }
 };
 

@@ -115,23 +115,7 @@ private slots:
         buildVerbolin(m_dir.path(), {QStringLiteral("verbolin"), QStringLiteral("--autostart")});
     }
 
-    void rowsComeInTheirOrder() {
-        QStringList labels;
-        QFormLayout *form = settingsForm();
-        QVERIFY(form);
-        for (int row = 0; row < form->rowCount(); ++row)
-            labels << qobject_cast<QLabel *>(form->itemAt(row, QFormLayout::LabelRole)->widget())->text();
-        QCOMPARE(
-            labels,
-            QStringList({QStringLiteral("全局快捷键："), QStringLiteral("主窗口始终置顶："),
-                         QStringLiteral("窗口大小："), QStringLiteral("默认短语项高度："),
-                         QStringLiteral("短语项左右内边距："), QStringLiteral("短语项上下内边距："),
-                         QStringLiteral("滚动条滚动速度："), QStringLiteral("角标放左上角还是右上角？"),
-                         QStringLiteral("钉住窗口时按下短语项对应角标输入短语？"),
-                         QStringLiteral("钉住窗口时按下回车键输入短语？"),
-                         QStringLiteral("上下方向键可以首尾循环选择短语项："), QStringLiteral("开机自启动："),
-                         QStringLiteral("高级输入间隔（毫秒）"), QStringLiteral("版本：")}));
-    }
+    void startedAtLoginThePickWindowStaysHidden() { QVERIFY(!c.pickWindow->isVisible()); }
 
     void hotkeyEditorShowsTheStoredHotkey() {
         QCOMPARE(c.globalHotkeyEdit, rowControl<QKeySequenceEdit>(QStringLiteral("全局快捷键：")));
@@ -170,10 +154,6 @@ private slots:
 
     // A hand-edited size outside the range is brought into it for the windows; the file keeps it.
     void aTooSmallStoredWidthIsBoundedForTheWindowsAndKeptInTheFile() {
-        QCOMPARE(c.widthSpinBox->minimum(), 250);
-        QCOMPARE(c.widthSpinBox->maximum(), 2000);
-        QCOMPARE(c.heightSpinBox->minimum(), 250);
-        QCOMPARE(c.heightSpinBox->maximum(), 2000);
         QCOMPARE(c.widthSpinBox->value(), 250);
         QCOMPARE(c.pickWindow->width(), 250);
         QCOMPARE(savedValue(QStringLiteral("width")).toInt(), 100);
@@ -216,8 +196,6 @@ private slots:
         auto *box = rowControl<QCheckBox>(label);
         QVERIFY(box);
         QCOMPARE(box->isChecked(), configBool(key));
-        QCOMPARE(box->text(), QString());
-        QCOMPARE(rowField(label)->height(), 37);
         for (int i = 0; i < 2; ++i) {
             const bool next = !box->isChecked();
             QCOMPARE(changeAndReadMessage([box] { box->click(); }), message);
@@ -297,9 +275,6 @@ private slots:
 
     void versionButtonOpensTheHelpPage() {
         auto *button = rowControl<QPushButton>(QStringLiteral("版本："));
-        QCOMPARE(button->text(), QStringLiteral("1.7.0"));
-        QCOMPARE(button->width(), 100);
-        QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
         const QUrl page(helpPageAddress);
         QVERIFY(page.isValid());
         QDesktopServices::setUrlHandler(page.scheme(), this, "openUrl");
