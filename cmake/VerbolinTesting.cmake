@@ -17,8 +17,10 @@ function(verbolin_add_test name)
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-config"
         LABELS unit)
     if(CMAKE_CROSSCOMPILING)
-        # Run under wine (the emulator) in the build's own prefix.
-        set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300)
+        # Run under wine (the emulator) in the build's own prefix, one at a time: the
+        # programs of one prefix share its desktop, its mouse and its clipboard.
+        set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 300
+                                                RESOURCE_LOCK wine_desktop)
     endif()
 endfunction()
 

@@ -18,7 +18,8 @@ wine "$@"
 status=$?
 wineserver -w
 if [ -n "$report" ]; then
-    cat "$report"
-    rm -f "$report"
+    # A program of several test objects writes one report per object beside it.
+    cat "$report" "$report".* 2>/dev/null
+    rm -f "$report" "$report".*
 fi
 exit $status

@@ -2,6 +2,7 @@
 // global hotkeys and the pick window's activation do nothing harmful, say so once on
 // standard error, and the pick window still shows.
 
+#include "RunTestObjects.h"
 #include "output/OutputAction.h"
 #include "platform/GlobalHotkey.h"
 #include "platform/InputOperations.h"
@@ -229,11 +230,7 @@ int main(int argc, char *argv[]) {
     TestInputNoX11 input;
     GlobalHotkeyOffscreenTest hotkeys;
     WindowActivationOffscreenTest activation;
-    int failed = 0;
-    for (QObject *test : {static_cast<QObject *>(&input), static_cast<QObject *>(&hotkeys),
-                          static_cast<QObject *>(&activation)})
-        failed += QTest::qExec(test, argc, argv);
-    return failed == 0 ? 0 : 1;
+    return runTestObjects({&input, &hotkeys, &activation}, argc, argv);
 }
 
 #include "tst_nox11.moc"

@@ -1,6 +1,7 @@
 // Widgets of the pick window on their own: the badge delegate's painting, the phrase
 // tooltips' timing, and closing the pick window (it hides and keeps its native window).
 
+#include "RunTestObjects.h"
 #include "app/ConfigStore.h"
 #include "library/PhraseFilter.h"
 #include "library/PhraseItem.h"
@@ -304,10 +305,7 @@ int main(int argc, char *argv[]) {
     BadgeDelegateTest test0;
     PhraseToolTipsTest test1;
     PickWindowCloseTest test2;
-    int failed = 0;
-    for (QObject *test : std::initializer_list<QObject *>{&test0, &test1, &test2})
-        failed += QTest::qExec(test, argc, argv);
-    return failed == 0 ? 0 : 1;
+    return runTestObjects({&test0, &test1, &test2}, argc, argv);
 }
 
 #include "tst_pickwidgets.moc"

@@ -4,6 +4,7 @@
 // badges keys address, and where windows are stored and open, the global hotkey, the pin
 // and always-on-top switches.
 
+#include "RunTestObjects.h"
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
 #include "app/Icons.h"
@@ -1446,12 +1447,8 @@ int main(int argc, char *argv[]) {
     keyfilter::PickFilterTest keyfilterTest;
     selection::PickSelectionTest selectionTest;
     placement::PickPlacementTest placementTest;
-    int failed = 0;
     // Placement last: it replaces the covered-window check for good.
-    for (QObject *test :
-         std::initializer_list<QObject *>{&hookkeysTest, &keyfilterTest, &selectionTest, &placementTest})
-        failed += QTest::qExec(test, argc, argv);
-    return failed == 0 ? 0 : 1;
+    return runTestObjects({&hookkeysTest, &keyfilterTest, &selectionTest, &placementTest}, argc, argv);
 }
 
 #include "tst_pickwindow.moc"
