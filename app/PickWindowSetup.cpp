@@ -1,8 +1,8 @@
 #include "app/PickWindowSetup.h"
 
 #include "app/AppContext.h"
-#include "app/ConfigStore.h"
 #include "app/Icons.h"
+#include "app/Settings.h"
 #include "library/GroupMenu.h"
 #include "library/GroupStore.h"
 #include "library/GroupView.h"
@@ -68,7 +68,7 @@ void setUpPhraseList(AppContext &c) {
     list->setLayoutMode(QListView::Batched);
     list->setBatchSize(phraseLayoutBatch);
     list->setItemDelegate(new BadgeDelegate(list));
-    list->verticalScrollBar()->setSingleStep(configInt(QStringLiteral("gundong")));
+    list->verticalScrollBar()->setSingleStep(settings::scrollStep());
     list->setMouseTracking(true);
     list->viewport()->setMouseTracking(true);
     installPhraseToolTips(list);
@@ -127,7 +127,7 @@ void createAddButton(AppContext &c) {
 }
 
 void createPinButton(AppContext &c) {
-    const bool pinned = configBool(QStringLiteral("tudingflag"));
+    const bool pinned = settings::isPinned();
     c.pinButton = newIconButton(c.pickWindow, pinned ? pinnedIconFile : unpinnedIconFile,
                                 QStringLiteral("钉住/取消钉住窗口（ ` ）"));
 }

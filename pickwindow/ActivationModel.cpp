@@ -1,7 +1,7 @@
 #include "pickwindow/ActivationModel.h"
 
 #include "app/AppContext.h"
-#include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "library/PhraseItem.h"
 #include "output/OutputRunner.h"
 #include "pickwindow/KeyHandling.h"
@@ -47,7 +47,7 @@ void updateKeyboardHook() {
 void showPickWindowNoActivate(QWidget *window) {
     searchMode = false;
     // The platform call sets the attribute and the passive style before and after the show.
-    showWindowNoActivate(window, configBool(QStringLiteral("zhiding")));
+    showWindowNoActivate(window, settings::alwaysOnTop());
     installKeyboardHook();
 }
 
@@ -118,7 +118,7 @@ bool pickKeysBlocked() {
 
 void inputPhraseItem(QListWidgetItem *item, QWidget *window) {
     const QString text = item->data(PhraseTextRole).toString();
-    if (!configBool(QStringLiteral("tudingflag")))
+    if (!settings::isPinned())
         window->close();
     startPhraseOutput(text);
 }

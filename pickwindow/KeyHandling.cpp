@@ -1,7 +1,7 @@
 #include "pickwindow/KeyHandling.h"
 
 #include "app/AppContext.h"
-#include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/MyTabBar.h"
 
@@ -10,8 +10,9 @@
 
 namespace {
 
-bool pinnedModeLetsKeyPass(const char *inputWhenPinnedKey) {
-    return configBool(QStringLiteral("tudingflag")) && !configBool(QLatin1String(inputWhenPinnedKey), true);
+// While pinned, Enter and the badge keys reach the application unless set to input.
+bool pinnedModeLetsKeyPass(bool inputsWhenPinned) {
+    return settings::isPinned() && !inputsWhenPinned;
 }
 
 bool inputCurrentPhrase() {
@@ -23,7 +24,7 @@ bool inputCurrentPhrase() {
 }
 
 bool inputBadgePhrase(int number, bool modifierHeld) {
-    if (modifierHeld || pinnedModeLetsKeyPass("badge_key_input_phrase_when_pinned"))
+    if (modifierHeld || pinnedModeLetsKeyPass(settings::badgeKeyInputsWhenPinned()))
         return false;
     QListWidgetItem *item = visiblePhraseAt(number);
     if (!item)
@@ -85,7 +86,7 @@ bool handleHookKey(const HookKeyEvent &event) {
         enterSearchMode();
         return true;
     case HookVk::Return:
-        if (pinnedModeLetsKeyPass("enter_key_input_phrase_when_pinned"))
+        if (pinnedModeLetsKeyPass(settings::enterKeyInputsWhenPinned()))
             return false;
         return inputCurrentPhrase();
     case HookVk::Escape:
@@ -132,7 +133,7 @@ void selectAdjacentPhrase(int step) {
     for (int tries = 0; tries < n; ++tries) {
         r += step;
         if (r < 0 || r >= n) {
-            if (!configBool(QStringLiteral("arrow_key_cycle_select_phrase_item"), true))
+            if (!settings::arrowKeysWrapAround())
                 return;
             r = r < 0 ? n - 1 : 0;
         }

@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "app/Startup.h"
 #include "library/PhraseItem.h"
 #include "output/OutputRunner.h"

@@ -2,6 +2,7 @@
 #include "app/ConfigStore.h"
 #include "app/DataFolder.h"
 #include "app/JsonFile.h"
+#include "app/Settings.h"
 #include "app/UserNotices.h"
 
 #include <QDir>

@@ -1,6 +1,7 @@
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
 #include "app/HelpWindow.h"
+#include "app/Settings.h"
 #include "app/Startup.h"
 #include "pickwindow/NoEscCloseWidget.h"
 

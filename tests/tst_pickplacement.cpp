@@ -5,6 +5,7 @@
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
 #include "app/Icons.h"
+#include "app/Settings.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowReach.h"
 #include "pickwindow/Pinning.h"
