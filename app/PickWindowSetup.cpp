@@ -11,8 +11,10 @@
 #include "library/PhraseItem.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/BadgeDelegate.h"
+#include "pickwindow/KeyHandling.h"
 #include "pickwindow/MyTabBar.h"
 #include "pickwindow/PhraseItemToolTipFilter.h"
+#include "platform/KeyboardHook.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -50,6 +52,10 @@ void createPickWindow(AppContext &c) {
     c.pickWindow->setWindowTitle(QStringLiteral("Verbolin"));
     c.pickWindow->setWindowIcon(programIcon(appIconFile));
     c.noActivateFilter = &noActivateFilter;
+    // Keys reach the key handling through the hook while the pick window takes them.
+    static KeyboardHook hook(&handleHookKey);
+    hook.setTakingKeys(&pickWindowTakesKeys);
+    setKeyboardHook(&hook);
 }
 
 void setUpPhraseList(AppContext &c) {

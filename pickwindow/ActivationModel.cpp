@@ -4,7 +4,6 @@
 #include "app/Settings.h"
 #include "library/PhraseItem.h"
 #include "output/OutputRunner.h"
-#include "pickwindow/KeyHandling.h"
 #include "platform/KeyboardHook.h"
 
 #include <QApplication>
@@ -14,34 +13,35 @@
 bool searchMode = false;
 NativeWindow savedForegroundWindow = 0;
 
-KeyboardHook &makeKeyboardHook() {
-    static KeyboardHook hook([](const HookKeyEvent &event) { return handleHookKey(event); });
-    hook.setTakingKeys(&pickWindowTakesKeys);
-    return hook;
-}
+namespace {
 
-KeyboardHook &keyboardHook() {
-    static KeyboardHook &hook = makeKeyboardHook();
-    return hook;
+KeyboardHook *pickKeyboardHook = nullptr;
+
+} // namespace
+
+void setKeyboardHook(KeyboardHook *hook) {
+    pickKeyboardHook = hook;
 }
 
 void installKeyboardHook() {
+    if (!pickKeyboardHook)
+        return;
     if (!keyboardHookSeesEveryKey()) {
         updateKeyboardHook();
         return;
     }
     // A failed install is simply tried again by the next caller.
     if (!searchMode)
-        keyboardHook().install();
+        pickKeyboardHook->install();
 }
 
 void updateKeyboardHook() {
-    if (keyboardHookSeesEveryKey())
+    if (!pickKeyboardHook || keyboardHookSeesEveryKey())
         return;
     if (pickWindowTakesKeys())
-        keyboardHook().install();
+        pickKeyboardHook->install();
     else
-        keyboardHook().remove();
+        pickKeyboardHook->remove();
 }
 
 void showPickWindowNoActivate(QWidget *window) {
@@ -67,7 +67,8 @@ void enterSearchMode() {
         return;
     searchMode = true;
     savedForegroundWindow = foregroundWindow();
-    keyboardHook().remove();
+    if (pickKeyboardHook)
+        pickKeyboardHook->remove();
     setPickWindowNoActivate(c.pickWindow, false);
     if (!c.pickWindow->isVisible())
         c.pickWindow->show();
