@@ -73,7 +73,7 @@ void HotkeyEditFilter::applyEditedHotkey() {
     editor->setKeySequence(hotkeySequence(settings::globalHotkey()));
 }
 
-void installKjjHotkeyEditFilter(QKeySequenceEdit *editor) {
+void installPhraseHotkeyEditFilter(QKeySequenceEdit *editor) {
     editor->installEventFilter(new KjjHotkeyEditFilter(editor, phraseHotkeys(), qApp));
 }
 
