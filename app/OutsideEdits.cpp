@@ -13,13 +13,13 @@
 #include "library/PhraseFilter.h"
 #include "library/PhraseHotkeys.h"
 #include "library/PhraseItem.h"
-#include "pickwindow/MyTabBar.h"
 #include "platform/GlobalHotkey.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QScrollBar>
+#include <QTabBar>
 
 namespace {
 
@@ -76,7 +76,7 @@ void reloadPhrasesFromOutside(AppContext &c) {
 }
 
 void reloadGroupsFromOutside(AppContext &c) {
-    MyTabBar *tabBar = c.groupTabBar;
+    QTabBar *tabBar = c.groupTabBar;
     const QString path = c.tabPath;
     if (keptProgramVersion(path, [tabBar, path] { return saveGroups(tabBar, path); }))
         return;

@@ -109,7 +109,7 @@ void setUpGroupsAndSearch(AppContext &c) {
     // A click on the search box is the one click that activates the pick window.
     c.noActivateFilter->setActivatingChild(c.searchBox, &enterSearchMode);
 
-    MyTabBar *tabBar = c.groupTabBar;
+    QTabBar *tabBar = c.groupTabBar;
     const QString tabPath = c.tabPath;
     QObject::connect(c.searchBox, &QLineEdit::textChanged, c.searchBox, &onSearchTextChanged);
     QObject::connect(tabBar, &QTabBar::tabMoved, tabBar, [tabBar, tabPath] { saveGroups(tabBar, tabPath); });

@@ -5,7 +5,6 @@
 #include "app/Settings.h"
 #include "app/WindowSize.h"
 #include "library/PhraseFilter.h"
-#include "pickwindow/MyTabBar.h"
 #include "pickwindow/Pinning.h"
 #include "platform/Autostart.h"
 
@@ -20,6 +19,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QUrl>
 
 const QString helpPageAddress = QStringLiteral("https://github.com/verbolin/verbolin#readme");

@@ -7,7 +7,6 @@
 #include "library/PhraseFilter.h"
 #include "library/PhraseHotkeys.h"
 #include "library/PhraseItem.h"
-#include "pickwindow/MyTabBar.h"
 
 #include <QDialog>
 #include <QFormLayout>
@@ -18,6 +17,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabBar>
 
 namespace {
 

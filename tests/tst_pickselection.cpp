@@ -245,7 +245,7 @@ private slots:
         QFETCH(int, current);
         QFETCH(int, step);
         QFETCH(int, expected);
-        MyTabBar *tabBar = appContext().groupTabBar;
+        QTabBar *tabBar = appContext().groupTabBar;
         tabBar->setCurrentIndex(current);
         if (wheel) {
             QWheelEvent event(QPointF(5, 5), tabBar->mapToGlobal(QPointF(5, 5)), QPoint(),
@@ -269,7 +269,7 @@ private slots:
 
     void aWheelWithoutVerticalTurnChangesNothingButIsTaken() {
         QFETCH(QPoint, angle);
-        MyTabBar *tabBar = appContext().groupTabBar;
+        QTabBar *tabBar = appContext().groupTabBar;
         QWheelEvent event(QPointF(5, 5), tabBar->mapToGlobal(QPointF(5, 5)), QPoint(), angle, Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         event.ignore();
@@ -279,7 +279,7 @@ private slots:
     }
 
     void switchingWithNoGroupsDoesNothing() {
-        MyTabBar *tabBar = appContext().groupTabBar;
+        QTabBar *tabBar = appContext().groupTabBar;
         while (tabBar->count() > 0)
             tabBar->removeTab(0);
         switchGroupBy(+1);
