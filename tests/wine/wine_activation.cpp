@@ -3,7 +3,7 @@
 // giving the foreground back, and the covered-at-centre test. Exit code 0 = pass.
 #include "platform/HookKeys.h"
 #include "platform/KeyboardHook.h"
-#include "platform/Win32Windows.h"
+#include "platform/win/Win32Windows.h"
 #include "tests/wine/WineCheck.h"
 
 #include <windows.h>

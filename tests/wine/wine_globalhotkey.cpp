@@ -2,7 +2,7 @@
 // from synthetic key presses, refusal of a taken combination, release on unregister.
 // Exit code 0 when every check passes.
 
-#include "platform/Win32Hotkey.h"
+#include "platform/win/Win32Hotkey.h"
 #include "tests/wine/WineCheck.h"
 
 #include <windows.h>

@@ -3,7 +3,7 @@
 // shell's own calls. Exit code 0 = every check passed.
 
 #include "platform/DropFiles.h"
-#include "platform/Win32Input.h"
+#include "platform/win/Win32Input.h"
 #include "tests/wine/WineCheck.h"
 
 #include <windows.h>
