@@ -6,6 +6,30 @@
 
 namespace {
 
+struct KeyRow {
+    std::uint32_t vk;
+    int qtKey;
+    PickCommand command;
+};
+
+// Each key of the pick window as the hook and as Qt name it, and what it asks; the badge
+// keys follow below the table.
+constexpr KeyRow keyTable[] = {
+    {HookVk::Up, Qt::Key_Up, PickCommand::MoveUp},
+    {HookVk::Down, Qt::Key_Down, PickCommand::MoveDown},
+    {HookVk::Home, Qt::Key_Home, PickCommand::MoveToFirst},
+    {HookVk::End, Qt::Key_End, PickCommand::MoveToLast},
+    {HookVk::Left, Qt::Key_Left, PickCommand::PreviousGroup},
+    {HookVk::Right, Qt::Key_Right, PickCommand::NextGroup},
+    {HookVk::Return, Qt::Key_Return, PickCommand::InputCurrent},
+    // The hook reports keypad Enter as Return.
+    {HookVk::Return, Qt::Key_Enter, PickCommand::InputCurrent},
+    // The key left of 1, whatever it types; Qt names it by what it types on a US layout.
+    {HookVk::Grave, Qt::Key_QuoteLeft, PickCommand::TogglePin},
+    {HookVk::Escape, Qt::Key_Escape, PickCommand::Hide},
+    {HookVk::Tab, Qt::Key_Tab, PickCommand::SwitchSearch},
+};
+
 PickKeyCommand badgeCommand(int key) {
     if (const int number = badgeNumberOfKey(key))
         return {PickCommand::InputBadge, number};
@@ -15,58 +39,19 @@ PickKeyCommand badgeCommand(int key) {
 } // namespace
 
 PickKeyCommand pickCommandOfHookKey(std::uint32_t vk) {
-    switch (vk) {
-    case HookVk::Up:
-        return {PickCommand::MoveUp};
-    case HookVk::Down:
-        return {PickCommand::MoveDown};
-    case HookVk::Home:
-        return {PickCommand::MoveToFirst};
-    case HookVk::End:
-        return {PickCommand::MoveToLast};
-    case HookVk::Left:
-        return {PickCommand::PreviousGroup};
-    case HookVk::Right:
-        return {PickCommand::NextGroup};
-    case HookVk::Return:
-        return {PickCommand::InputCurrent};
-    case HookVk::Grave:
-        return {PickCommand::TogglePin};
-    case HookVk::Escape:
-        return {PickCommand::Hide};
-    case HookVk::Tab:
-        return {PickCommand::SwitchSearch};
-    default:
-        return badgeCommand(static_cast<int>(vk));
+    for (const KeyRow &row : keyTable) {
+        if (row.vk == vk)
+            return {row.command};
     }
+    return badgeCommand(static_cast<int>(vk));
 }
 
 PickKeyCommand pickCommandOfQtKey(int key) {
-    switch (key) {
-    case Qt::Key_Up:
-        return {PickCommand::MoveUp};
-    case Qt::Key_Down:
-        return {PickCommand::MoveDown};
-    case Qt::Key_Home:
-        return {PickCommand::MoveToFirst};
-    case Qt::Key_End:
-        return {PickCommand::MoveToLast};
-    case Qt::Key_Left:
-        return {PickCommand::PreviousGroup};
-    case Qt::Key_Right:
-        return {PickCommand::NextGroup};
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return {PickCommand::InputCurrent};
-    case Qt::Key_QuoteLeft:
-        return {PickCommand::TogglePin};
-    case Qt::Key_Escape:
-        return {PickCommand::Hide};
-    case Qt::Key_Tab:
-        return {PickCommand::SwitchSearch};
-    default:
-        return badgeCommand(key);
+    for (const KeyRow &row : keyTable) {
+        if (row.qtKey == key)
+            return {row.command};
     }
+    return badgeCommand(key);
 }
 
 bool isMovingCommand(PickCommand command) {

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-// What a key asks of the pick window. The two tables in PickCommands.cpp, one for the
-// keyboard hook's virtual keys and one for Qt's keys, are the one place where a key's
+// What a key asks of the pick window. The key table in PickCommands.cpp, which names each
+// key both as the keyboard hook reports it and as Qt does, is the one place where a key's
 // meaning is decided; carryOutPickCommand (KeyHandling.h) does what it asks, as the road
 // the key came by allows.
 enum class PickCommand {
