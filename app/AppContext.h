@@ -10,11 +10,11 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
+class QTabBar;
 class QLineEdit;
 class QSystemTrayIcon;
 class QWidget;
 class GlobalHotkey;
-class MyTabBar;
 class NoActivateNativeFilter;
 class SingleInstanceApplication;
 
@@ -42,7 +42,7 @@ struct AppContext {
     QWidget *pickWindow = nullptr;
     NoActivateNativeFilter *noActivateFilter = nullptr;
     QListWidget *phraseList = nullptr;
-    MyTabBar *groupTabBar = nullptr;
+    QTabBar *groupTabBar = nullptr;
     QLineEdit *searchBox = nullptr;
     QPushButton *settingsButton = nullptr;
     QPushButton *addButton = nullptr;

@@ -1,29 +1,16 @@
 #include "app/ConfigStore.h"
 
 #include "app/JsonFile.h"
+#include "app/Settings.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QJsonArray>
 #include <QScreen>
 
-#include <initializer_list>
 #include <utility>
 
 namespace {
-
-// Keys added to an existing file that lacks them, in this order.
-const std::initializer_list<std::pair<const char *, QJsonValue>> repairedKeys = {
-    {"delay", 200},
-    {"default_item_height", 40},
-    {"phrase_item_padding_horizontal", 16},
-    {"phrase_item_padding_vertical", 12},
-    {"gundong", 10},
-    {"badge_key_input_phrase_when_pinned", false},
-    {"enter_key_input_phrase_when_pinned", false},
-    {"arrow_key_cycle_select_phrase_item", true},
-};
 
 QSize primaryScreenSize() {
     if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
@@ -81,35 +68,6 @@ void setConfigChangedOutsideHandler(std::function<void()> handler) {
     outsideChangeHandler() = std::move(handler);
 }
 
-QJsonObject defaultConfig(QSize screenSize) {
-    const int cx = (screenSize.width() - 500) / 2;
-    const int cy = (screenSize.height() - 500) / 2;
-    QJsonObject c;
-    c.insert(QStringLiteral("hotkey"), QStringLiteral("Ctrl+Shift+V"));
-    c.insert(QStringLiteral("zhiding"), true);
-    c.insert(QStringLiteral("delay"), 200);
-    c.insert(QStringLiteral("width"), 500);
-    c.insert(QStringLiteral("height"), 500);
-    c.insert(QStringLiteral("default_item_height"), 40);
-    c.insert(QStringLiteral("phrase_item_padding_horizontal"), 16);
-    c.insert(QStringLiteral("phrase_item_padding_vertical"), 12);
-    c.insert(QStringLiteral("gundong"), 10);
-    c.insert(QStringLiteral("jiaobiao"), false);
-    c.insert(QStringLiteral("badge_key_input_phrase_when_pinned"), false);
-    c.insert(QStringLiteral("enter_key_input_phrase_when_pinned"), false);
-    c.insert(QStringLiteral("arrow_key_cycle_select_phrase_item"), true);
-    c.insert(QStringLiteral("ziqidong"), true);
-    c.insert(QStringLiteral("tudingflag"), true);
-    c.insert(QStringLiteral("chuangkou_x"), cx);
-    c.insert(QStringLiteral("chuangkou_y"), cy);
-    // The other windows open just right of a 500-pixel pick window.
-    for (const char *window : {"shezhichuangkou", "tianjiachuangkou", "xiugaichuangkou"}) {
-        c.insert(QLatin1String(window) + QStringLiteral("_x"), cx + 501);
-        c.insert(QLatin1String(window) + QStringLiteral("_y"), cy);
-    }
-    return c;
-}
-
 void loadConfig(const QString &path) {
     const JsonFileRead read = readJsonFile(path);
     // A file that exists but cannot be opened or parsed is kept aside first; then the
@@ -124,11 +82,7 @@ void loadConfig(const QString &path) {
     }
     QJsonObject object = read.document.object();
     lastSyncedConfig() = object;
-    for (const auto &[key, value] : repairedKeys) {
-        const QString name = QLatin1String(key);
-        if (!object.contains(name))
-            object.insert(name, value);
-    }
+    addMissingSettings(object);
     configObject() = object;
 }
 

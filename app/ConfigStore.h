@@ -7,7 +7,7 @@
 #include <functional>
 
 // The process-wide settings object; it mirrors config.json and every reader reads its
-// key at the moment of use.
+// key at the moment of use (through app/Settings.h).
 QJsonObject &configObject();
 
 // Fills configObject from the file. An existing file is only repaired in memory (the
@@ -23,11 +23,8 @@ bool saveConfig(const QString &path);
 // Called when saveConfig took in settings changed outside, so that they are applied.
 void setConfigChangedOutsideHandler(std::function<void()> handler);
 
-// The complete set for a new file, positions centred for a 500-pixel window on a
-// screen of the given size.
-QJsonObject defaultConfig(QSize screenSize);
-
-// Typed reads with read defaults: missing or mistyped values give the default.
+// Typed reads with read defaults: missing or mistyped values give the default. The
+// program reads through the accessors of app/Settings.h, which name the keys.
 int configInt(const QString &key, int readDefault = 0);
 bool configBool(const QString &key, bool readDefault = false);
 QString configString(const QString &key);

@@ -40,10 +40,10 @@ PhraseEditorWidgets createEditorWindow(const QString &title, const QString &conf
 
 void createAddWindow(AppContext &c) {
     c.addWindow = createEditorWindow(QStringLiteral("Verbolin-添加"), QStringLiteral("添加"));
-    installKjjHotkeyEditFilter(c.addWindow.hotkeyEdit);
+    installPhraseHotkeyEditFilter(c.addWindow.hotkeyEdit);
 }
 
 void createEditWindow(AppContext &c) {
     c.editWindow = createEditorWindow(QStringLiteral("Verbolin-修改"), QStringLiteral("修改"));
-    installKjjHotkeyEditFilter(c.editWindow.hotkeyEdit);
+    installPhraseHotkeyEditFilter(c.editWindow.hotkeyEdit);
 }

@@ -5,6 +5,7 @@
 #include "app/ConfigStore.h"
 #include "app/FileChangeWatcher.h"
 #include "app/JsonFile.h"
+#include "app/Settings.h"
 #include "app/SettingsRows.h"
 #include "library/GroupStore.h"
 #include "library/GroupView.h"
@@ -12,13 +13,13 @@
 #include "library/PhraseFilter.h"
 #include "library/PhraseHotkeys.h"
 #include "library/PhraseItem.h"
-#include "pickwindow/MyTabBar.h"
 #include "platform/GlobalHotkey.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QScrollBar>
+#include <QTabBar>
 
 namespace {
 
@@ -46,12 +47,12 @@ bool keptProgramVersion(const QString &path, const std::function<bool()> &save) 
 void applyConfigFromOutside(AppContext &c) {
     applyConfiguredWindowSize(c);
     if (c.phraseList) {
-        c.phraseList->verticalScrollBar()->setSingleStep(configInt(QStringLiteral("gundong")));
+        c.phraseList->verticalScrollBar()->setSingleStep(settings::scrollStep());
         if (c.groupTabBar)
             c.phraseList->setStyleSheet(
                 phraseItemStyleSheet(c.groupTabBar->tabData(c.groupTabBar->currentIndex()).toInt()));
     }
-    const QKeySequence hotkey = hotkeySequence(configString(QStringLiteral("hotkey")));
+    const QKeySequence hotkey = hotkeySequence(settings::globalHotkey());
     if (c.globalHotkey && !hotkey.isEmpty() && hotkey != c.globalHotkey->shortcut())
         c.globalHotkey->setShortcut(hotkey, true);
 }
@@ -75,7 +76,7 @@ void reloadPhrasesFromOutside(AppContext &c) {
 }
 
 void reloadGroupsFromOutside(AppContext &c) {
-    MyTabBar *tabBar = c.groupTabBar;
+    QTabBar *tabBar = c.groupTabBar;
     const QString path = c.tabPath;
     if (keptProgramVersion(path, [tabBar, path] { return saveGroups(tabBar, path); }))
         return;

@@ -1,8 +1,8 @@
 #include "app/PickWindowSetup.h"
 
 #include "app/AppContext.h"
-#include "app/ConfigStore.h"
 #include "app/Icons.h"
+#include "app/Settings.h"
 #include "library/GroupMenu.h"
 #include "library/GroupStore.h"
 #include "library/GroupView.h"
@@ -11,8 +11,10 @@
 #include "library/PhraseItem.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/BadgeDelegate.h"
+#include "pickwindow/KeyHandling.h"
 #include "pickwindow/MyTabBar.h"
 #include "pickwindow/PhraseItemToolTipFilter.h"
+#include "platform/KeyboardHook.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -53,6 +55,10 @@ void createPickWindow(AppContext &c) {
     c.pickWindow->setWindowTitle(QStringLiteral("Verbolin"));
     c.pickWindow->setWindowIcon(programIcon(appIconFile));
     c.noActivateFilter = &noActivateFilter;
+    // Keys reach the key handling through the hook while the pick window takes them.
+    static KeyboardHook hook(&handleHookKey);
+    hook.setTakingKeys(&pickWindowTakesKeys);
+    setKeyboardHook(&hook);
 }
 
 void setUpPhraseList(AppContext &c) {
@@ -71,7 +77,7 @@ void setUpPhraseList(AppContext &c) {
     list->setLayoutMode(QListView::Batched);
     list->setBatchSize(phraseLayoutBatch);
     list->setItemDelegate(new BadgeDelegate(list));
-    list->verticalScrollBar()->setSingleStep(configInt(QStringLiteral("gundong")));
+    list->verticalScrollBar()->setSingleStep(settings::scrollStep());
     list->setMouseTracking(true);
     list->viewport()->setMouseTracking(true);
     installPhraseToolTips(list);
@@ -106,7 +112,7 @@ void setUpGroupsAndSearch(AppContext &c) {
     // A click on the search box is the one click that activates the pick window.
     c.noActivateFilter->setActivatingChild(c.searchBox, &enterSearchMode);
 
-    MyTabBar *tabBar = c.groupTabBar;
+    QTabBar *tabBar = c.groupTabBar;
     const QString tabPath = c.tabPath;
     QObject::connect(c.searchBox, &QLineEdit::textChanged, c.searchBox, &onSearchTextChanged);
     QObject::connect(tabBar, &QTabBar::tabMoved, tabBar, [tabBar, tabPath] { saveGroups(tabBar, tabPath); });
@@ -130,7 +136,7 @@ void createAddButton(AppContext &c) {
 }
 
 void createPinButton(AppContext &c) {
-    const bool pinned = configBool(QStringLiteral("tudingflag"));
+    const bool pinned = settings::isPinned();
     c.pinButton = newIconButton(c.pickWindow, pinned ? pinnedIconFile : unpinnedIconFile,
                                 QStringLiteral("钉住/取消钉住窗口（ ` ）"));
 }

@@ -2,9 +2,9 @@
 
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "app/WindowSize.h"
 #include "library/PhraseFilter.h"
-#include "pickwindow/MyTabBar.h"
 #include "pickwindow/Pinning.h"
 #include "platform/Autostart.h"
 
@@ -19,14 +19,16 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QUrl>
 
 const QString helpPageAddress = QStringLiteral("https://github.com/verbolin/verbolin#readme");
 
 namespace {
 
-void storeAndSave(const QString &key, const QJsonValue &value) {
-    configObject().insert(key, value);
+// A setter of app/Settings.h, then the file saved.
+template <typename T> void storeAndSave(void (*store)(T), T value) {
+    store(value);
     saveConfig(appContext().configPath);
 }
 
@@ -52,34 +54,33 @@ void addSingleControlRow(QFormLayout *form, const QString &label, QWidget *contr
 }
 
 // The range comes first, so a stored value outside it shows clamped (and stays stored as is).
-QSpinBox *newSpinBox(int minimum, int maximum, const QString &key) {
+QSpinBox *newSpinBox(int minimum, int maximum, int value) {
     auto *box = new QSpinBox;
     box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     box->setRange(minimum, maximum);
-    box->setValue(configInt(key));
+    box->setValue(value);
     return box;
 }
 
-QCheckBox *addCheckBoxRow(QFormLayout *form, const QString &label, const QString &key, bool readDefault) {
+QCheckBox *addCheckBoxRow(QFormLayout *form, const QString &label, bool checked) {
     auto *box = new QCheckBox;
-    box->setChecked(configBool(key, readDefault));
+    box->setChecked(checked);
     addSingleControlRow(form, label, box);
     return box;
 }
 
-QSpinBox *addSpinBoxRow(QFormLayout *form, const QString &label, const QString &key, int minimum,
-                        int maximum) {
-    QSpinBox *box = newSpinBox(minimum, maximum, key);
+QSpinBox *addSpinBoxRow(QFormLayout *form, const QString &label, int value, int minimum, int maximum) {
+    QSpinBox *box = newSpinBox(minimum, maximum, value);
     form->addRow(label, box);
     return box;
 }
 
-void storeWhenToggled(QCheckBox *box, const QString &key) {
-    QObject::connect(box, &QCheckBox::toggled, box, [key](bool on) { storeAndSave(key, on); });
+void storeWhenToggled(QCheckBox *box, void (*store)(bool)) {
+    QObject::connect(box, &QCheckBox::toggled, box, [store](bool on) { storeAndSave(store, on); });
 }
 
-void storeWhenChanged(QSpinBox *box, const QString &key) {
-    QObject::connect(box, &QSpinBox::valueChanged, box, [key](int value) { storeAndSave(key, value); });
+void storeWhenChanged(QSpinBox *box, void (*store)(int)) {
+    QObject::connect(box, &QSpinBox::valueChanged, box, [store](int value) { storeAndSave(store, value); });
 }
 
 // New paddings show at once in the current group's item style.
@@ -90,17 +91,16 @@ void restylePhraseList() {
 }
 
 void storeWindowSize(int width, int height) {
-    configObject().insert(QStringLiteral("width"), width);
-    configObject().insert(QStringLiteral("height"), height);
+    settings::setWindowSize(width, height);
     saveConfig(appContext().configPath);
-    applyWindowSize(appContext(), configInt(QStringLiteral("width")), configInt(QStringLiteral("height")));
+    applyWindowSize(appContext(), width, height);
 }
 
 void addWindowSizeRow(AppContext &c, QFormLayout *form) {
     auto *container = new QWidget;
     QHBoxLayout *layout = rowLayout(container);
-    c.widthSpinBox = newSpinBox(minimumWindowLength, maximumWindowLength, QStringLiteral("width"));
-    c.heightSpinBox = newSpinBox(minimumWindowLength, maximumWindowLength, QStringLiteral("height"));
+    c.widthSpinBox = newSpinBox(minimumWindowLength, maximumWindowLength, settings::windowWidth());
+    c.heightSpinBox = newSpinBox(minimumWindowLength, maximumWindowLength, settings::windowHeight());
     layout->addWidget(new QLabel(QStringLiteral("宽度")));
     layout->addWidget(c.widthSpinBox);
     layout->addWidget(new QLabel(QStringLiteral("高度")));
@@ -113,45 +113,41 @@ void addWindowSizeRow(AppContext &c, QFormLayout *form) {
 
 QKeySequenceEdit *addGlobalHotkeyRow(QFormLayout *form) {
     // Stored as portable text, read back in the native form.
-    auto *editor =
-        new QKeySequenceEdit(QKeySequence(configString(QStringLiteral("hotkey")), QKeySequence::NativeText));
+    auto *editor = new QKeySequenceEdit(QKeySequence(settings::globalHotkey(), QKeySequence::NativeText));
     form->addRow(QStringLiteral("全局快捷键："), editor);
     return editor;
 }
 
 void addAlwaysOnTopRow(QFormLayout *form) {
-    QCheckBox *box =
-        addCheckBoxRow(form, QStringLiteral("主窗口始终置顶："), QStringLiteral("zhiding"), false);
+    QCheckBox *box = addCheckBoxRow(form, QStringLiteral("主窗口始终置顶："), settings::alwaysOnTop());
     QObject::connect(box, &QCheckBox::toggled, box, &onAlwaysOnTopToggled);
 }
 
 void addRemainingSettingsRows(AppContext &c, QFormLayout *form) {
     addWindowSizeRow(c, form);
 
-    QSpinBox *itemHeight = addSpinBoxRow(form, QStringLiteral("默认短语项高度："),
-                                         QStringLiteral("default_item_height"), 10, 100);
+    QSpinBox *itemHeight =
+        addSpinBoxRow(form, QStringLiteral("默认短语项高度："), settings::defaultItemHeight(), 10, 100);
     QSpinBox *paddingH = addSpinBoxRow(form, QStringLiteral("短语项左右内边距："),
-                                       QStringLiteral("phrase_item_padding_horizontal"), 0, 100);
+                                       settings::phraseItemPaddingHorizontal(), 0, 100);
     QSpinBox *paddingV = addSpinBoxRow(form, QStringLiteral("短语项上下内边距："),
-                                       QStringLiteral("phrase_item_padding_vertical"), 0, 100);
+                                       settings::phraseItemPaddingVertical(), 0, 100);
     QSpinBox *scrollStep =
-        addSpinBoxRow(form, QStringLiteral("滚动条滚动速度："), QStringLiteral("gundong"), 1, 100);
+        addSpinBoxRow(form, QStringLiteral("滚动条滚动速度："), settings::scrollStep(), 1, 100);
     QCheckBox *badgeCorner =
-        addCheckBoxRow(form, QStringLiteral("角标放左上角还是右上角？"), QStringLiteral("jiaobiao"), false);
-    QCheckBox *badgeKeyWhenPinned =
-        addCheckBoxRow(form, QStringLiteral("钉住窗口时按下短语项对应角标输入短语？"),
-                       QStringLiteral("badge_key_input_phrase_when_pinned"), true);
+        addCheckBoxRow(form, QStringLiteral("角标放左上角还是右上角？"), settings::badgeOnLeft());
+    QCheckBox *badgeKeyWhenPinned = addCheckBoxRow(
+        form, QStringLiteral("钉住窗口时按下短语项对应角标输入短语？"), settings::badgeKeyInputsWhenPinned());
     QCheckBox *enterWhenPinned = addCheckBoxRow(form, QStringLiteral("钉住窗口时按下回车键输入短语？"),
-                                                QStringLiteral("enter_key_input_phrase_when_pinned"), true);
+                                                settings::enterKeyInputsWhenPinned());
     QCheckBox *arrowCycle = addCheckBoxRow(form, QStringLiteral("上下方向键可以首尾循环选择短语项："),
-                                           QStringLiteral("arrow_key_cycle_select_phrase_item"), true);
-    QCheckBox *autostart =
-        addCheckBoxRow(form, QStringLiteral("开机自启动："), QStringLiteral("ziqidong"), false);
+                                           settings::arrowKeysWrapAround());
+    QCheckBox *autostart = addCheckBoxRow(form, QStringLiteral("开机自启动："), settings::startsAtLogin());
     // The entry follows the executable when the program was moved since the last start.
-    if (configBool(QStringLiteral("ziqidong")))
+    if (settings::startsAtLogin())
         syncAutostartEntry();
     QSpinBox *delay =
-        addSpinBoxRow(form, QStringLiteral("高级输入间隔（毫秒）"), QStringLiteral("delay"), 0, 2000);
+        addSpinBoxRow(form, QStringLiteral("高级输入间隔（毫秒）"), settings::inputDelay(), 0, 2000);
 
     auto *version = new QPushButton(QStringLiteral("1.7.0"));
     version->setFixedWidth(100);
@@ -160,28 +156,28 @@ void addRemainingSettingsRows(AppContext &c, QFormLayout *form) {
 
     // Connected only now: building the window writes nothing.
     QObject::connect(itemHeight, &QSpinBox::valueChanged, itemHeight, [](int value) {
-        storeAndSave(QStringLiteral("default_item_height"), value);
+        storeAndSave(&settings::setDefaultItemHeight, value);
         tellUser(QStringLiteral("该设置名称为“默认短语项高度”，因此只影响新建分组时的短语项高度的值。  \n"
                                 "如果要修改某个分组的短语项高度，请右键修改该分组。  "));
     });
-    for (const auto &[box, key] : {std::pair{paddingH, QStringLiteral("phrase_item_padding_horizontal")},
-                                   std::pair{paddingV, QStringLiteral("phrase_item_padding_vertical")}}) {
-        QObject::connect(box, &QSpinBox::valueChanged, box, [key = key](int value) {
-            storeAndSave(key, value);
+    for (const auto &[box, store] : {std::pair{paddingH, &settings::setPhraseItemPaddingHorizontal},
+                                     std::pair{paddingV, &settings::setPhraseItemPaddingVertical}}) {
+        QObject::connect(box, &QSpinBox::valueChanged, box, [store = store](int value) {
+            storeAndSave(store, value);
             restylePhraseList();
         });
     }
     // The scroll step is read at start-up only.
-    storeWhenChanged(scrollStep, QStringLiteral("gundong"));
+    storeWhenChanged(scrollStep, &settings::setScrollStep);
     QObject::connect(badgeCorner, &QCheckBox::toggled, badgeCorner, [](bool on) {
-        storeAndSave(QStringLiteral("jiaobiao"), on);
+        storeAndSave(&settings::setBadgeOnLeft, on);
         tellUser(QStringLiteral("鼠标移到主窗口后生效  "));
     });
-    storeWhenToggled(badgeKeyWhenPinned, QStringLiteral("badge_key_input_phrase_when_pinned"));
-    storeWhenToggled(enterWhenPinned, QStringLiteral("enter_key_input_phrase_when_pinned"));
-    storeWhenToggled(arrowCycle, QStringLiteral("arrow_key_cycle_select_phrase_item"));
+    storeWhenToggled(badgeKeyWhenPinned, &settings::setBadgeKeyInputsWhenPinned);
+    storeWhenToggled(enterWhenPinned, &settings::setEnterKeyInputsWhenPinned);
+    storeWhenToggled(arrowCycle, &settings::setArrowKeysWrapAround);
     QObject::connect(autostart, &QCheckBox::toggled, autostart, &setAutostart);
-    storeWhenChanged(delay, QStringLiteral("delay"));
+    storeWhenChanged(delay, &settings::setInputDelay);
     QObject::connect(version, &QPushButton::clicked, version,
                      [] { QDesktopServices::openUrl(QUrl(helpPageAddress)); });
 }
@@ -189,8 +185,8 @@ void addRemainingSettingsRows(AppContext &c, QFormLayout *form) {
 void applyConfiguredWindowSize(AppContext &c) {
     // A missing or mistyped size would give zero-sized windows: fall back to the default;
     // a hand-edited huge one would take gigabytes: keep it in the spin boxes' range.
-    const int width = boundedWindowLength(configInt(QStringLiteral("width"), 500));
-    const int height = boundedWindowLength(configInt(QStringLiteral("height"), 500));
+    const int width = boundedWindowLength(settings::windowWidth());
+    const int height = boundedWindowLength(settings::windowHeight());
     applyWindowSize(c, width, height);
     // The boxes were filled before the size was known; showing it must not store it.
     for (const auto &[box, value] : {std::pair{c.widthSpinBox, width}, std::pair{c.heightSpinBox, height}}) {
@@ -212,5 +208,5 @@ void connectWindowSizeSpinBoxes(AppContext &c) {
 
 void setAutostart(bool on) {
     setAutostartEntry(on);
-    storeAndSave(QStringLiteral("ziqidong"), on);
+    storeAndSave(&settings::setStartsAtLogin, on);
 }

@@ -9,8 +9,8 @@ class QKeySequenceEdit;
 // The page the version button opens.
 extern const QString helpPageAddress;
 
-// The settings rows. Each control starts from configObject and, once built, writes its key
-// back to config.json the moment the user changes it.
+// The settings rows. Each control starts from its setting (app/Settings.h) and, once built,
+// stores it in config.json the moment the user changes it.
 
 // "全局快捷键：": the editor showing the stored hotkey.
 QKeySequenceEdit *addGlobalHotkeyRow(QFormLayout *form);
@@ -22,7 +22,7 @@ void addAlwaysOnTopRow(QFormLayout *form);
 // running executable when autostart is on.
 void addRemainingSettingsRows(AppContext &context, QFormLayout *form);
 
-// Sizes the windows from "width" and "height" (500 for a missing or mistyped one) and shows
+// Sizes the windows from the stored window size (500 for a missing or mistyped length) and shows
 // that size in the window-size spin boxes, storing nothing.
 void applyConfiguredWindowSize(AppContext &context);
 

@@ -1,8 +1,8 @@
 #include "app/SettingsWindowSetup.h"
 
 #include "app/AppContext.h"
-#include "app/ConfigStore.h"
 #include "app/Icons.h"
+#include "app/Settings.h"
 #include "app/SettingsRows.h"
 #include "app/WindowPlacement.h"
 #include "library/HotkeyEditFilters.h"
@@ -34,14 +34,14 @@ void createSettingsWindow(AppContext &c) {
 
     c.globalHotkeyEdit = addGlobalHotkeyRow(form);
     // Stored as portable text, read back in the native form.
-    c.globalHotkey = new GlobalHotkey(
-        QKeySequence(configString(QStringLiteral("hotkey")), QKeySequence::NativeText), true, qApp);
+    c.globalHotkey =
+        new GlobalHotkey(QKeySequence(settings::globalHotkey(), QKeySequence::NativeText), true, qApp);
     QObject::connect(c.globalHotkey, &GlobalHotkey::activated, qApp, &toggleFromGlobalHotkey);
     installHotkeyEditFilter(c.globalHotkeyEdit);
 
     addAlwaysOnTopRow(form);
     // The pick window stays above other windows when the user asked for it.
-    if (configBool(QStringLiteral("zhiding")))
+    if (settings::alwaysOnTop())
         c.pickWindow->setWindowFlags(c.pickWindow->windowFlags() | Qt::WindowStaysOnTopHint);
 
     addRemainingSettingsRows(c, form);

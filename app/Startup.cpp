@@ -18,7 +18,6 @@
 #include "output/OutputRunner.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/MyEventFilter.h"
-#include "pickwindow/MyTabBar.h"
 #include "pickwindow/Pinning.h"
 #include "platform/SingleInstanceApplication.h"
 
@@ -28,11 +27,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTabBar>
 
 namespace {
 
 void connectAddButton(AppContext &c) {
-    MyTabBar *tabBar = c.groupTabBar;
+    QTabBar *tabBar = c.groupTabBar;
     // A new phrase from the add button goes to the end of the list, in the current group.
     QObject::connect(c.addButton, &QPushButton::clicked, c.addWindow.window,
                      [tabBar] { openAddWindow(tabBar->tabText(tabBar->currentIndex()), nullptr); });

@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "app/WindowReach.h"
 #include "pickwindow/ActivationModel.h"
 
@@ -9,24 +10,25 @@
 #include <QCursor>
 #include <QEvent>
 #include <QHash>
-#include <QJsonObject>
 #include <QScreen>
 #include <QWidget>
 
+#include <optional>
+
 namespace {
 
-// The config keys of a window's stored position.
-const char *positionKeyPrefix(const QWidget *window) {
+// Which stored position belongs to a window; none for the windows that have none.
+std::optional<settings::SavedWindow> savedWindowOf(const QWidget *window) {
     const AppContext &c = appContext();
     if (window == c.pickWindow)
-        return "chuangkou";
+        return settings::SavedWindow::Pick;
     if (window == c.settingsWindow)
-        return "shezhichuangkou";
+        return settings::SavedWindow::Settings;
     if (window == c.addWindow.window)
-        return "tianjiachuangkou";
+        return settings::SavedWindow::Add;
     if (window == c.editWindow.window)
-        return "xiugaichuangkou";
-    return nullptr;
+        return settings::SavedWindow::Edit;
+    return std::nullopt;
 }
 
 // Windows the program put elsewhere than their saved, out-of-reach position, and where.
@@ -50,31 +52,23 @@ QList<ScreenArea> screenAreas() {
 
 // Returns whether the stored position changed. Nothing is stored while the window still
 // stands where the program put it in place of its saved position.
-bool storePosition(const char *prefix, const QWidget *window) {
+bool storePosition(settings::SavedWindow which, const QWidget *window) {
     const auto substitute = substitutePositions().constFind(window);
     if (substitute != substitutePositions().constEnd()) {
         if (*substitute == window->pos())
             return false;
         substitutePositions().erase(substitute);
     }
-    const QString x = QLatin1String(prefix) + QStringLiteral("_x");
-    const QString y = QLatin1String(prefix) + QStringLiteral("_y");
-    QJsonObject &config = configObject();
-    if (config.value(x) == QJsonValue(window->x()) && config.value(y) == QJsonValue(window->y()))
-        return false;
-    config.insert(x, window->x());
-    config.insert(y, window->y());
-    return true;
+    return settings::setSavedPosition(which, window->pos());
 }
 
 } // namespace
 
 void moveToSavedPosition(QWidget *window) {
-    const char *prefix = positionKeyPrefix(window);
-    if (!prefix)
+    const std::optional<settings::SavedWindow> which = savedWindowOf(window);
+    if (!which)
         return;
-    const QString key = QLatin1String(prefix);
-    const QPoint saved(configInt(key + QStringLiteral("_x")), configInt(key + QStringLiteral("_y")));
+    const QPoint saved = settings::savedPosition(*which);
     const QScreen *mouseScreen = QGuiApplication::screenAt(QCursor::pos());
     if (!mouseScreen)
         mouseScreen = QGuiApplication::primaryScreen();
@@ -103,8 +97,7 @@ bool (*pickWindowOnTopCheck)(QWidget *window) = &isOnTopAtCentre;
 
 void toggleFromGlobalHotkey() {
     QWidget *pickWindow = appContext().pickWindow;
-    if (pickWindow->isVisible() &&
-        (configBool(QStringLiteral("zhiding")) || pickWindowOnTopCheck(pickWindow))) {
+    if (pickWindow->isVisible() && (settings::alwaysOnTop() || pickWindowOnTopCheck(pickWindow))) {
         if (QWidget *popup = QApplication::activePopupWidget())
             popup->close();
         pickWindow->close();
@@ -124,13 +117,13 @@ bool WindowMoveFilter::eventFilter(QObject *watched, QEvent *event) {
         // Showing a window sends moves to where it already is: only a new position is saved.
         bool changed = false;
         if (watched == pickWindow)
-            changed = storePosition("chuangkou", pickWindow);
+            changed = storePosition(settings::SavedWindow::Pick, pickWindow);
         else if (settingsWindow->isActiveWindow())
-            changed = storePosition("shezhichuangkou", settingsWindow);
+            changed = storePosition(settings::SavedWindow::Settings, settingsWindow);
         else if (addWindow->isActiveWindow())
-            changed = storePosition("tianjiachuangkou", addWindow);
+            changed = storePosition(settings::SavedWindow::Add, addWindow);
         else if (editWindow->isActiveWindow())
-            changed = storePosition("xiugaichuangkou", editWindow);
+            changed = storePosition(settings::SavedWindow::Edit, editWindow);
         if (changed)
             saveConfig(configPath);
     }

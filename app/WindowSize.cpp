@@ -1,7 +1,6 @@
 #include "app/WindowSize.h"
 
 #include "app/AppContext.h"
-#include "pickwindow/MyTabBar.h"
 
 #include <QKeySequenceEdit>
 #include <QLabel>
@@ -9,6 +8,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabBar>
 
 namespace {
 

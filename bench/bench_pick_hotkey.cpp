@@ -9,6 +9,7 @@
 // program's first show, which also creates its native window, is reported apart.
 
 #include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "bench/BenchStats.h"
 
 #include <QByteArray>

@@ -4,6 +4,7 @@
 // program that holds the keyboard focus and records what it receives.
 
 #include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "e2e/E2eSupport.h"
 #include "e2e/InputTargetClient.h"
 #include "e2e/KeyGrab.h"

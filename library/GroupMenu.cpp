@@ -1,13 +1,12 @@
 #include "library/GroupMenu.h"
 
 #include "app/AppContext.h"
-#include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "library/GroupStore.h"
 #include "library/GroupView.h"
 #include "library/PhraseFilter.h"
 #include "library/PhraseHotkeys.h"
 #include "library/PhraseItem.h"
-#include "pickwindow/MyTabBar.h"
 
 #include <QDialog>
 #include <QFormLayout>
@@ -18,6 +17,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabBar>
 
 namespace {
 
@@ -66,7 +66,7 @@ bool editGroupDialog(QWidget *parent, const QString &title, QString &name, int &
 void createGroupAt(int insertIndex) {
     const AppContext &c = appContext();
     QString name;
-    int height = configInt(QStringLiteral("default_item_height"));
+    int height = settings::defaultItemHeight();
     if (!editGroupDialog(c.pickWindow, QStringLiteral("新建分组"), name, height) || name.isEmpty())
         return;
     if (groupNameExists(c.groupTabBar, name)) {

@@ -1,7 +1,7 @@
 #include "library/GroupStore.h"
 
-#include "app/ConfigStore.h"
 #include "app/JsonFile.h"
+#include "app/Settings.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -23,7 +23,7 @@ void setGroups(QTabBar *tabBar, const QList<GroupRecord> &groups) {
 } // namespace
 
 void loadGroups(QTabBar *tabBar, const QString &path) {
-    const int defaultHeight = configInt(QStringLiteral("default_item_height"));
+    const int defaultHeight = settings::defaultItemHeight();
     const JsonFileRead read = readJsonFile(path);
     if (!read.opened) {
         if (QFile::exists(path))

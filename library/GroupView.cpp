@@ -2,10 +2,10 @@
 
 #include "app/AppContext.h"
 #include "library/PhraseFilter.h"
-#include "pickwindow/MyTabBar.h"
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTabBar>
 
 void refilterPhraseList() {
     const AppContext &c = appContext();

@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "library/HotkeyRules.h"
 #include "library/PhraseHotkeys.h"
 #include "platform/GlobalHotkey.h"
@@ -65,14 +66,14 @@ void HotkeyEditFilter::applyEditedHotkey() {
     const QKeySequence sequence = editor->keySequence();
     if (!sequence.isEmpty() && checkPhraseHotkey(sequence, phraseHotkeys, editor, nullptr)) {
         globalHotkey->setShortcut(sequence, true);
-        configObject().insert(QStringLiteral("hotkey"), hotkeyText(sequence));
+        settings::setGlobalHotkey(hotkeyText(sequence));
         saveConfig(configPath);
         return;
     }
-    editor->setKeySequence(hotkeySequence(configString(QStringLiteral("hotkey"))));
+    editor->setKeySequence(hotkeySequence(settings::globalHotkey()));
 }
 
-void installKjjHotkeyEditFilter(QKeySequenceEdit *editor) {
+void installPhraseHotkeyEditFilter(QKeySequenceEdit *editor) {
     editor->installEventFilter(new KjjHotkeyEditFilter(editor, phraseHotkeys(), qApp));
 }
 

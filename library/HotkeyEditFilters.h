@@ -7,8 +7,9 @@
 class GlobalHotkey;
 class QKeySequenceEdit;
 
-// On a phrase hotkey editor (add and edit windows): while it has the focus the phrase
-// hotkeys are off, so that typing one records it instead of inputting its phrase.
+// "Kjj" abbreviates kuaijiejian, Chinese for "hotkey": the filter of the per-phrase hotkey
+// editor (add and edit windows). While the editor has the focus the phrase hotkeys are
+// off, so that typing one records it instead of inputting its phrase.
 class KjjHotkeyEditFilter : public QObject {
     Q_OBJECT
 public:
@@ -45,5 +46,5 @@ private:
 // Install the filters with the program's own hotkeys and configuration file; the filters
 // belong to the application object. The settings editor's needs the global hotkey made
 // first.
-void installKjjHotkeyEditFilter(QKeySequenceEdit *editor);
+void installPhraseHotkeyEditFilter(QKeySequenceEdit *editor);
 void installHotkeyEditFilter(QKeySequenceEdit *editor);

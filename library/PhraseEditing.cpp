@@ -7,12 +7,12 @@
 #include "library/HotkeyRules.h"
 #include "library/PhraseHotkeys.h"
 #include "library/PhraseItem.h"
-#include "pickwindow/MyTabBar.h"
 
 #include <QKeySequenceEdit>
 #include <QListWidget>
 #include <QPersistentModelIndex>
 #include <QPlainTextEdit>
+#include <QTabBar>
 
 QString addTargetGroup;
 

@@ -1,6 +1,6 @@
 #include "library/PhraseFilter.h"
 
-#include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "library/PhraseItem.h"
 
 #include <QListWidget>
@@ -21,8 +21,8 @@ QString badgeForShownRow(int n) {
 QString phraseItemStyleSheet(int itemHeight) {
     return QStringLiteral("QListWidget::item{ height: %1px; padding: %2px %3px; }")
         .arg(itemHeight)
-        .arg(configInt(QStringLiteral("phrase_item_padding_vertical")))
-        .arg(configInt(QStringLiteral("phrase_item_padding_horizontal")));
+        .arg(settings::phraseItemPaddingVertical())
+        .arg(settings::phraseItemPaddingHorizontal());
 }
 
 namespace {

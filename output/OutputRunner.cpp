@@ -1,6 +1,6 @@
 #include "output/OutputRunner.h"
 
-#include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "output/PasteShortcut.h"
 #include "output/PhraseMarkup.h"
 #include "platform/InputOperations.h"
@@ -30,13 +30,13 @@ constexpr int fileWaitMs = 1000;
 // Read at every use so that a change in the settings applies to a running output too.
 // A hand-edited negative value counts as no delay.
 int outputDelayMs() {
-    return qMax(0, configInt(QStringLiteral("delay"), 0));
+    return qMax(0, settings::inputDelay());
 }
 
 // The paste chord suits the window that has the focus now (a terminal wants its own);
 // the user's table in config.json is read at every use, like the delay.
 OutputAction currentPasteChord() {
-    return pasteChordFor(focusedWindowClasses(), configObject().value(terminalPasteKeysConfigKey));
+    return pasteChordFor(focusedWindowClasses(), settings::terminalPasteKeys());
 }
 
 void sendPaste(const OutputAction &chord) {
@@ -46,7 +46,7 @@ void sendPaste(const OutputAction &chord) {
         pressKeyChord(chord);
 }
 
-// Putting the user's clipboard back (config.json "restore_clipboard", off by default)
+// Putting the user's clipboard back (settings::restoresClipboard, off by default)
 // waits this long after the last paste so that the target has taken the pasted content.
 constexpr int clipboardRestoreWaitMs = 1000;
 
@@ -111,7 +111,7 @@ void startPhraseOutput(const QString &text) {
     parsePhraseMarkup(text, actions);
     outputRunning = true;
     notifyOutputState();
-    if (configBool(QStringLiteral("restore_clipboard")) && usesClipboard(actions))
+    if (settings::restoresClipboard() && usesClipboard(actions))
         borrowClipboard();
     auto *runner = new VerbolinOutputRunner(actions, QCoreApplication::instance());
     releaseHeldModifiers();

@@ -9,13 +9,11 @@
 // not (Ctrl+V there types a control character), so they are told apart by the X11
 // WM_CLASS names of the focused window and its ancestors.
 
-// The config.json key of the user's additions: an object from WM_CLASS name (instance
-// or class, any case) to chord, e.g. {"wezterm": "Ctrl+Shift+V"}. Entries override the
-// defaults; an entry whose chord does not parse is ignored.
-inline const QString terminalPasteKeysConfigKey = QStringLiteral("terminal_paste_keys");
-
 // The chord (a KeyPress action) that pastes in a window with these WM_CLASS names,
-// nearest window first; Ctrl+V when no name is in the table.
+// nearest window first; Ctrl+V when no name is in the table. userTable holds the user's
+// additions (settings::terminalPasteKeys): an object from WM_CLASS name (instance or
+// class, any case) to chord, e.g. {"wezterm": "Ctrl+Shift+V"}. Entries override the
+// defaults; an entry whose chord does not parse is ignored.
 OutputAction pasteChordFor(const QStringList &windowClasses, const QJsonValue &userTable);
 
 // Ctrl+V, the shortcut of ordinary programs.

@@ -1,10 +1,9 @@
 #include "pickwindow/ActivationModel.h"
 
 #include "app/AppContext.h"
-#include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "library/PhraseItem.h"
 #include "output/OutputRunner.h"
-#include "pickwindow/KeyHandling.h"
 #include "platform/KeyboardHook.h"
 
 #include <QApplication>
@@ -14,40 +13,41 @@
 bool searchMode = false;
 NativeWindow savedForegroundWindow = 0;
 
-KeyboardHook &makeKeyboardHook() {
-    static KeyboardHook hook([](const HookKeyEvent &event) { return handleHookKey(event); });
-    hook.setTakingKeys(&pickWindowTakesKeys);
-    return hook;
-}
+namespace {
 
-KeyboardHook &keyboardHook() {
-    static KeyboardHook &hook = makeKeyboardHook();
-    return hook;
+KeyboardHook *pickKeyboardHook = nullptr;
+
+} // namespace
+
+void setKeyboardHook(KeyboardHook *hook) {
+    pickKeyboardHook = hook;
 }
 
 void installKeyboardHook() {
+    if (!pickKeyboardHook)
+        return;
     if (!keyboardHookSeesEveryKey()) {
         updateKeyboardHook();
         return;
     }
     // A failed install is simply tried again by the next caller.
     if (!searchMode)
-        keyboardHook().install();
+        pickKeyboardHook->install();
 }
 
 void updateKeyboardHook() {
-    if (keyboardHookSeesEveryKey())
+    if (!pickKeyboardHook || keyboardHookSeesEveryKey())
         return;
     if (pickWindowTakesKeys())
-        keyboardHook().install();
+        pickKeyboardHook->install();
     else
-        keyboardHook().remove();
+        pickKeyboardHook->remove();
 }
 
 void showPickWindowNoActivate(QWidget *window) {
     searchMode = false;
     // The platform call sets the attribute and the passive style before and after the show.
-    showWindowNoActivate(window, configBool(QStringLiteral("zhiding")));
+    showWindowNoActivate(window, settings::alwaysOnTop());
     installKeyboardHook();
 }
 
@@ -67,7 +67,8 @@ void enterSearchMode() {
         return;
     searchMode = true;
     savedForegroundWindow = foregroundWindow();
-    keyboardHook().remove();
+    if (pickKeyboardHook)
+        pickKeyboardHook->remove();
     setPickWindowNoActivate(c.pickWindow, false);
     if (!c.pickWindow->isVisible())
         c.pickWindow->show();
@@ -118,7 +119,7 @@ bool pickKeysBlocked() {
 
 void inputPhraseItem(QListWidgetItem *item, QWidget *window) {
     const QString text = item->data(PhraseTextRole).toString();
-    if (!configBool(QStringLiteral("tudingflag")))
+    if (!settings::isPinned())
         window->close();
     startPhraseOutput(text);
 }

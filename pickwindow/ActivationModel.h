@@ -12,14 +12,15 @@ class QWidget;
 extern bool searchMode;
 extern NativeWindow savedForegroundWindow;
 
-// The system-wide hook that hands key-downs to the pick window's key handling.
-KeyboardHook &keyboardHook();
+// The system-wide hook that hands key-downs to the pick window's key handling; the
+// start-up wiring makes it. Without one the pick window takes no keys while passive.
+void setKeyboardHook(KeyboardHook *hook);
 void installKeyboardHook();
 // Where the hook takes keys away from other applications (X11 grabs), it is held only
 // while the pick window is visible, passive and not blocked; called on every change.
 void updateKeyboardHook();
 
-// Shows the pick window without activation, on top as "zhiding" says, and takes keys.
+// Shows the pick window without activation, on top as settings::alwaysOnTop says, and takes keys.
 void showPickWindowNoActivate(QWidget *window);
 
 // The one way every window of the program is shown: the pick window without

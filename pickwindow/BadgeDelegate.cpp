@@ -1,6 +1,6 @@
 #include "pickwindow/BadgeDelegate.h"
 
-#include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "library/PhraseItem.h"
 
 #include <QPainter>
@@ -29,7 +29,7 @@ void BadgeDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
     painter->setFont(font);
     painter->setBrush(QColor::fromString(QLatin1String("#0078d4")));
     painter->setPen(Qt::NoPen);
-    const QPoint corner = badgeCorner(option.rect, configBool(QStringLiteral("jiaobiao")));
+    const QPoint corner = badgeCorner(option.rect, settings::badgeOnLeft());
     painter->drawRoundedRect(QRectF(corner, QSizeF(18.0, 18.0)), 5.0, 5.0, Qt::AbsoluteSize);
     painter->setPen(Qt::white);
     painter->drawText(QRect(corner, QSize(18, 18)), Qt::AlignCenter, badge);

@@ -3,7 +3,7 @@
 #include <QStyledItemDelegate>
 
 // Draws a phrase row, keeping a selected row in its own text colour, and the row's badge
-// (the key that inputs it) in a top corner as "jiaobiao" chooses.
+// (the key that inputs it) in the top corner that settings::badgeOnLeft chooses.
 class BadgeDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:

@@ -1,17 +1,20 @@
 #include "pickwindow/KeyHandling.h"
 
 #include "app/AppContext.h"
-#include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/MyTabBar.h"
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
 namespace {
 
-bool pinnedModeLetsKeyPass(const char *inputWhenPinnedKey) {
-    return configBool(QStringLiteral("tudingflag")) && !configBool(QLatin1String(inputWhenPinnedKey), true);
+// While pinned, Enter and the badge keys reach the application unless set to input.
+bool pinnedModeLetsKeyPass(bool inputsWhenPinned) {
+    return settings::isPinned() && !inputsWhenPinned;
 }
 
 bool inputCurrentPhrase() {
@@ -22,9 +25,7 @@ bool inputCurrentPhrase() {
     return true;
 }
 
-bool inputBadgePhrase(int number, bool modifierHeld) {
-    if (modifierHeld || pinnedModeLetsKeyPass("badge_key_input_phrase_when_pinned"))
-        return false;
+bool inputBadgePhrase(int number) {
     QListWidgetItem *item = visiblePhraseAt(number);
     if (!item)
         return false;
@@ -32,18 +33,90 @@ bool inputBadgePhrase(int number, bool modifierHeld) {
     return true;
 }
 
-bool isMovingKey(std::uint32_t vk) {
-    switch (vk) {
-    case HookVk::Up:
-    case HookVk::Down:
-    case HookVk::Left:
-    case HookVk::Right:
-    case HookVk::Home:
-    case HookVk::End:
-        return true;
-    default:
-        return false;
+// With the pick window active, a key that moves the selection or the group takes the
+// focus from the search box to the list.
+void focusListIfSearching() {
+    const AppContext &c = appContext();
+    if (c.searchBox->hasFocus())
+        c.phraseList->setFocus(Qt::OtherFocusReason);
+}
+
+// Tab: into search mode from the passive window, back out of it from the search box,
+// and between the list and the search box of the active window.
+bool switchSearch(KeyRoad road) {
+    const AppContext &c = appContext();
+    switch (road) {
+    case KeyRoad::Hook:
+        enterSearchMode();
+        break;
+    case KeyRoad::SearchBox:
+        leaveSearchMode(true);
+        break;
+    case KeyRoad::ActiveWindow:
+        if (c.searchBox->hasFocus())
+            c.phraseList->setFocus(Qt::OtherFocusReason);
+        else
+            c.searchBox->setFocus(Qt::OtherFocusReason);
+        break;
     }
+    return true;
+}
+
+// Esc: the search box gives up its text and search mode; otherwise the window hides.
+bool hideOrLeaveSearch(KeyRoad road) {
+    const AppContext &c = appContext();
+    if (road == KeyRoad::SearchBox) {
+        if (!c.searchBox->text().isEmpty())
+            c.searchBox->clear();
+        leaveSearchMode(true);
+        return true;
+    }
+    if (road == KeyRoad::ActiveWindow) {
+        if (QWidget *popup = QApplication::activePopupWidget())
+            popup->close();
+    }
+    c.pickWindow->close();
+    return true;
+}
+
+bool inputCurrent(KeyRoad road) {
+    switch (road) {
+    case KeyRoad::Hook:
+        if (pinnedModeLetsKeyPass(settings::enterKeyInputsWhenPinned()))
+            return false;
+        return inputCurrentPhrase();
+    case KeyRoad::SearchBox: {
+        QListWidgetItem *item = currentVisiblePhrase();
+        leaveSearchMode(true);
+        if (item)
+            inputPhraseItem(item, appContext().pickWindow);
+        return true;
+    }
+    case KeyRoad::ActiveWindow:
+        // Enter in the search box only hands the focus to the list.
+        if (appContext().searchBox->hasFocus()) {
+            focusListIfSearching();
+            return true;
+        }
+        return inputCurrentPhrase();
+    }
+    return false;
+}
+
+bool inputBadge(int number, KeyRoad road) {
+    switch (road) {
+    case KeyRoad::Hook:
+        if (pinnedModeLetsKeyPass(settings::badgeKeyInputsWhenPinned()))
+            return false;
+        return inputBadgePhrase(number);
+    case KeyRoad::SearchBox:
+        return false; // typed into the search text
+    case KeyRoad::ActiveWindow:
+        if (appContext().searchBox->hasFocus())
+            return false;
+        return inputBadgePhrase(number);
+    }
+    return false;
 }
 
 void makeCurrent(QListWidget *list, int row) {
@@ -60,65 +133,67 @@ QListWidgetItem *currentVisiblePhrase() {
     return list->currentItem();
 }
 
-int badgeNumberOfKey(int key) {
-    if (key >= 0x31 && key <= 0x39)
-        return key - 0x30;
-    if (key == 0x30)
-        return 10;
-    if (key >= 0x41 && key <= 0x5A)
-        return key - 54;
-    return 0;
-}
-
-bool handleHookKey(const HookKeyEvent &event) {
+bool carryOutPickCommand(const PickKeyCommand &command, KeyRoad road) {
     const AppContext &c = appContext();
-    if (!pickWindowTakesKeys())
+    // In the search box the arrows, Home and End move the text cursor; Up and Down and
+    // the keys below still act.
+    const bool searchBox = road == KeyRoad::SearchBox;
+    switch (command.command) {
+    case PickCommand::None:
         return false;
-    // Held past the auto-repeat delay, a key that moves the selection or the group moves
-    // on; every other key acted at its press and is only kept from the application now.
-    if (event.repeat && !isMovingKey(event.vk))
+    case PickCommand::MoveUp:
+    case PickCommand::MoveDown:
+        if (road == KeyRoad::ActiveWindow)
+            focusListIfSearching();
+        selectAdjacentPhrase(command.command == PickCommand::MoveUp ? -1 : +1);
         return true;
-    // Shift does not count: Shift+3 still inputs the third phrase.
-    const bool modifierHeld = event.modifiers & (HookControl | HookAlt | HookMeta);
-    switch (event.vk) {
-    case HookVk::Tab:
-        enterSearchMode();
-        return true;
-    case HookVk::Return:
-        if (pinnedModeLetsKeyPass("enter_key_input_phrase_when_pinned"))
+    case PickCommand::MoveToFirst:
+    case PickCommand::MoveToLast:
+        // The active window's list moves on these keys itself.
+        if (road != KeyRoad::Hook)
             return false;
-        return inputCurrentPhrase();
-    case HookVk::Escape:
-        c.pickWindow->close();
+        selectEdgePhrase(command.command == PickCommand::MoveToFirst ? +1 : -1);
         return true;
-    case HookVk::End:
-        selectEdgePhrase(-1);
+    case PickCommand::PreviousGroup:
+    case PickCommand::NextGroup:
+        if (searchBox)
+            return false;
+        if (road == KeyRoad::ActiveWindow)
+            focusListIfSearching();
+        switchGroupBy(command.command == PickCommand::PreviousGroup ? -1 : +1);
         return true;
-    case HookVk::Home:
-        selectEdgePhrase(+1);
-        return true;
-    case HookVk::Left:
-        switchGroupBy(-1);
-        return true;
-    case HookVk::Up:
-        selectAdjacentPhrase(-1);
-        return true;
-    case HookVk::Right:
-        switchGroupBy(+1);
-        return true;
-    case HookVk::Down:
-        selectAdjacentPhrase(+1);
-        return true;
-    case HookVk::Grave:
+    case PickCommand::InputCurrent:
+        return inputCurrent(road);
+    case PickCommand::InputBadge:
+        return inputBadge(command.badge, road);
+    case PickCommand::TogglePin:
+        // Only the passive window takes the key left of 1; an active one types it.
+        if (road != KeyRoad::Hook)
+            return false;
         if (c.pinButton)
             c.pinButton->click();
         return true;
-    default:
-        break;
+    case PickCommand::Hide:
+        return hideOrLeaveSearch(road);
+    case PickCommand::SwitchSearch:
+        return switchSearch(road);
     }
-    if (const int number = badgeNumberOfKey(static_cast<int>(event.vk)))
-        return inputBadgePhrase(number, modifierHeld);
     return false;
+}
+
+bool handleHookKey(const HookKeyEvent &event) {
+    if (!pickWindowTakesKeys())
+        return false;
+    const PickKeyCommand command = pickCommandOfHookKey(event.vk);
+    // Held past the auto-repeat delay, a key that moves the selection or the group moves
+    // on; every other key acted at its press and is only kept from the application now.
+    if (event.repeat && !isMovingCommand(command.command))
+        return true;
+    // With Ctrl, Alt or Win a badge key belongs to the application; Shift does not count:
+    // Shift+3 still inputs the third phrase.
+    if (command.command == PickCommand::InputBadge && (event.modifiers & (HookControl | HookAlt | HookMeta)))
+        return false;
+    return carryOutPickCommand(command, KeyRoad::Hook);
 }
 
 void selectAdjacentPhrase(int step) {
@@ -132,7 +207,7 @@ void selectAdjacentPhrase(int step) {
     for (int tries = 0; tries < n; ++tries) {
         r += step;
         if (r < 0 || r >= n) {
-            if (!configBool(QStringLiteral("arrow_key_cycle_select_phrase_item"), true))
+            if (!settings::arrowKeysWrapAround())
                 return;
             r = r < 0 ? n - 1 : 0;
         }

@@ -1,8 +1,18 @@
 #pragma once
 
+#include "pickwindow/PickCommands.h"
 #include "platform/HookKeys.h"
 
 class QListWidgetItem;
+
+// The roads by which a key reaches the pick window: the keyboard hook while the window is
+// passive, the search box in search mode, and the application's key events while the
+// pick window is otherwise the active window.
+enum class KeyRoad { Hook, SearchBox, ActiveWindow };
+
+// Does what a key asks, as its road allows; true means the key was acted on and is
+// swallowed, false lets it go on to the focused application or widget.
+bool carryOutPickCommand(const PickKeyCommand &command, KeyRoad road);
 
 // Offered every key-down by the keyboard hook while the pick window is passive; true
 // means the key was acted on and is swallowed.
@@ -18,7 +28,3 @@ QListWidgetItem *visiblePhraseAt(int n);
 QListWidgetItem *currentVisiblePhrase();
 // The previous (-1) or next (+1) group, clamped at the ends.
 void switchGroupBy(int step);
-
-// Badge number of a key code (Qt key codes of digits and letters equal their virtual
-// keys): "1"–"9" → 1–9, "0" → 10, "A"–"Z" → 11–36; 0 for any other key.
-int badgeNumberOfKey(int key);

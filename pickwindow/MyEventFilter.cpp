@@ -3,12 +3,9 @@
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/KeyHandling.h"
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
-#include <QTabBar>
 #include <QTimer>
 #include <QToolTip>
 
@@ -41,60 +38,20 @@ bool MyEventFilter::eventFilter(QObject *watched, QEvent *event) {
         return QObject::eventFilter(watched, event);
     const int key = static_cast<QKeyEvent *>(event)->key();
     if (searchMode && searchBox->hasFocus())
-        return searchRoad(key);
-    return activeWindowRoad(key);
+        return handleSearchBoxKey(key);
+    return handleActiveWindowKey(key);
 }
 
-bool MyEventFilter::searchRoad(int key) {
-    switch (key) {
-    case Qt::Key_Escape:
-        if (!searchBox->text().isEmpty())
-            searchBox->clear();
-        leaveSearchMode(true);
-        return true;
-    case Qt::Key_Tab:
-        leaveSearchMode(true);
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: {
-        QListWidgetItem *item = currentVisiblePhrase();
-        leaveSearchMode(true);
-        if (item)
-            inputPhraseItem(item, pickWindow);
-        return true;
-    }
-    case Qt::Key_Up:
-        selectAdjacentPhrase(-1);
-        return true;
-    case Qt::Key_Down:
-        selectAdjacentPhrase(+1);
-        return true;
-    default:
-        return false; // the search box edits its text as usual
-    }
+bool MyEventFilter::handleSearchBoxKey(int key) {
+    return carryOutPickCommand(pickCommandOfQtKey(key), KeyRoad::SearchBox);
 }
 
-void MyEventFilter::focusListIfSearching() {
-    if (searchBox->hasFocus())
-        phraseList->setFocus(Qt::OtherFocusReason);
-}
-
-bool MyEventFilter::activeWindowRoad(int key) {
-    const bool pickActive = pickWindow->isActiveWindow();
-    if (key == Qt::Key_Tab && pickActive) {
-        if (searchBox->hasFocus())
-            phraseList->setFocus(Qt::OtherFocusReason);
-        else
-            searchBox->setFocus(Qt::OtherFocusReason);
-        return true;
-    }
-    if (key == Qt::Key_Escape) {
-        if (pickActive) {
-            if (QWidget *popup = QApplication::activePopupWidget())
-                popup->close();
-            pickWindow->close();
-            return true;
-        }
+bool MyEventFilter::handleActiveWindowKey(int key) {
+    const PickKeyCommand command = pickCommandOfQtKey(key);
+    if (pickWindow->isActiveWindow())
+        return carryOutPickCommand(command, KeyRoad::ActiveWindow);
+    // Esc in the add or edit window cancels it, as its cancel button does.
+    if (command.command == PickCommand::Hide) {
         if (addWindow->isActiveWindow()) {
             addCancelButton->click();
             return true;
@@ -103,45 +60,6 @@ bool MyEventFilter::activeWindowRoad(int key) {
             editCancelButton->click();
             return true;
         }
-    }
-    if (!pickActive)
-        return false;
-    switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (searchBox->hasFocus()) {
-            phraseList->setFocus(Qt::OtherFocusReason);
-            return true;
-        }
-        if (QListWidgetItem *item = currentVisiblePhrase()) {
-            inputPhraseItem(item, pickWindow);
-            return true;
-        }
-        return false;
-    case Qt::Key_Left:
-        focusListIfSearching();
-        switchGroupBy(-1);
-        return true;
-    case Qt::Key_Right:
-        focusListIfSearching();
-        switchGroupBy(+1);
-        return true;
-    case Qt::Key_Up:
-        focusListIfSearching();
-        selectAdjacentPhrase(-1);
-        return true;
-    case Qt::Key_Down:
-        focusListIfSearching();
-        selectAdjacentPhrase(+1);
-        return true;
-    default:
-        break;
-    }
-    if (searchBox->hasFocus())
-        return false;
-    if (QListWidgetItem *item = visiblePhraseAt(badgeNumberOfKey(key))) {
-        inputPhraseItem(item, pickWindow);
-        return true;
     }
     return false;
 }

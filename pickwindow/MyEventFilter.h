@@ -22,9 +22,8 @@ public:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    bool searchRoad(int key);
-    bool activeWindowRoad(int key);
-    void focusListIfSearching();
+    bool handleSearchBoxKey(int key);
+    bool handleActiveWindowKey(int key);
 
     QWidget *const pickWindow;
     QWidget *const addWindow;

@@ -3,22 +3,23 @@
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
 #include "app/Icons.h"
+#include "app/Settings.h"
 #include "app/WindowPlacement.h"
 #include "pickwindow/ActivationModel.h"
 
 #include <QPushButton>
 
 void togglePin(QPushButton *pinButton) {
-    const bool wasPinned = configBool(QStringLiteral("tudingflag"));
+    const bool wasPinned = settings::isPinned();
     pinButton->setIcon(programIcon(wasPinned ? unpinnedIconFile : pinnedIconFile));
     pinButton->setToolTip(QStringLiteral("钉住/取消钉住窗口（ ` ）"));
-    configObject().insert(QStringLiteral("tudingflag"), !wasPinned);
+    settings::setPinned(!wasPinned);
     saveConfig(appContext().configPath);
 }
 
 void onAlwaysOnTopToggled(bool on) {
     QWidget *pickWindow = appContext().pickWindow;
-    configObject().insert(QStringLiteral("zhiding"), on);
+    settings::setAlwaysOnTop(on);
     // Changing the flags hides the window; it is shown again right below.
     pickWindow->setWindowFlag(Qt::WindowStaysOnTopHint, on);
     moveToSavedPosition(pickWindow);

@@ -1,6 +1,6 @@
 #include "platform/HotkeyKeyMap.h"
 
-#include "platform/Win32Hotkey.h"
+#include "platform/win/Win32Hotkey.h"
 
 #include <QChar>
 

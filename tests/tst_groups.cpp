@@ -1,6 +1,7 @@
 #include "ModalAnswer.h"
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "app/Startup.h"
 #include "library/GroupMenu.h"
 #include "library/GroupRecords.h"

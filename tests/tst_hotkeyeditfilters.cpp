@@ -3,6 +3,7 @@
 #include "ModalAnswer.h"
 #include "TestFiles.h"
 #include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "library/HotkeyEditFilters.h"
 #include "library/HotkeyRules.h"
 #include "platform/GlobalHotkey.h"

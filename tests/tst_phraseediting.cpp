@@ -2,6 +2,7 @@
 #include "TestFiles.h"
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "app/Startup.h"
 #include "library/GroupMenu.h"
 #include "library/HotkeyEditFilters.h"

@@ -1,4 +1,5 @@
 #include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "library/HotkeyRules.h"
 #include "library/PhraseHotkeys.h"
 #include "library/PhraseItem.h"

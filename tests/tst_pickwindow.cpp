@@ -8,6 +8,7 @@
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
 #include "app/Icons.h"
+#include "app/Settings.h"
 #include "app/Startup.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowReach.h"
@@ -17,7 +18,7 @@
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/KeyHandling.h"
 #include "pickwindow/MyEventFilter.h"
-#include "pickwindow/MyTabBar.h"
+#include "pickwindow/PickCommands.h"
 #include "pickwindow/Pinning.h"
 #include "platform/HookKeys.h"
 #include "platform/InputRecording.h"
@@ -35,10 +36,13 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSysInfo>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
+
 #include <QWheelEvent>
+#include <algorithm>
 
 // --- shared set-up ------------------------------------------------------------------
 // Shared set-up of the pick-window tests: the whole program built once per test process
@@ -506,6 +510,42 @@ private slots:
         QVERIFY(!c.searchBox->hasFocus());
         QCOMPARE(recordedClipboardText(), QStringLiteral("b4"));
         QVERIFY(c.pickWindow->isVisible());
+    }
+
+    // The hook reports Windows virtual keys, Qt its own key codes: each key means the
+    // same to the pick window by either road, and every key the hook takes means something.
+    void bothKeyRoadsGiveAKeyTheSameCommand_data() {
+        QTest::addColumn<uint>("vk");
+        QTest::addColumn<int>("qtKey");
+        using namespace HookVk;
+        QTest::newRow("Up") << uint(Up) << int(Qt::Key_Up);
+        QTest::newRow("Down") << uint(Down) << int(Qt::Key_Down);
+        QTest::newRow("Home") << uint(Home) << int(Qt::Key_Home);
+        QTest::newRow("End") << uint(End) << int(Qt::Key_End);
+        QTest::newRow("Left") << uint(Left) << int(Qt::Key_Left);
+        QTest::newRow("Right") << uint(Right) << int(Qt::Key_Right);
+        QTest::newRow("Return") << uint(Return) << int(Qt::Key_Return);
+        QTest::newRow("keypad Enter, Return to the hook") << uint(Return) << int(Qt::Key_Enter);
+        QTest::newRow("Esc") << uint(Escape) << int(Qt::Key_Escape);
+        QTest::newRow("Tab") << uint(Tab) << int(Qt::Key_Tab);
+        QTest::newRow("the grave accent") << uint(Grave) << int(Qt::Key_QuoteLeft);
+        QTest::newRow("1") << uint(Digit0 + 1) << int(Qt::Key_1);
+        QTest::newRow("0") << uint(Digit0) << int(Qt::Key_0);
+        QTest::newRow("A") << uint(LetterA) << int(Qt::Key_A);
+        QTest::newRow("Z") << uint(LetterA + 25) << int(Qt::Key_Z);
+        QTest::newRow("F1, no pick-window key") << uint(0x70) << int(Qt::Key_F1);
+        QTest::newRow("Space, no pick-window key") << uint(0x20) << int(Qt::Key_Space);
+    }
+
+    void bothKeyRoadsGiveAKeyTheSameCommand() {
+        QFETCH(uint, vk);
+        QFETCH(int, qtKey);
+        const PickKeyCommand command = pickCommandOfHookKey(vk);
+        QVERIFY(command == pickCommandOfQtKey(qtKey));
+        const std::vector<HookGrab> grabs = pickWindowHookGrabs();
+        const bool grabbed =
+            std::any_of(grabs.begin(), grabs.end(), [vk](const HookGrab &grab) { return grab.vk == vk; });
+        QCOMPARE(command.command != PickCommand::None, grabbed);
     }
 };
 
@@ -1060,7 +1100,7 @@ private slots:
         QFETCH(int, current);
         QFETCH(int, step);
         QFETCH(int, expected);
-        MyTabBar *tabBar = appContext().groupTabBar;
+        QTabBar *tabBar = appContext().groupTabBar;
         tabBar->setCurrentIndex(current);
         if (wheel) {
             QWheelEvent event(QPointF(5, 5), tabBar->mapToGlobal(QPointF(5, 5)), QPoint(),
@@ -1084,7 +1124,7 @@ private slots:
 
     void aWheelWithoutVerticalTurnChangesNothingButIsTaken() {
         QFETCH(QPoint, angle);
-        MyTabBar *tabBar = appContext().groupTabBar;
+        QTabBar *tabBar = appContext().groupTabBar;
         QWheelEvent event(QPointF(5, 5), tabBar->mapToGlobal(QPointF(5, 5)), QPoint(), angle, Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         event.ignore();
@@ -1094,7 +1134,7 @@ private slots:
     }
 
     void switchingWithNoGroupsDoesNothing() {
-        MyTabBar *tabBar = appContext().groupTabBar;
+        QTabBar *tabBar = appContext().groupTabBar;
         while (tabBar->count() > 0)
             tabBar->removeTab(0);
         switchGroupBy(+1);

@@ -1,5 +1,6 @@
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "app/SettingsRows.h"
 #include "app/Startup.h"
 #include "library/PhraseFilter.h"

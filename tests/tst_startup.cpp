@@ -6,6 +6,7 @@
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
 #include "app/HelpWindow.h"
+#include "app/Settings.h"
 #include "app/Startup.h"
 #include "app/UserNotices.h"
 #include "app/WindowSize.h"

@@ -4,6 +4,7 @@
 
 #include "TestFiles.h"
 #include "app/ConfigStore.h"
+#include "app/Settings.h"
 #include "app/DataFolder.h"
 #include "app/JsonFile.h"
 #include "app/UserNotices.h"

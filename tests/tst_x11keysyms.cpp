@@ -2,7 +2,7 @@
 
 #include "output/KeyNames.h"
 #include "platform/KeyEvents.h"
-#include "platform/X11KeySyms.h"
+#include "platform/x11/X11KeySyms.h"
 
 #include <QSet>
 #include <QTest>

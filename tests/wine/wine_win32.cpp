@@ -6,9 +6,9 @@
 #include "platform/DropFiles.h"
 #include "platform/HookKeys.h"
 #include "platform/KeyboardHook.h"
-#include "platform/Win32Hotkey.h"
-#include "platform/Win32Input.h"
-#include "platform/Win32Windows.h"
+#include "platform/win/Win32Hotkey.h"
+#include "platform/win/Win32Input.h"
+#include "platform/win/Win32Windows.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "platform/Win32Hotkey.h"
+#include "platform/win/Win32Hotkey.h"
 
 #include <windows.h>
 

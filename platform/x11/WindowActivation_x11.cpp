@@ -1,6 +1,6 @@
 #include "platform/WindowActivation.h"
 
-#include "platform/XcbSession.h"
+#include "platform/x11/XcbSession.h"
 
 #include <QWidget>
 #include <QWindow>

@@ -1,4 +1,4 @@
-#include "platform/Win32Input.h"
+#include "platform/win/Win32Input.h"
 
 #include "platform/DropFiles.h"
 

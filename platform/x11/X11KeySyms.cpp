@@ -1,4 +1,4 @@
-#include "platform/X11KeySyms.h"
+#include "platform/x11/X11KeySyms.h"
 
 #include <X11/keysym.h>
 

@@ -1,6 +1,6 @@
 #include "platform/WindowActivation.h"
 
-#include "platform/Win32Windows.h"
+#include "platform/win/Win32Windows.h"
 
 #include <QWidget>
 

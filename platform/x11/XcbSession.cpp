@@ -1,4 +1,4 @@
-#include "platform/XcbSession.h"
+#include "platform/x11/XcbSession.h"
 
 #include <QGuiApplication>
 #include <QHash>

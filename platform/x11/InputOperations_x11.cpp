@@ -1,8 +1,8 @@
 #include "platform/InputOperations.h"
 
 #include "output/OutputAction.h"
-#include "platform/X11KeySyms.h"
-#include "platform/X11KeyboardGrab.h"
+#include "platform/x11/X11KeySyms.h"
+#include "platform/x11/X11KeyboardGrab.h"
 
 #include <QByteArray>
 #include <QClipboard>

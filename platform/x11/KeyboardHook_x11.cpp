@@ -5,9 +5,9 @@
 // the grab at once, so that its synthetic events reach the focused window.
 #include "platform/KeyboardHook.h"
 
-#include "platform/X11KeyboardGrab.h"
-#include "platform/X11KeyboardLayout.h"
-#include "platform/XcbSession.h"
+#include "platform/x11/X11KeyboardGrab.h"
+#include "platform/x11/X11KeyboardLayout.h"
+#include "platform/x11/XcbSession.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>

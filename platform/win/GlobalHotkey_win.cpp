@@ -4,7 +4,7 @@
 #include "platform/GlobalHotkey.h"
 #include "platform/GlobalHotkeyBackend.h"
 #include "platform/HotkeyKeyMap.h"
-#include "platform/Win32Hotkey.h"
+#include "platform/win/Win32Hotkey.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "platform/Win32Windows.h"
+#include "platform/win/Win32Windows.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "platform/X11KeyboardGrab.h"
+#include "platform/x11/X11KeyboardGrab.h"
 
-#include "platform/XcbSession.h"
+#include "platform/x11/XcbSession.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -5,8 +5,8 @@
 #include "platform/GlobalHotkeyBackend.h"
 #include "platform/HotkeyGrabLogic.h"
 #include "platform/HotkeyKeyMap.h"
-#include "platform/X11KeyboardGrab.h"
-#include "platform/X11KeyboardLayout.h"
+#include "platform/x11/X11KeyboardGrab.h"
+#include "platform/x11/X11KeyboardLayout.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "platform/InputOperations.h"
 
 #include "output/OutputAction.h"
-#include "platform/Win32Input.h"
+#include "platform/win/Win32Input.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "platform/X11KeyboardLayout.h"
+#include "platform/x11/X11KeyboardLayout.h"
 
-#include "platform/XcbSession.h"
+#include "platform/x11/XcbSession.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
