@@ -284,7 +284,7 @@ bool Scenario::step(const QString &line) {
     } else if (verb == u"keydown"_s || verb == u"keyup"_s)
         return xdo(line);
     else if (verb == u"fast"_s)
-        return xdo(u"key --delay 0"_s, w.mid(1));
+        return xdo(u"key --delay 30"_s, w.mid(1));
     else if (verb == u"type"_s)
         return xdo(u"type --delay 30"_s, {rest});
     else if (verb == u"click"_s && rest == u"tray"_s)
