@@ -124,6 +124,12 @@ public:
     bool step(const QString &line);
     QString got; // what the last failed expectation saw
     QString programOutput() const { return QString::fromUtf8(readFile(file(u"program.log"_s))); }
+    QString targetLog() const {
+        QStringList events;
+        for (const QJsonObject &event : m_target ? m_target->events() : QList<QJsonObject>())
+            events << QString::fromUtf8(QJsonDocument(event).toJson(QJsonDocument::Compact));
+        return events.mid(events.size() - 40).join(u'\n');
+    }
 
 private:
     bool startProgram(const QStringList &arguments);
@@ -487,8 +493,10 @@ int main(int argc, char **argv) {
         std::printf("%d: %s\n", number, qPrintable(step));
         std::fflush(stdout);
         if (!scenario.step(step)) {
-            std::printf("FAIL at line %d: %s\n  got: %s\nprogram output:\n%s", number, qPrintable(step),
-                        qPrintable(scenario.got), qPrintable(scenario.programOutput()));
+            std::printf(
+                "FAIL at line %d: %s\n  got: %s\nprogram output:\n%s\nthe target's last events:\n%s\n",
+                number, qPrintable(step), qPrintable(scenario.got), qPrintable(scenario.programOutput()),
+                qPrintable(scenario.targetLog()));
             return 1;
         }
     }
