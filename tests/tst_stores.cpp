@@ -4,9 +4,9 @@
 
 #include "TestFiles.h"
 #include "app/ConfigStore.h"
-#include "app/Settings.h"
 #include "app/DataFolder.h"
 #include "app/JsonFile.h"
+#include "app/Settings.h"
 #include "app/UserNotices.h"
 #include "library/GroupStore.h"
 #include "library/PhraseItem.h"
