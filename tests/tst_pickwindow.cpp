@@ -43,7 +43,6 @@
 #include <QToolTip>
 #include <QWheelEvent>
 
-#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -127,7 +126,7 @@ QStringList pickState() {
                                                       : QStringLiteral("elsewhere");
     return {c.pickWindow->isVisible() ? QStringLiteral("shown") : QStringLiteral("closed"),
             searchMode ? QStringLiteral("search mode") : QStringLiteral("search mode left"),
-            QStringLiteral("search text '%1'").arg(c.searchBox->text()),
+            QStringLiteral("text '%1'").arg(c.searchBox->text()),
             QStringLiteral("group ") + c.groupTabBar->tabText(c.groupTabBar->currentIndex()),
             QStringLiteral("current ") + (item ? item->data(PhraseTextRole).toString() : QString()),
             configBool(QStringLiteral("tudingflag")) ? QStringLiteral("pinned") : QStringLiteral("unpinned"),
@@ -169,7 +168,7 @@ MyEventFilter *newFilter(QObject *parent) {
 // Where a key arrives. Up to Searching it comes through the keyboard hook as a virtual key;
 // from SearchBox on it is a Qt key seen by the key filter, the focus in the place named.
 enum Where { Passive, Hidden, Searching, SearchBox, List, Box, AddWindow, EditWindow, OtherWindow };
-enum Flag : unsigned { Pinned = 1, EnterOff = 2, BadgeOff = 4, NoCurrent = 8, Repeat = 16 };
+enum Flag : unsigned { Pinned = 1, EnterOff = 2, BadgeOff = 4, BothOff = 6, NoCurrent = 8, Repeat = 16 };
 
 struct KeyCase {
     const char *name;
@@ -177,77 +176,71 @@ struct KeyCase {
     unsigned flags;
     const char *search;
     int key;
-    unsigned modifiers; // of the hook
     bool taken;
     const char *effect;
+    unsigned modifiers = HookNoModifier; // of the hook
 };
 
 // Visible rows: b1, b2 (current), b3, b4 of group 乙; 甲 is before it, 丙 after it. One row
 // per way the key handling can go.
 const KeyCase keyCases[] = {
-    {"hidden: Esc passes", Hidden, 0, "", vk::Escape, 0, false, "none"},
-    {"hook in search mode: Tab passes", Searching, 0, "", vk::Tab, 0, false, "none"},
-    {"F1 is no pick-window key", Passive, 0, "", 0x70, 0, false, "none"},
-    {"Up", Passive, 0, "", vk::Up, 0, true, "current b1"},
-    {"Down", Passive, 0, "", vk::Down, 0, true, "current b3"},
-    {"Home", Passive, 0, "", vk::Home, 0, true, "current b1"},
-    {"End", Passive, 0, "", vk::End, 0, true, "current b4"},
-    {"Left", Passive, 0, "", vk::Left, 0, true, "group 甲, current a1"},
-    {"Right to an empty group", Passive, 0, "", vk::Right, 0, true, "group 丙"},
-    {"Ctrl+Left still switches", Passive, 0, "", vk::Left, HookControl, true, "group 甲, current a1"},
-    {"Esc closes", Passive, 0, "", vk::Escape, 0, true, "closed"},
-    {"Tab enters search mode", Passive, 0, "", vk::Tab, 0, true, "search mode, focus search box"},
-    {"the grave accent pins", Passive, 0, "", vk::Grave, 0, true, "pinned"},
-    {"the grave accent unpins", Passive, Pinned, "", vk::Grave, 0, true, "unpinned"},
-    {"Enter inputs and closes", Passive, 0, "", vk::Return, 0, true, "input b2, closed"},
-    {"Enter with no current row passes", Passive, NoCurrent, "", vk::Return, 0, false, "none"},
-    {"Enter with the current row filtered out passes", Passive, 0, "zz", vk::Return, 0, false, "none"},
-    {"pinned, Enter off: Enter passes", Passive, Pinned | EnterOff, "", vk::Return, 0, false, "none"},
-    {"pinned, badges off: Enter inputs", Passive, Pinned | BadgeOff, "", vk::Return, 0, true, "input b2"},
-    {"unpinned, both off: Enter inputs", Passive, EnterOff | BadgeOff, "", vk::Return, 0, true,
-     "input b2, closed"},
-    {"3 skips the hidden row", Passive, 0, "", '3', 0, true, "input b3, closed"},
-    {"5 names no phrase and passes", Passive, 0, "", '5', 0, false, "none"},
-    {"Ctrl+3 passes", Passive, 0, "", '3', HookControl, false, "none"},
-    {"Alt+3 passes", Passive, 0, "", '3', HookAlt, false, "none"},
-    {"Win+3 passes", Passive, 0, "", '3', HookMeta, false, "none"},
-    {"Shift+3 inputs", Passive, 0, "", '3', HookShift, true, "input b3, closed"},
-    {"pinned, Enter off: 3 inputs", Passive, Pinned | EnterOff, "", '3', 0, true, "input b3"},
-    {"pinned, badges off: 3 passes", Passive, Pinned | BadgeOff, "", '3', 0, false, "none"},
-    {"unpinned, both off: 3 inputs", Passive, EnterOff | BadgeOff, "", '3', 0, true, "input b3, closed"},
-    {"a held Enter is kept from the application", Passive, Repeat, "", vk::Return, 0, true, "none"},
-    {"a held Down moves on", Passive, Repeat, "", vk::Down, 0, true, "current b3"},
+    {"hidden: Esc passes", Hidden, 0, "", vk::Escape, false, "none"},
+    {"hook in search mode: Tab passes", Searching, 0, "", vk::Tab, false, "none"},
+    {"F1 is no pick-window key", Passive, 0, "", 0x70, false, "none"},
+    {"Up", Passive, 0, "", vk::Up, true, "current b1"},
+    {"Down", Passive, 0, "", vk::Down, true, "current b3"},
+    {"Home", Passive, 0, "", vk::Home, true, "current b1"},
+    {"End", Passive, 0, "", vk::End, true, "current b4"},
+    {"Left", Passive, 0, "", vk::Left, true, "group 甲, current a1"},
+    {"Right to an empty group", Passive, 0, "", vk::Right, true, "group 丙"},
+    {"Ctrl+Left still switches", Passive, 0, "", vk::Left, true, "group 甲, current a1", HookControl},
+    {"Esc closes", Passive, 0, "", vk::Escape, true, "closed"},
+    {"Tab enters search mode", Passive, 0, "", vk::Tab, true, "search mode, focus search box"},
+    {"the grave accent pins", Passive, 0, "", vk::Grave, true, "pinned"},
+    {"the grave accent unpins", Passive, Pinned, "", vk::Grave, true, "unpinned"},
+    {"Enter inputs and closes", Passive, 0, "", vk::Return, true, "input b2, closed"},
+    {"Enter with no current row passes", Passive, NoCurrent, "", vk::Return, false, "none"},
+    {"Enter with the current row filtered out passes", Passive, 0, "zz", vk::Return, false, "none"},
+    {"pinned, Enter off: Enter passes", Passive, Pinned | EnterOff, "", vk::Return, false, "none"},
+    {"pinned, badges off: Enter inputs", Passive, Pinned | BadgeOff, "", vk::Return, true, "input b2"},
+    {"unpinned, both off: Enter inputs", Passive, BothOff, "", vk::Return, true, "input b2, closed"},
+    {"3 skips the hidden row", Passive, 0, "", '3', true, "input b3, closed"},
+    {"5 names no phrase and passes", Passive, 0, "", '5', false, "none"},
+    {"Ctrl+3 passes", Passive, 0, "", '3', false, "none", HookControl},
+    {"Alt+3 passes", Passive, 0, "", '3', false, "none", HookAlt},
+    {"Win+3 passes", Passive, 0, "", '3', false, "none", HookMeta},
+    {"Shift+3 inputs", Passive, 0, "", '3', true, "input b3, closed", HookShift},
+    {"pinned, Enter off: 3 inputs", Passive, Pinned | EnterOff, "", '3', true, "input b3"},
+    {"pinned, badges off: 3 passes", Passive, Pinned | BadgeOff, "", '3', false, "none"},
+    {"unpinned, both off: 3 inputs", Passive, BothOff, "", '3', true, "input b3, closed"},
+    {"a held Enter is kept from the application", Passive, Repeat, "", vk::Return, true, "none"},
+    {"a held Down moves on", Passive, Repeat, "", vk::Down, true, "current b3"},
 
-    {"search: Down", SearchBox, 0, "", Qt::Key_Down, 0, true, "current b3"},
-    {"search: Home moves the cursor", SearchBox, 0, "", Qt::Key_Home, 0, false, "none"},
-    {"search: Left moves the cursor", SearchBox, 0, "", Qt::Key_Left, 0, false, "none"},
-    {"search: 3 is typed", SearchBox, 0, "", Qt::Key_3, 0, false, "none"},
-    {"search: the grave accent is typed", SearchBox, 0, "", Qt::Key_QuoteLeft, 0, false, "none"},
-    {"search: Enter inputs", SearchBox, 0, "b3", Qt::Key_Return, 0, true,
-     "input b3, closed, search mode left"},
-    {"search: Enter with no match", SearchBox, 0, "zz", Qt::Key_Return, 0, true,
-     "search mode left, focus elsewhere"},
-    {"search: Esc clears and leaves", SearchBox, 0, "b", Qt::Key_Escape, 0, true,
-     "search mode left, search text '', focus elsewhere"},
-    {"search: Tab leaves", SearchBox, 0, "", Qt::Key_Tab, 0, true, "search mode left, focus elsewhere"},
-    {"list: Down", List, 0, "", Qt::Key_Down, 0, true, "current b3"},
-    {"list: Home is left to the list", List, 0, "", Qt::Key_Home, 0, false, "none"},
-    {"list: Enter with no current row passes", List, NoCurrent, "", Qt::Key_Return, 0, false, "none"},
-    {"list, pinned, both off: Enter inputs", List, Pinned | EnterOff | BadgeOff, "", Qt::Key_Return, 0, true,
-     "input b2"},
-    {"list, pinned, both off: 4 inputs", List, Pinned | EnterOff | BadgeOff, "", Qt::Key_4, 0, true,
-     "input b4"},
-    {"list: Tab", List, 0, "", Qt::Key_Tab, 0, true, "focus search box"},
-    {"list: Esc closes", List, 0, "", Qt::Key_Escape, 0, true, "closed"},
-    {"box: Down", Box, 0, "", Qt::Key_Down, 0, true, "current b3, focus list"},
-    {"box: Left", Box, 0, "", Qt::Key_Left, 0, true, "group 甲, current a1, focus list"},
-    {"box: Enter", Box, 0, "", Qt::Key_Return, 0, true, "focus list"},
-    {"box: 3 is typed", Box, 0, "", Qt::Key_3, 0, false, "none"},
-    {"box: Tab", Box, 0, "", Qt::Key_Tab, 0, true, "focus list"},
-    {"add window: Esc cancels", AddWindow, 0, "", Qt::Key_Escape, 0, true, "add window closed"},
-    {"add window: Enter is left to it", AddWindow, 0, "", Qt::Key_Return, 0, false, "none"},
-    {"edit window: Esc cancels", EditWindow, 0, "", Qt::Key_Escape, 0, true, "edit window closed"},
-    {"another window: Esc passes", OtherWindow, 0, "", Qt::Key_Escape, 0, false, "none"},
+    {"search: Down", SearchBox, 0, "", Qt::Key_Down, true, "current b3"},
+    {"search: Home moves the cursor", SearchBox, 0, "", Qt::Key_Home, false, "none"},
+    {"search: Left moves the cursor", SearchBox, 0, "", Qt::Key_Left, false, "none"},
+    {"search: 3 is typed", SearchBox, 0, "", Qt::Key_3, false, "none"},
+    {"search: the grave accent is typed", SearchBox, 0, "", Qt::Key_QuoteLeft, false, "none"},
+    {"search: Enter inputs", SearchBox, 0, "b3", Qt::Key_Return, true, "input b3, closed, search mode left"},
+    {"search: Enter, nothing", SearchBox, 0, "zz", Qt::Key_Return, true, "search mode left, focus elsewhere"},
+    {"search: Esc", SearchBox, 0, "b", Qt::Key_Escape, true, "search mode left, text '', focus elsewhere"},
+    {"search: Tab leaves", SearchBox, 0, "", Qt::Key_Tab, true, "search mode left, focus elsewhere"},
+    {"list: Down", List, 0, "", Qt::Key_Down, true, "current b3"},
+    {"list: Home is left to the list", List, 0, "", Qt::Key_Home, false, "none"},
+    {"list: Enter with no current row passes", List, NoCurrent, "", Qt::Key_Return, false, "none"},
+    {"list, pinned, both off: Enter inputs", List, Pinned | BothOff, "", Qt::Key_Return, true, "input b2"},
+    {"list, pinned, both off: 4 inputs", List, Pinned | BothOff, "", Qt::Key_4, true, "input b4"},
+    {"list: Tab", List, 0, "", Qt::Key_Tab, true, "focus search box"},
+    {"list: Esc closes", List, 0, "", Qt::Key_Escape, true, "closed"},
+    {"box: Down", Box, 0, "", Qt::Key_Down, true, "current b3, focus list"},
+    {"box: Left", Box, 0, "", Qt::Key_Left, true, "group 甲, current a1, focus list"},
+    {"box: Enter", Box, 0, "", Qt::Key_Return, true, "focus list"},
+    {"box: 3 is typed", Box, 0, "", Qt::Key_3, false, "none"},
+    {"box: Tab", Box, 0, "", Qt::Key_Tab, true, "focus list"},
+    {"add window: Esc cancels", AddWindow, 0, "", Qt::Key_Escape, true, "add window closed"},
+    {"add window: Enter is left to it", AddWindow, 0, "", Qt::Key_Return, false, "none"},
+    {"edit window: Esc cancels", EditWindow, 0, "", Qt::Key_Escape, true, "edit window closed"},
+    {"another window: Esc passes", OtherWindow, 0, "", Qt::Key_Escape, false, "none"},
 };
 
 // What keeps the keys from the pick window: each row opens one thing.
@@ -454,20 +447,18 @@ int pixelsNear(const QImage &image, const QRect &area, QColor colour) {
     return count;
 }
 
-// The arrow keys step by one group; the wheel turned towards the user (step +1) goes on.
+// The wheel turned towards the user (step +1) goes to the next group, away from the user to
+// the previous one; the arrow keys are the key table's and, at the ends, the end-to-end tests'.
 const struct {
     const char *name;
-    bool wheel;
     int sideways, step, current, expected;
 } groupCases[] = {
-    {"arrow: previous on the first stays", false, 0, -1, 0, 0},
-    {"arrow: next on the last stays", false, 0, +1, 2, 2},
-    {"wheel: previous", true, 0, -1, 1, 0},
-    {"wheel: next", true, 0, +1, 1, 2},
-    {"wheel: previous on the first stays", true, 0, -1, 0, 0},
-    {"wheel: next on the last stays", true, 0, +1, 2, 2},
-    {"wheel: no turn changes nothing", true, 0, 0, 1, 1},
-    {"wheel: a sideways turn changes nothing", true, 120, 0, 1, 1},
+    {"previous", 0, -1, 1, 0},
+    {"next", 0, +1, 1, 2},
+    {"previous on the first stays", 0, -1, 0, 0},
+    {"next on the last stays", 0, +1, 2, 2},
+    {"no turn changes nothing", 0, 0, 1, 1},
+    {"a sideways turn changes nothing", 120, 0, 1, 1},
 };
 
 } // namespace
@@ -536,7 +527,9 @@ private slots:
             for (const int row : {0, 36}) {
                 list->scrollToItem(list->item(row));
                 const QImage image = list->viewport()->grab().toImage();
-                const QPoint corner = BadgeDelegate::badgeCorner(list->visualItemRect(list->item(row)), left);
+                const QRect rect = list->visualItemRect(list->item(row));
+                const QPoint corner = BadgeDelegate::badgeCorner(rect, left);
+                QCOMPARE(corner.x() < rect.center().x(), left);
                 // The left edge of the badge, clear of its rounded corners and its white text.
                 QCOMPARE(pixelsNear(image, QRect(corner + QPoint(1, 7), QSize(2, 4)), badgeBlue) == 8,
                          row < 36);
@@ -553,21 +546,17 @@ private slots:
                  0);
     }
 
-    void switchingGroups_data() { addRows(groupCases); }
-    void switchingGroups() {
+    void theWheelOverTheTabsSwitchesGroups_data() { addRows(groupCases); }
+    void theWheelOverTheTabsSwitchesGroups() {
         const auto &g = fetchRow(groupCases);
         QTabBar *tabBar = appContext().groupTabBar;
         tabBar->setCurrentIndex(g.current);
-        if (g.wheel) {
-            QWheelEvent event(QPointF(5, 5), tabBar->mapToGlobal(QPointF(5, 5)), QPoint(),
-                              QPoint(g.sideways, -g.step * 120), Qt::NoButton, Qt::NoModifier,
-                              Qt::NoScrollPhase, false);
-            event.ignore();
-            QApplication::sendEvent(tabBar, &event);
-            QVERIFY(event.isAccepted()); // the wheel never scrolls anything else
-        } else {
-            switchGroupBy(g.step);
-        }
+        QWheelEvent event(QPointF(5, 5), tabBar->mapToGlobal(QPointF(5, 5)), QPoint(),
+                          QPoint(g.sideways, -g.step * 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
+        event.ignore();
+        QApplication::sendEvent(tabBar, &event);
+        QVERIFY(event.isAccepted()); // the wheel never scrolls anything else
         QCOMPARE(tabBar->currentIndex(), g.expected);
         // The list takes the item height of the group shown.
         QCOMPARE(appContext().phraseList->styleSheet(),
