@@ -89,8 +89,21 @@ void settlePickWindow() {
     QApplication::processEvents();
 }
 
-// Groups 甲, 乙, 丙 (乙 current) and the phrases b1, a1 (group 甲, so hidden), b2, b3, b4;
-// b2 is current, the search box empty, not pinned, the pinned-mode keys and wrapping on.
+// Fills the list with phrases r0, r1, …, of the current group 乙 where the pattern has
+// '#', of group 甲 (so hidden) where it has '-'.
+void showRows(const QString &pattern) {
+    QListWidget *list = appContext().phraseList;
+    list->clear();
+    for (int row = 0; row < pattern.size(); ++row) {
+        const QString group =
+            pattern.at(row) == QLatin1Char('-') ? QStringLiteral("甲") : QStringLiteral("乙");
+        list->addItem(newPhraseItem({QStringLiteral("r%1").arg(row), QString(), group, {}}));
+    }
+    filterPhraseList(list, QStringLiteral("乙"), QString());
+}
+
+// Groups 甲, 乙, 丙 (乙 current) and the phrases r0, r1 (group 甲, so hidden), r2, r3, r4;
+// r2 is current, the search box empty, not pinned, the pinned-mode keys and wrapping on.
 void resetPickLibrary() {
     settlePickWindow();
     const AppContext &c = appContext();
@@ -100,18 +113,12 @@ void resetPickLibrary() {
     configObject().insert(QStringLiteral("tudingflag"), false);
     configObject().insert(QStringLiteral("delay"), 0); // phrase output as fast as it goes
     c.searchBox->clear();
-    c.phraseList->clear();
     while (c.groupTabBar->count() > 0)
         c.groupTabBar->removeTab(0);
     for (const QString &name : {QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙")})
         c.groupTabBar->setTabData(c.groupTabBar->addTab(name), 40);
-    for (const char *text : {"b1", "a1", "b2", "b3", "b4"})
-        c.phraseList->addItem(newPhraseItem({QLatin1String(text),
-                                             QString(),
-                                             text[0] == 'a' ? QStringLiteral("甲") : QStringLiteral("乙"),
-                                             {}}));
-    c.groupTabBar->setCurrentIndex(0);
     c.groupTabBar->setCurrentIndex(1);
+    showRows(QStringLiteral("#-###"));
     c.phraseList->setCurrentRow(2);
 }
 
@@ -181,59 +188,59 @@ struct KeyCase {
     unsigned modifiers = HookNoModifier; // of the hook
 };
 
-// Visible rows: b1, b2 (current), b3, b4 of group 乙; 甲 is before it, 丙 after it. One row
+// Visible rows: r0, r2 (current), r3, r4 of group 乙; 甲 (r1) is before it, 丙 after it. One row
 // per way the key handling can go.
 const KeyCase keyCases[] = {
     {"hidden: Esc passes", Hidden, 0, "", vk::Escape, false, "none"},
     {"hook in search mode: Tab passes", Searching, 0, "", vk::Tab, false, "none"},
     {"F1 is no pick-window key", Passive, 0, "", 0x70, false, "none"},
-    {"Up", Passive, 0, "", vk::Up, true, "current b1"},
-    {"Down", Passive, 0, "", vk::Down, true, "current b3"},
-    {"Home", Passive, 0, "", vk::Home, true, "current b1"},
-    {"End", Passive, 0, "", vk::End, true, "current b4"},
-    {"Left", Passive, 0, "", vk::Left, true, "group 甲, current a1"},
+    {"Up", Passive, 0, "", vk::Up, true, "current r0"},
+    {"Down", Passive, 0, "", vk::Down, true, "current r3"},
+    {"Home", Passive, 0, "", vk::Home, true, "current r0"},
+    {"End", Passive, 0, "", vk::End, true, "current r4"},
+    {"Left", Passive, 0, "", vk::Left, true, "group 甲, current r1"},
     {"Right to an empty group", Passive, 0, "", vk::Right, true, "group 丙"},
-    {"Ctrl+Left still switches", Passive, 0, "", vk::Left, true, "group 甲, current a1", HookControl},
+    {"Ctrl+Left still switches", Passive, 0, "", vk::Left, true, "group 甲, current r1", HookControl},
     {"Esc closes", Passive, 0, "", vk::Escape, true, "closed"},
     {"Tab enters search mode", Passive, 0, "", vk::Tab, true, "search mode, focus search box"},
     {"the grave accent pins", Passive, 0, "", vk::Grave, true, "pinned"},
     {"the grave accent unpins", Passive, Pinned, "", vk::Grave, true, "unpinned"},
-    {"Enter inputs and closes", Passive, 0, "", vk::Return, true, "input b2, closed"},
+    {"Enter inputs and closes", Passive, 0, "", vk::Return, true, "input r2, closed"},
     {"Enter with no current row passes", Passive, NoCurrent, "", vk::Return, false, "none"},
     {"Enter with the current row filtered out passes", Passive, 0, "zz", vk::Return, false, "none"},
     {"pinned, Enter off: Enter passes", Passive, Pinned | EnterOff, "", vk::Return, false, "none"},
-    {"pinned, badges off: Enter inputs", Passive, Pinned | BadgeOff, "", vk::Return, true, "input b2"},
-    {"unpinned, both off: Enter inputs", Passive, BothOff, "", vk::Return, true, "input b2, closed"},
-    {"3 skips the hidden row", Passive, 0, "", '3', true, "input b3, closed"},
+    {"pinned, badges off: Enter inputs", Passive, Pinned | BadgeOff, "", vk::Return, true, "input r2"},
+    {"unpinned, both off: Enter inputs", Passive, BothOff, "", vk::Return, true, "input r2, closed"},
+    {"3 skips the hidden row", Passive, 0, "", '3', true, "input r3, closed"},
     {"5 names no phrase and passes", Passive, 0, "", '5', false, "none"},
     {"Ctrl+3 passes", Passive, 0, "", '3', false, "none", HookControl},
     {"Alt+3 passes", Passive, 0, "", '3', false, "none", HookAlt},
     {"Win+3 passes", Passive, 0, "", '3', false, "none", HookMeta},
-    {"Shift+3 inputs", Passive, 0, "", '3', true, "input b3, closed", HookShift},
-    {"pinned, Enter off: 3 inputs", Passive, Pinned | EnterOff, "", '3', true, "input b3"},
+    {"Shift+3 inputs", Passive, 0, "", '3', true, "input r3, closed", HookShift},
+    {"pinned, Enter off: 3 inputs", Passive, Pinned | EnterOff, "", '3', true, "input r3"},
     {"pinned, badges off: 3 passes", Passive, Pinned | BadgeOff, "", '3', false, "none"},
-    {"unpinned, both off: 3 inputs", Passive, BothOff, "", '3', true, "input b3, closed"},
+    {"unpinned, both off: 3 inputs", Passive, BothOff, "", '3', true, "input r3, closed"},
     {"a held Enter is kept from the application", Passive, Repeat, "", vk::Return, true, "none"},
-    {"a held Down moves on", Passive, Repeat, "", vk::Down, true, "current b3"},
+    {"a held Down moves on", Passive, Repeat, "", vk::Down, true, "current r3"},
 
-    {"search: Down", SearchBox, 0, "", Qt::Key_Down, true, "current b3"},
+    {"search: Down", SearchBox, 0, "", Qt::Key_Down, true, "current r3"},
     {"search: Home moves the cursor", SearchBox, 0, "", Qt::Key_Home, false, "none"},
     {"search: Left moves the cursor", SearchBox, 0, "", Qt::Key_Left, false, "none"},
     {"search: 3 is typed", SearchBox, 0, "", Qt::Key_3, false, "none"},
     {"search: the grave accent is typed", SearchBox, 0, "", Qt::Key_QuoteLeft, false, "none"},
-    {"search: Enter inputs", SearchBox, 0, "b3", Qt::Key_Return, true, "input b3, closed, search mode left"},
+    {"search: Enter inputs", SearchBox, 0, "r3", Qt::Key_Return, true, "input r3, closed, search mode left"},
     {"search: Enter, nothing", SearchBox, 0, "zz", Qt::Key_Return, true, "search mode left, focus elsewhere"},
-    {"search: Esc", SearchBox, 0, "b", Qt::Key_Escape, true, "search mode left, text '', focus elsewhere"},
+    {"search: Esc", SearchBox, 0, "r", Qt::Key_Escape, true, "search mode left, text '', focus elsewhere"},
     {"search: Tab leaves", SearchBox, 0, "", Qt::Key_Tab, true, "search mode left, focus elsewhere"},
-    {"list: Down", List, 0, "", Qt::Key_Down, true, "current b3"},
+    {"list: Down", List, 0, "", Qt::Key_Down, true, "current r3"},
     {"list: Home is left to the list", List, 0, "", Qt::Key_Home, false, "none"},
     {"list: Enter with no current row passes", List, NoCurrent, "", Qt::Key_Return, false, "none"},
-    {"list, pinned, both off: Enter inputs", List, Pinned | BothOff, "", Qt::Key_Return, true, "input b2"},
-    {"list, pinned, both off: 4 inputs", List, Pinned | BothOff, "", Qt::Key_4, true, "input b4"},
+    {"list, pinned, both off: Enter inputs", List, Pinned | BothOff, "", Qt::Key_Return, true, "input r2"},
+    {"list, pinned, both off: 4 inputs", List, Pinned | BothOff, "", Qt::Key_4, true, "input r4"},
     {"list: Tab", List, 0, "", Qt::Key_Tab, true, "focus search box"},
     {"list: Esc closes", List, 0, "", Qt::Key_Escape, true, "closed"},
-    {"box: Down", Box, 0, "", Qt::Key_Down, true, "current b3, focus list"},
-    {"box: Left", Box, 0, "", Qt::Key_Left, true, "group 甲, current a1, focus list"},
+    {"box: Down", Box, 0, "", Qt::Key_Down, true, "current r3, focus list"},
+    {"box: Left", Box, 0, "", Qt::Key_Left, true, "group 甲, current r1, focus list"},
     {"box: Enter", Box, 0, "", Qt::Key_Return, true, "focus list"},
     {"box: 3 is typed", Box, 0, "", Qt::Key_3, false, "none"},
     {"box: Tab", Box, 0, "", Qt::Key_Tab, true, "focus list"},
@@ -360,7 +367,7 @@ private slots:
         startObservingOutput();
         emit c.phraseList->itemClicked(c.phraseList->item(4));
         QVERIFY(!searchMode && !c.searchBox->hasFocus());
-        QCOMPARE(recordedClipboardText(), QStringLiteral("b4"));
+        QCOMPARE(recordedClipboardText(), QStringLiteral("r4"));
     }
 
     // Another window taking the focus ends search mode (the program's own end-to-end test).
@@ -415,35 +422,20 @@ const struct {
     {"every row hidden: End changes nothing", "---", true, 1, -1, 1, 1},
 };
 
-// Fills the list with phrases r0, r1, …, of the current group 乙 where the pattern has
-// '#', of group 甲 (so hidden) where it has '-'.
-void showRows(const QString &pattern) {
-    QListWidget *list = appContext().phraseList;
-    list->clear();
-    for (int row = 0; row < pattern.size(); ++row)
-        list->addItem(
-            newPhraseItem({QStringLiteral("r%1").arg(row),
-                           QString(),
-                           pattern.at(row) == QLatin1Char('-') ? QStringLiteral("甲") : QStringLiteral("乙"),
-                           {}}));
-    filterPhraseList(list, QStringLiteral("乙"), QString());
-}
-
 bool currentRowIsInView() {
     const QListWidget *list = appContext().phraseList;
     return list->viewport()->rect().contains(list->visualItemRect(list->currentItem()));
 }
 
+bool nearColour(QColor a, QColor b) {
+    return qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) + qAbs(a.blue() - b.blue()) <= 40;
+}
+
 int pixelsNear(const QImage &image, const QRect &area, QColor colour) {
     int count = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor p = image.pixelColor(x, y);
-            count += qAbs(p.red() - colour.red()) + qAbs(p.green() - colour.green()) +
-                         qAbs(p.blue() - colour.blue()) <=
-                     40;
-        }
-    }
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += nearColour(image.pixelColor(x, y), colour) ? 1 : 0;
     return count;
 }
 
