@@ -177,6 +177,8 @@ MyEventFilter *newFilter(QObject *parent) {
 enum Where { Passive, Hidden, Searching, SearchBox, List, Box, AddWindow, EditWindow, OtherWindow };
 enum Flag : unsigned { Pinned = 1, EnterOff = 2, BadgeOff = 4, BothOff = 6, NoCurrent = 8, Repeat = 16 };
 
+// A key pressed with the search text set first; taken: it does not go on to the application
+// (or the focused widget); effect: what changed, as pickEffect says it.
 struct KeyCase {
     const char *name;
     Where where;
@@ -624,10 +626,8 @@ private slots:
         QTRY_VERIFY(!QToolTip::isVisible());
     }
 
-    void smallMovesKeepTheTipOnceTheMouseRestsAgain() {
+    void aOnePixelMoveShowsTheTipAgainOnceTheMouseRests() {
         restOn(1);
-        send(QEvent::MouseMove, inside(1, QPointF(0.4, -0.4))); // rounds to the same point
-        QVERIFY(tipShows(1));
         send(QEvent::MouseMove, inside(1, QPointF(1, 0)));
         // Qt's hide of the old tip is delayed; it must not swallow the tip shown after the new wait.
         QTest::qWait(600);
@@ -647,7 +647,10 @@ private slots:
         send(QEvent::Type(type), inside(0));
         QTRY_VERIFY(!QToolTip::isVisible());
         QVERIFY(probe->seen.contains(QEvent::Type(type)));
-        QTest::qWait(400); // the wait was cancelled, not restarted
+        // During the wait for the next tip, the event cancels it.
+        send(QEvent::MouseMove, inside(1));
+        send(QEvent::Type(type), inside(1));
+        QTest::qWait(400);
         QVERIFY(!QToolTip::isVisible());
     }
 
