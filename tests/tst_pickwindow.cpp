@@ -42,6 +42,7 @@
 #include <QTest>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <iterator>
 
@@ -380,6 +381,17 @@ private slots:
         appContext().phraseList->setFocus();
         QTest::qWait(20); // the check is queued behind the focus change
         QVERIFY(searchMode);
+    }
+
+    // Only hidden: a new native window made at the next show would be placed off by its frame.
+    void closingThePickWindowKeepsItsNativeWindow() {
+        QWidget *pickWindow = appContext().pickWindow;
+        showPickWindow();
+        const WId native = pickWindow->winId();
+        pickWindow->close();
+        QVERIFY(!pickWindow->isVisible() && pickWindow->windowHandle()->handle());
+        showPickWindow();
+        QCOMPARE(pickWindow->winId(), native);
     }
 
     void hidingThePickWindowHidesItsTooltip() {
