@@ -188,7 +188,8 @@ DWORD WINAPI holdClipboard(LPVOID) {
 
 void clipboard() {
     const std::wstring kept = L"用户复制的 text";
-    check(win32PutTextOnClipboard(kept) && readClipboard().text == kept && readClipboard().privateFormats == 3,
+    check(win32PutTextOnClipboard(kept) && readClipboard().text == kept &&
+              readClipboard().privateFormats == 3,
           "a phrase's text goes on the clipboard marked private");
     // Emptied without an owner, the clipboard refuses SetClipboardData on real Windows.
     check(GetClipboardOwner() != nullptr, "a window of the program owns the clipboard");
@@ -207,7 +208,8 @@ void clipboard() {
     const bool putWhileBusy = win32PutFileOnClipboard(path);
     SetEvent(clipboardMayClose);
     WaitForSingleObject(holder, 5000);
-    check(!putWhileBusy && readClipboard().text == kept, "a busy clipboard is a failure and keeps its content");
+    check(!putWhileBusy && readClipboard().text == kept,
+          "a busy clipboard is a failure and keeps its content");
 
     check(win32PutFileOnClipboard(path), "a file goes on the clipboard");
     const ClipboardRead read = readClipboard();
@@ -288,9 +290,8 @@ void keyboardHook() {
 
     // Modifiers are read from the key state, not from the hook's flags (wine sets no
     // LLKHF_ALTDOWN).
-    for (const auto &[vk, reported] : {std::pair<WORD, unsigned>{VK_SHIFT, HookShift},
-                                       {VK_CONTROL, HookControl},
-                                       {VK_MENU, HookAlt}}) {
+    for (const auto &[vk, reported] :
+         {std::pair<WORD, unsigned>{VK_SHIFT, HookShift}, {VK_CONTROL, HookControl}, {VK_MENU, HookAlt}}) {
         seen.clear();
         tap({'3'}, vk);
         check(!seen.empty() && seen.back().vk == '3' && seen.back().modifiers == reported,
@@ -300,8 +301,14 @@ void keyboardHook() {
     // Held long enough to repeat: a consumed key's further key-downs are its auto-repeat; a
     // key let pass repeats as plain key-downs. Its key-up ends the hold.
     seen.clear();
-    send({{VK_DOWN, false}, {VK_DOWN, false}, {'X', false}, {'X', false}, {VK_DOWN, true}, {'X', true},
-          {VK_DOWN, false}, {VK_DOWN, true}});
+    send({{VK_DOWN, false},
+          {VK_DOWN, false},
+          {'X', false},
+          {'X', false},
+          {VK_DOWN, true},
+          {'X', true},
+          {VK_DOWN, false},
+          {VK_DOWN, true}});
     check(seen.size() == 5 && !seen[0].repeat && seen[1].repeat && !seen[2].repeat && !seen[3].repeat &&
               !seen[4].repeat,
           "only the key-downs of a consumed key still held are reported as its auto-repeat");
