@@ -105,10 +105,6 @@ QByteArray readFile(const QString &path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QJsonDocument readJson(const QString &path) {
-    return QJsonDocument::fromJson(readFile(path));
-}
-
 bool writeFile(const QString &path, const QByteArray &bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
@@ -329,12 +325,8 @@ bool Scenario::step(const QString &line) {
         auto &grab = *m_grabs.emplace_back(std::make_unique<QProcess>());
         grab.start(grabHelper(), w.mid(1) + QStringList{u"hold"_s});
         return grab.waitForReadyRead(10000) && grab.readLine().trimmed() == "grabbed";
-    } else if (verb == u"ungrab"_s) {
-        for (auto &grab : m_grabs)
-            grab->closeWriteChannel(), grab->waitForFinished(10000);
-        m_grabs.clear();
     } else if (verb == u"edit-config"_s) {
-        QJsonObject config = readJson(file(u"config.json"_s)).object();
+        QJsonObject config = QJsonDocument::fromJson(readFile(file(u"config.json"_s))).object();
         config.insert(w.value(1), jsonValue(after(line, 2)));
         return writeFile(file(u"config.json"_s), QJsonDocument(config).toJson());
     } else if (verb == u"sync"_s) {
@@ -385,14 +377,15 @@ bool Scenario::expect(const QStringList &w, const QString &line) {
         holds = [&] { return (got = targetView(what)) == rest; };
     else if (what == u"config"_s)
         holds = [&] {
-            const QJsonValue value = readJson(file(u"config.json"_s)).object().value(w.value(2));
+            const QJsonValue value =
+                QJsonDocument::fromJson(readFile(file(u"config.json"_s))).object().value(w.value(2));
             got = QString::fromUtf8(QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact));
             return w.value(3) == u"not"_s ? value != jsonValue(after(line, 4))
                                           : value == jsonValue(after(line, 3));
         };
     else if (what == u"json"_s)
         holds = [&] {
-            const QJsonDocument d = readJson(file(w.value(2)));
+            const QJsonDocument d = QJsonDocument::fromJson(readFile(file(w.value(2))));
             return (got = QString::number(d.isArray() ? d.array().size() : d.object().size())) == w.value(3);
         };
     else if (what == u"file"_s)

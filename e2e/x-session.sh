@@ -5,10 +5,6 @@
 # Usage: x-session.sh COMMAND [ARGS...]   (no tray: VERBOLIN_E2E_NO_TRAY=1)
 set -u
 
-for tool in Xvfb openbox xdpyinfo; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "x-session: $tool is not installed" >&2; exit 1; }
-done
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/verbolin-x.XXXXXX")
 chmod 700 "$work"
 pids=()

@@ -3,8 +3,7 @@
 // typed characters, Enter as a line break, Ctrl+V pasting the clipboard's text or its
 // files as "[file:PATH]", other Ctrl chords as "<ctrl+shift+KEY>". Every change rewrites
 // RECORD\received.txt (UTF-8); each loss of the activation or the focus adds a line to
-// RECORD\focus.log; every key message, character and paste adds one to
-// RECORD\keys.log, for diagnosis.
+// RECORD\focus.log.
 // Usage: input_target_win.exe RECORD
 #include <windows.h>
 
@@ -56,7 +55,6 @@ void pasteClipboard(HWND window) {
         }
     } else if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
         if (const auto *text = static_cast<const wchar_t *>(GlobalLock(data))) {
-            writeFile(L"keys.log", "paste " + utf8(text) + "\n", true);
             receive(text);
             GlobalUnlock(data);
         }
@@ -88,24 +86,10 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-    case WM_KEYUP:
-    case WM_SYSKEYUP: {
-        const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
-        char line[48];
-        wsprintfA(line, "%s %02x%s\n", down ? "down" : "up", static_cast<unsigned>(wParam),
-                  (lParam & (1 << 30)) && down ? " repeat" : "");
-        writeFile(L"keys.log", line, true);
-        if (down)
-            keyDown(window, wParam);
+        keyDown(window, wParam);
         break;
-    }
     case WM_CHAR:
         // Control characters come from Ctrl chords, which keyDown records.
-        {
-            char line[32];
-            wsprintfA(line, "char %02x\n", static_cast<unsigned>(wParam));
-            writeFile(L"keys.log", line, true);
-        }
         if (wParam == L'\r')
             receive(L"\n");
         else if (wParam >= 0x20)
@@ -136,7 +120,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     LocalFree(arguments);
     writeFile(L"received.txt", {}, false);
     writeFile(L"focus.log", {}, false);
-    writeFile(L"keys.log", {}, false);
 
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = windowProc;

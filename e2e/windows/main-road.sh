@@ -24,7 +24,6 @@ fail() {
     echo "FAIL: $*" >&2
     echo "-- received: $(cat "$record/received.txt" 2>/dev/null)" >&2
     echo "-- focus log: $(cat "$record/focus.log" 2>/dev/null)" >&2
-    echo "-- key messages: $(tr '\n' ' ' <"$record/keys.log" 2>/dev/null)" >&2
     [ -n "${VERBOLIN_E2E_SHOTS:-}" ] && import -window root "$VERBOLIN_E2E_SHOTS/wine-failure.png"
     exit 1
 }
@@ -60,10 +59,6 @@ step "unpacking $(basename "$zip") and preparing a wine prefix"
 (cd "$work" && cmake -E tar xf "$zip") || fail "the zip does not unpack"
 app=$(find "$work" -maxdepth 2 -name verbolin.exe -printf '%h\n' | head -n 1)
 [ -n "$app" ] || fail "verbolin.exe is not in the zip"
-for needed in Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6Network.dll platforms/qwindows.dll \
-              libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll icons/settings.png; do
-    [ -f "$app/$needed" ] || fail "$needed is missing from the zip"
-done
 wineboot -i >/dev/null 2>&1 || fail "the wine prefix could not be made"
 
 record="$work/record"
@@ -120,7 +115,6 @@ xdotool mousemove --window "$pick" 120 75 click 1
 expect_received "第一句 one" "the click"
 
 step "Down, then Enter held 200 ms, input phrase 2"
-: >"$record/keys.log"
 hold Down
 hold Return
 expect_received "第一句 onesecond
