@@ -96,10 +96,8 @@ private slots:
             {"f24", "K[87]"},
             {"f000000000009", "K[78]"},
             {"F0", ""},
-            {"F1a", ""},
             {"F4294967297", ""}, // wraps to 1
             {"ß", ""},
-            {"Ａ", ""},
             {"Home", ""},
             {"enter2", ""},
             {"a+shift+ctrl", "K[a2 a0 41]"},
@@ -109,7 +107,6 @@ private slots:
             {"Ctrl+A+B", ""},
             {"Win+Meta", ""},
             {"Ctrl+ +A", ""},
-            {"Ctrl+Delete", ""},
             {"", ""},
         };
         for (const auto &row : rows) {
@@ -130,7 +127,6 @@ private slots:
             {"1.5", 1500},
             {"0.1005s", 101}, // half up, with no fused multiply-add
             {".5s", 500},
-            {"1E1s", 10000},
             {" \t2s\u00A0", 2000},
             {"2147483.647", 2147483647},
             {"2147483647ms", 2147483647},
