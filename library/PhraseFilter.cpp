@@ -79,7 +79,12 @@ public:
     explicit SearchMatcher(const QString &searchText) : matcher(searchText, Qt::CaseInsensitive) {}
 
     bool matches(const QListWidgetItem *item) const {
-        return matcher.pattern().isEmpty() || matcher.indexIn(item->data(PhraseTextRole).toString()) >= 0 ||
+        if (matcher.pattern().isEmpty())
+            return true;
+        // A phrase item's own strings: reading them as item data copies each one twice.
+        if (const PhraseRecord *record = phraseRecordIn(item))
+            return matcher.indexIn(record->text) >= 0 || matcher.indexIn(record->remark) >= 0;
+        return matcher.indexIn(item->data(PhraseTextRole).toString()) >= 0 ||
                matcher.indexIn(item->data(PhraseRemarkRole).toString()) >= 0;
     }
 
@@ -122,7 +127,8 @@ void filterEveryRow(QListWidget *list, const QString &group, const QString &sear
     for (int row = 0; row < list->count(); ++row) {
         QListWidgetItem *item = list->item(row);
         // The group is the cheap test: rows of other groups are never searched.
-        const bool inGroup = item->data(PhraseGroupRole).toString() == group;
+        const PhraseRecord *record = phraseRecordIn(item);
+        const bool inGroup = record ? record->tab == group : item->data(PhraseGroupRole).toString() == group;
         if (inGroup)
             pass->groupRows.append(row);
         const bool show = inGroup && search.matches(item);
