@@ -1,10 +1,10 @@
 #include "library/PhraseFilter.h"
 
 #include "app/Settings.h"
+#include "library/CaseInsensitiveSearch.h"
 #include "library/PhraseItem.h"
 
 #include <QListWidget>
-#include <QStringMatcher>
 
 #include <algorithm>
 
@@ -72,24 +72,24 @@ public:
 
 constexpr qsizetype maxRememberedTexts = 64;
 
-// The search text, prepared once per pass: a plain case-insensitive contains() prepares it
-// again for every phrase.
+// The search text, prepared once per pass.
 class SearchMatcher {
 public:
-    explicit SearchMatcher(const QString &searchText) : matcher(searchText, Qt::CaseInsensitive) {}
+    explicit SearchMatcher(const QString &searchText) : any(searchText.isEmpty()), search(searchText) {}
 
     bool matches(const QListWidgetItem *item) const {
-        if (matcher.pattern().isEmpty())
+        if (any)
             return true;
         // A phrase item's own strings: reading them as item data copies each one twice.
         if (const PhraseRecord *record = phraseRecordIn(item))
-            return matcher.indexIn(record->text) >= 0 || matcher.indexIn(record->remark) >= 0;
-        return matcher.indexIn(item->data(PhraseTextRole).toString()) >= 0 ||
-               matcher.indexIn(item->data(PhraseRemarkRole).toString()) >= 0;
+            return search.foundIn(record->text) || search.foundIn(record->remark);
+        return search.foundIn(item->data(PhraseTextRole).toString()) ||
+               search.foundIn(item->data(PhraseRemarkRole).toString());
     }
 
 private:
-    QStringMatcher matcher;
+    bool any;
+    CaseInsensitiveSearch search;
 };
 
 // Holds the list's repaints while a pass hides and shows rows (each change would ask for
