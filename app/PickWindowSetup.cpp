@@ -26,7 +26,7 @@
 namespace {
 
 // Lists up to this size are still laid out in one go.
-constexpr int phraseLayoutBatch = 10000;
+constexpr int phraseLayoutBatch = 2000;
 
 QPushButton *newIconButton(QWidget *parent, const QString &iconFile, const QString &toolTip) {
     auto *button = new QPushButton(parent);

@@ -1,6 +1,8 @@
 // One search keystroke in the pick window: the list filter (rows hidden and shown, badges
 // renumbered, first row made current) and the repaint of the visible list, over 1,000,
-// 10,000 and 100,000 phrases. Prints the median and the maximum per keystroke.
+// 10,000 and 100,000 phrases. Prints the median and the maximum per keystroke, in wall time
+// and in processor time (std::clock; steadier than wall time on a busy machine, though on
+// Windows it is wall time too), and the memory a phrase item costs beyond its strings.
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
 #include "app/AppContext.h"
@@ -10,6 +12,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLoggingCategory>
@@ -19,13 +22,29 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 namespace {
 
+// Resident memory in bytes, where the system tells it (/proc); 0 elsewhere.
+qint64 residentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toLongLong() * 4096 : 0;
+}
+
+// Heap bytes of a string's characters (header, text, terminator), or 0 for no text.
+qint64 stringBytes(const QString &s) {
+    return s.isEmpty() ? 0 : 16 + 2 * (s.size() + 1);
+}
+
 // Phrases of mixed Chinese and English words, spread over the given groups in turn; the
-// first group is the current one.
-void fillPhrases(QListWidget *list, int count, const QStringList &groups) {
+// first group is the current one. Returns the heap bytes of the phrases' strings (a group
+// name counted once).
+qint64 fillPhrases(QListWidget *list, int count, const QStringList &groups) {
     QRandomGenerator random(7);
     const QStringList words = {
         QStringLiteral("您好"),    QStringLiteral("谢谢"),    QStringLiteral("会议"),
@@ -33,14 +52,22 @@ void fillPhrases(QListWidget *list, int count, const QStringList &groups) {
         QStringLiteral("regards"), QStringLiteral("地址"),    QStringLiteral("北京"),
         QStringLiteral("2026"),    QStringLiteral("<Enter>"), QStringLiteral("meeting")};
     list->clear();
+    qint64 bytes = 0;
     for (int i = 0; i < count; ++i) {
         QStringList text;
         const int length = 3 + int(random.bounded(12));
         for (int w = 0; w < length; ++w)
             text << words.at(int(random.bounded(words.size())));
         const QString remark = i % 4 == 0 ? QStringLiteral("备注 %1").arg(i) : QString();
-        list->addItem(newPhraseItem({text.join(QLatin1Char(' ')), remark, groups.at(i % groups.size()), {}}));
+        const QString joined = text.join(QLatin1Char(' '));
+        bytes += stringBytes(joined) + stringBytes(remark);
+        list->addItem(newPhraseItem({joined, remark, groups.at(i % groups.size()), {}}));
     }
+    return bytes;
+}
+
+double cpuMs(std::clock_t from, std::clock_t to) {
+    return double(to - from) * 1000.0 / CLOCKS_PER_SEC;
 }
 
 struct Figures {
@@ -86,11 +113,26 @@ int main(int argc, char *argv[]) {
     for (int i = typed.size() - 1; i >= 0; --i)
         keystrokes << typed.left(i);
 
+    // Memory first, on a fresh heap: what the largest list costs per phrase once filtered
+    // (hidden rows cost the view memory too), next to what its strings alone need.
+    const int largest = *std::max_element(counts.begin(), counts.end());
+    const qint64 rssBefore = residentBytes();
+    const qint64 textBytes = fillPhrases(c.phraseList, largest, groups.mid(0, 5));
+    c.groupTabBar->setCurrentIndex(1);
+    c.groupTabBar->setCurrentIndex(0);
+    app.processEvents();
+    const qint64 rssAfter = residentBytes();
+    if (rssBefore > 0)
+        std::printf("%d phrases in 5 groups: resident memory %+.1f MB, %.2f KiB per phrase "
+                    "(its strings: %.2f KiB)\n",
+                    largest, (rssAfter - rssBefore) / 1e6, (rssAfter - rssBefore) / 1024.0 / largest,
+                    textBytes / 1024.0 / largest);
+
     std::printf(
         "milliseconds per keystroke, %zu keystrokes per row (typing \"%s\" and deleting it, 3 times)\n",
         size_t(keystrokes.size() * 3), qPrintable(typed));
-    std::printf("%-12s %-9s %-12s %-12s %-12s %-12s\n", "groups", "phrases", "filter med", "filter max",
-                "+paint med", "+paint max");
+    std::printf("%-12s %-8s %-10s %-10s %-10s %-10s %-10s %-10s\n", "groups", "phrases", "filter med",
+                "filter max", "+paint med", "+paint max", "cpu med", "cpu max");
     for (const int groupCount : {5, 1}) {
         for (const int count : counts) {
             c.searchBox->clear();
@@ -98,10 +140,11 @@ int main(int argc, char *argv[]) {
             c.groupTabBar->setCurrentIndex(1);
             c.groupTabBar->setCurrentIndex(0);
             app.processEvents();
-            std::vector<double> filterMs, totalMs;
+            std::vector<double> filterMs, totalMs, cpuTotalMs;
             for (int round = 0; round < 3; ++round) {
                 for (const QString &text : keystrokes) {
                     QElapsedTimer timer;
+                    const std::clock_t cpuStart = std::clock();
                     timer.start();
                     c.searchBox->setText(text); // the program's handler: filter, then first row current
                     const qint64 filtered = timer.nsecsElapsed();
@@ -109,13 +152,15 @@ int main(int argc, char *argv[]) {
                     app.processEvents();
                     c.phraseList->viewport()->repaint();
                     const qint64 painted = timer.nsecsElapsed();
+                    cpuTotalMs.push_back(cpuMs(cpuStart, std::clock()));
                     filterMs.push_back(filtered / 1e6);
                     totalMs.push_back(painted / 1e6);
                 }
             }
-            const Figures f = figuresOf(filterMs), t = figuresOf(totalMs);
-            std::printf("%-12s %-9d %-12.2f %-12.2f %-12.2f %-12.2f\n",
-                        groupCount == 1 ? "1 (all)" : "5 (1/5 cur)", count, f.median, f.max, t.median, t.max);
+            const Figures f = figuresOf(filterMs), t = figuresOf(totalMs), cpu = figuresOf(cpuTotalMs);
+            std::printf("%-12s %-8d %-10.2f %-10.2f %-10.2f %-10.2f %-10.2f %-10.2f\n",
+                        groupCount == 1 ? "1 (all)" : "5 (1/5 cur)", count, f.median, f.max, t.median, t.max,
+                        cpu.median, cpu.max);
         }
     }
     return 0;

@@ -1,10 +1,10 @@
 #include "library/PhraseFilter.h"
 
 #include "app/Settings.h"
+#include "library/CaseInsensitiveSearch.h"
 #include "library/PhraseItem.h"
 
 #include <QListWidget>
-#include <QStringMatcher>
 
 #include <algorithm>
 
@@ -72,19 +72,24 @@ public:
 
 constexpr qsizetype maxRememberedTexts = 64;
 
-// The search text, prepared once per pass: a plain case-insensitive contains() prepares it
-// again for every phrase.
+// The search text, prepared once per pass.
 class SearchMatcher {
 public:
-    explicit SearchMatcher(const QString &searchText) : matcher(searchText, Qt::CaseInsensitive) {}
+    explicit SearchMatcher(const QString &searchText) : any(searchText.isEmpty()), search(searchText) {}
 
     bool matches(const QListWidgetItem *item) const {
-        return matcher.pattern().isEmpty() || matcher.indexIn(item->data(PhraseTextRole).toString()) >= 0 ||
-               matcher.indexIn(item->data(PhraseRemarkRole).toString()) >= 0;
+        if (any)
+            return true;
+        // A phrase item's own strings: reading them as item data copies each one twice.
+        if (const PhraseRecord *record = phraseRecordIn(item))
+            return search.foundIn(record->text) || search.foundIn(record->remark);
+        return search.foundIn(item->data(PhraseTextRole).toString()) ||
+               search.foundIn(item->data(PhraseRemarkRole).toString());
     }
 
 private:
-    QStringMatcher matcher;
+    bool any;
+    CaseInsensitiveSearch search;
 };
 
 // Holds the list's repaints while a pass hides and shows rows (each change would ask for
@@ -122,7 +127,8 @@ void filterEveryRow(QListWidget *list, const QString &group, const QString &sear
     for (int row = 0; row < list->count(); ++row) {
         QListWidgetItem *item = list->item(row);
         // The group is the cheap test: rows of other groups are never searched.
-        const bool inGroup = item->data(PhraseGroupRole).toString() == group;
+        const PhraseRecord *record = phraseRecordIn(item);
+        const bool inGroup = record ? record->tab == group : item->data(PhraseGroupRole).toString() == group;
         if (inGroup)
             pass->groupRows.append(row);
         const bool show = inGroup && search.matches(item);

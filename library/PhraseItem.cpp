@@ -9,6 +9,8 @@
 #include <QListWidget>
 #include <QSet>
 
+#include <typeinfo>
+
 namespace {
 
 const QString firstGroupName = QStringLiteral("短语1");
@@ -22,51 +24,127 @@ const char *const starterPhrases[] = {
     "感谢使用Verbolin！\n如果觉得好用记得点个Star！\n让我们开始吧！把这些短语都删掉，然后新建一个短语~",
 };
 
-// A phrase item answers its tooltip and text colour from its text and remark when asked:
-// storing a wrapped copy of the text and a brush in every item costs memory per phrase,
-// and most tooltips are never shown.
+// A phrase item keeps its four strings and its badge as plain members and answers the
+// display text, tooltip and text colour from them when asked. Item data kept by the base
+// class costs a list entry and a variant per role, and a wrapped tooltip copy and a brush
+// per phrase would cost more: most are never shown.
 class PhraseListItem : public QListWidgetItem {
 public:
-    using QListWidgetItem::QListWidgetItem;
+    explicit PhraseListItem(const PhraseRecord &record) : phrase(record) {}
+
+    const PhraseRecord &record() const { return phrase; }
 
     QVariant data(int role) const override {
-        if (role == Qt::ToolTipRole)
-            return phraseToolTip(QListWidgetItem::data(PhraseTextRole).toString(),
-                                 QListWidgetItem::data(PhraseRemarkRole).toString());
-        if (role == Qt::ForegroundRole)
-            return phraseTextBrush(!QListWidgetItem::data(PhraseRemarkRole).toString().isEmpty());
-        return QListWidgetItem::data(role);
+        switch (role) {
+        case PhraseTextRole:
+            return phrase.text;
+        case PhraseRemarkRole:
+            return phrase.remark;
+        case PhraseGroupRole:
+            return phrase.tab;
+        case PhraseHotkeyRole:
+            return phrase.hotkey;
+        case PhraseBadgeRole:
+            return badge.isNull() ? QVariant() : QVariant(badge);
+        case Qt::DisplayRole:
+        case Qt::EditRole: {
+            // A display text set on the item itself wins, as on any list item.
+            const QVariant own = QListWidgetItem::data(role);
+            return own.isValid() ? own : QVariant(phrase.remark.isEmpty() ? phrase.text : phrase.remark);
+        }
+        case Qt::ToolTipRole:
+            return phraseToolTip(phrase.text, phrase.remark);
+        case Qt::ForegroundRole:
+            return phraseTextBrush(!phrase.remark.isEmpty());
+        default:
+            return QListWidgetItem::data(role);
+        }
+    }
+
+    void setData(int role, const QVariant &value) override {
+        QString *member = memberFor(role);
+        if (!member) {
+            QListWidgetItem::setData(role, value);
+            return;
+        }
+        const QString text = value.toString();
+        if (*member == text && member->isNull() == text.isNull())
+            return;
+        *member = text;
+        if (role == PhraseTextRole || role == PhraseRemarkRole)
+            changed({role, Qt::DisplayRole, Qt::EditRole});
+        else
+            changed({role});
+    }
+
+    // Drops a display text set on the item itself: the text and remark give it again.
+    void forgetOwnDisplayText() {
+        if (QListWidgetItem::data(Qt::DisplayRole).isValid())
+            QListWidgetItem::setData(Qt::DisplayRole, QVariant());
     }
 
     QListWidgetItem *clone() const override { return new PhraseListItem(*this); }
 
 private:
+    QString *memberFor(int role) {
+        switch (role) {
+        case PhraseTextRole:
+            return &phrase.text;
+        case PhraseRemarkRole:
+            return &phrase.remark;
+        case PhraseGroupRole:
+            return &phrase.tab;
+        case PhraseHotkeyRole:
+            return &phrase.hotkey;
+        case PhraseBadgeRole:
+            return &badge;
+        default:
+            return nullptr;
+        }
+    }
+
+    // What the base class does for the data it keeps: the list's model tells its views.
+    void changed(const QList<int> &roles) {
+        if (QListWidget *list = listWidget()) {
+            const QModelIndex index = list->indexFromItem(this);
+            emit list->model()->dataChanged(index, index, roles);
+        }
+    }
+
     static QBrush phraseTextBrush(bool hasRemark) {
         static const QBrush remarked(QColor(QStringLiteral("#2E7D32")));
         static const QBrush plain(QColor(QStringLiteral("#323130")));
         return hasRemark ? remarked : plain;
     }
+
+    PhraseRecord phrase;
+    QString badge;
 };
 
 } // namespace
 
 void refreshPhraseItem(QListWidgetItem *item) {
-    // Tooltip and colour follow by themselves; the display text is stored for the view.
+    // A phrase item derives all three by itself; another item gets its display text stored.
+    if (typeid(*item) == typeid(PhraseListItem)) {
+        static_cast<PhraseListItem *>(item)->forgetOwnDisplayText();
+        return;
+    }
     const QString remark = item->data(PhraseRemarkRole).toString();
     item->setData(Qt::DisplayRole, remark.isEmpty() ? item->data(PhraseTextRole).toString() : remark);
 }
 
+const PhraseRecord *phraseRecordIn(const QListWidgetItem *item) {
+    return typeid(*item) == typeid(PhraseListItem) ? &static_cast<const PhraseListItem *>(item)->record()
+                                                   : nullptr;
+}
+
 QListWidgetItem *newPhraseItem(const PhraseRecord &record) {
-    auto *item = new PhraseListItem;
-    item->setData(PhraseTextRole, record.text);
-    item->setData(PhraseRemarkRole, record.remark);
-    item->setData(PhraseGroupRole, record.tab);
-    item->setData(PhraseHotkeyRole, record.hotkey);
-    refreshPhraseItem(item);
-    return item;
+    return new PhraseListItem(record);
 }
 
 PhraseRecord phraseRecordOf(const QListWidgetItem *item) {
+    if (const PhraseRecord *record = phraseRecordIn(item))
+        return *record;
     return {item->data(PhraseTextRole).toString(), item->data(PhraseRemarkRole).toString(),
             item->data(PhraseGroupRole).toString(), item->data(PhraseHotkeyRole).toString()};
 }

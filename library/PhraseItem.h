@@ -21,6 +21,8 @@ enum PhraseRole {
 void refreshPhraseItem(QListWidgetItem *item);
 
 QListWidgetItem *newPhraseItem(const PhraseRecord &record);
+// The strings of an item made by newPhraseItem, read without copies; null for any other item.
+const PhraseRecord *phraseRecordIn(const QListWidgetItem *item);
 PhraseRecord phraseRecordOf(const QListWidgetItem *item);
 
 void appendFirstRunPhrase(QListWidget *list, const QString &text);

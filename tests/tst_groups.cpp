@@ -3,6 +3,7 @@
 #include "app/ConfigStore.h"
 #include "app/Settings.h"
 #include "app/Startup.h"
+#include "library/CaseInsensitiveSearch.h"
 #include "library/GroupMenu.h"
 #include "library/GroupRecords.h"
 #include "library/GroupStore.h"
@@ -128,6 +129,37 @@ private slots:
                  QStringList({QStringLiteral("1"), QStringLiteral("2"), QString(), QString()}));
         filterPhraseList(&list, QStringLiteral("g"), QString());
         QCOMPARE(shownTexts(&list).size(), 3);
+    }
+
+    // The search's quick test of each place must find what Qt's own case-insensitive
+    // contains() finds, letters that fold across scripts and surrogate pairs included.
+    void searchFindsWhatContainsIgnoringCaseFinds_data() {
+        QTest::addColumn<QString>("haystack");
+        QTest::addColumn<QString>("needle");
+        const auto u = [](const char16_t *s) { return QString::fromUtf16(s); };
+        QTest::newRow("ASCII in the other case") << u(u"Say HELLO there") << u(u"hello");
+        QTest::newRow("at the very end") << u(u"regards") << u(u"DS");
+        QTest::newRow("longer than the text") << u(u"ab") << u(u"abc");
+        QTest::newRow("a near miss before the match") << u(u"helhello") << u(u"hello");
+        QTest::newRow("Kelvin sign folds to k") << u(u"\u212Aey") << u(u"key");
+        QTest::newRow("long s folds to s") << u(u"\u017Fun") << u(u"SUN");
+        QTest::newRow("Chinese among ASCII") << u(u"备注 12 您好") << u(u"您好");
+        QTest::newRow("Greek final sigma") << u(u"ΟΔΟΣ") << u(u"οδος");
+        QTest::newRow("Greek final sigma searched") << u(u"ΑΣΑ") << u(u"ςα");
+        QTest::newRow("Kelvin sign searched") << u(u"the KEY") << u(u"\u212Aey");
+        QTest::newRow("digit, no case") << u(u"2026年") << u(u"26年");
+        QTest::newRow("Deseret letters in the other case") << u(u"x\U00010428y") << u(u"\U00010400Y");
+        QTest::newRow("a long text ending in a pair") << u(u"abcd\U00010428") << u(u"BCD\U00010400");
+        QTest::newRow("a long text skipped to") << u(u"您好 invoice REGARDS") << u(u"ce regards");
+        QTest::newRow("search from the middle of a pair") << u(u"\U00010400") << u(u"\xDC00");
+        QTest::newRow("nothing to search in") << QString() << u(u"a");
+        QTest::newRow("accented capital") << u(u"CAFÉ") << u(u"éé");
+    }
+    void searchFindsWhatContainsIgnoringCaseFinds() {
+        QFETCH(QString, haystack);
+        QFETCH(QString, needle);
+        QCOMPARE(CaseInsensitiveSearch(needle).foundIn(haystack),
+                 haystack.contains(needle, Qt::CaseInsensitive));
     }
 
     void badgesNumberShownRowsOnlyAndStopAfterZ() {
