@@ -128,6 +128,10 @@ private:
 std::optional<QList<PhraseRecord>> phraseRecordsInWrittenLayout(const QByteArray &bytes) {
     LayoutReader reader(bytes);
     QList<PhraseRecord> records;
+    // A phrase with four empty strings takes 95 bytes in this layout: reserved for the most
+    // phrases the bytes can hold, the list never grows while it is read.
+    constexpr qsizetype smallestPhraseBytes = 95;
+    records.reserve(bytes.size() / smallestPhraseBytes);
     if (!reader.literal("[\n"))
         return std::nullopt;
     if (reader.literal("]\n"))
