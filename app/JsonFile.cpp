@@ -153,14 +153,23 @@ QString keepCopy(const QString &path, const QString &kind, const QString &what,
 
 JsonFileRead readJsonFile(const QString &path) {
     JsonFileRead result;
-    const std::optional<QByteArray> bytes = readRegularFile(path);
+    const std::optional<QByteArray> bytes = readJsonFileBytes(path);
     if (!bytes)
         return result;
     result.opened = true;
-    state().lastKnown.insert(canonicalKey(path), fingerprintOf(*bytes));
-    if (bytes->size() <= maximumJsonFileSize)
-        result.document = QJsonDocument::fromJson(*bytes);
+    result.document = jsonDocumentOf(*bytes);
     return result;
+}
+
+std::optional<QByteArray> readJsonFileBytes(const QString &path) {
+    std::optional<QByteArray> bytes = readRegularFile(path);
+    if (bytes)
+        state().lastKnown.insert(canonicalKey(path), fingerprintOf(*bytes));
+    return bytes;
+}
+
+QJsonDocument jsonDocumentOf(const QByteArray &bytes) {
+    return bytes.size() <= maximumJsonFileSize ? QJsonDocument::fromJson(bytes) : QJsonDocument();
 }
 
 bool writeJsonFile(const QString &path, const QJsonDocument &document) {

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // Reading and writing of the program's JSON files. Writes are atomic and checked, and a
 // file that holds something the program cannot read is kept aside before anything
@@ -20,6 +21,15 @@ struct JsonFileRead {
 // Reads only regular files (or links to one), so a FIFO or a device never blocks or
 // floods the program.
 JsonFileRead readJsonFile(const QString &path);
+
+// The bytes of the file, read like readJsonFile() reads them, for a reader of its own;
+// nothing when the file cannot be opened. Bytes beyond the size cap are not read: the
+// caller finds them larger than maximumJsonFileSize.
+std::optional<QByteArray> readJsonFileBytes(const QString &path);
+
+// The document of bytes read by readJsonFileBytes(): null when they do not parse or are
+// too large.
+QJsonDocument jsonDocumentOf(const QByteArray &bytes);
 
 // Writes the document as indented JSON through a temporary file that replaces the old
 // one only when every step succeeded (text mode: CR LF line ends on Windows). A file

@@ -69,8 +69,9 @@ void reloadPhrasesFromOutside(AppContext &c) {
     const QString path = c.dataPath;
     if (keptProgramVersion(path, [list, path] { return savePhrases(list, path); }))
         return;
-    loadPhrases(list, path);
-    savePhrases(list, path); // as at start-up: a broken edit was kept aside, the list stays
+    // As at start-up: a broken edit was kept aside and the list stays.
+    if (!loadPhrases(list, path))
+        savePhrases(list, path);
     rebuildPhraseHotkeys();
     refilterPhraseList();
 }

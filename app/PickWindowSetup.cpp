@@ -67,8 +67,8 @@ void setUpPhraseList(AppContext &c) {
     // Set while the list is empty: changing the scroll mode lays out every row at once,
     // though the list is hidden and will be laid out again when shown.
     list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    loadPhrases(c.phraseList, c.dataPath);
-    savePhrases(c.phraseList, c.dataPath);
+    if (!loadPhrases(c.phraseList, c.dataPath))
+        savePhrases(c.phraseList, c.dataPath);
 
     list->setWordWrap(true);
     list->setUniformItemSizes(true);

@@ -1,6 +1,7 @@
 #include "library/PhraseItem.h"
 
 #include "app/JsonFile.h"
+#include "library/PhraseFileLayout.h"
 
 #include <QBrush>
 #include <QColor>
@@ -9,6 +10,7 @@
 #include <QListWidget>
 #include <QSet>
 
+#include <optional>
 #include <typeinfo>
 
 namespace {
@@ -153,31 +155,57 @@ void appendFirstRunPhrase(QListWidget *list, const QString &text) {
     list->addItem(newPhraseItem({text, QString(), firstGroupName, QString()}));
 }
 
-void loadPhrases(QListWidget *list, const QString &path) {
-    const JsonFileRead read = readJsonFile(path);
-    if (!read.opened) {
+namespace {
+
+// The phrases of the file's bytes; nothing when they are no array (the file is kept aside).
+// writtenLayout tells whether the bytes are exactly what a save writes for the records.
+std::optional<QList<PhraseRecord>> phraseRecordsOf(const QString &path, QByteArray bytes,
+                                                   bool *writtenLayout) {
+    *writtenLayout = false;
+    if (bytes.size() <= maximumJsonFileSize) {
+        if (std::optional<QList<PhraseRecord>> records = phraseRecordsInWrittenLayout(bytes)) {
+            *writtenLayout = true;
+            return records;
+        }
+    }
+    const QJsonDocument document = jsonDocumentOf(bytes);
+    if (!document.isArray()) {
+        keepUnreadableFile(path);
+        return std::nullopt;
+    }
+    bool lossy = false;
+    QList<PhraseRecord> records = phraseRecordsFromJson(document.array(), &lossy);
+    if (lossy)
+        keepRepairedFile(path); // the next save would drop what was skipped
+    return records;
+}
+
+} // namespace
+
+bool loadPhrases(QListWidget *list, const QString &path) {
+    std::optional<QByteArray> bytes = readJsonFileBytes(path);
+    if (!bytes) {
         if (QFile::exists(path))
             keepUnreadableFile(path); // there but unreadable: it must not be replaced
         for (const char *text : starterPhrases)
             appendFirstRunPhrase(list, QString::fromUtf8(text));
         savePhrases(list, path);
-        return;
+        return false;
     }
-    if (!read.document.isArray()) {
-        keepUnreadableFile(path);
-        return;
-    }
-    bool lossy = false;
-    QList<PhraseRecord> records = phraseRecordsFromJson(read.document.array(), &lossy);
-    if (lossy)
-        keepRepairedFile(path); // the next save would drop what was skipped
+    bool writtenLayout = false;
+    std::optional<QList<PhraseRecord>> records = phraseRecordsOf(path, std::move(*bytes), &writtenLayout);
+    if (!records)
+        return false;
     list->clear();
+    bool needsRepair = false;
     // The phrases of a group share one copy of its name.
     QSet<QString> groupNames;
-    for (PhraseRecord &record : records) {
+    for (PhraseRecord &record : *records) {
+        needsRepair = needsRepair || record.text.isEmpty() || record.tab.isEmpty();
         record.tab = *groupNames.insert(record.tab);
         list->addItem(newPhraseItem(record));
     }
+    return writtenLayout && !needsRepair;
 }
 
 bool savePhrases(QListWidget *list, const QString &path) {

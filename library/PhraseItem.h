@@ -29,8 +29,9 @@ void appendFirstRunPhrase(QListWidget *list, const QString &text);
 
 // Fills the list from data.json; a missing file gives the starter phrases (saved at once).
 // A file that cannot be read, or whose entries had to be skipped or repaired, is kept
-// aside first.
-void loadPhrases(QListWidget *list, const QString &path);
+// aside first. True when the file already holds what savePhrases() would write, so that
+// a save right after the load has nothing to do.
+bool loadPhrases(QListWidget *list, const QString &path);
 
 // Repairs every row (an empty text takes the display text, an empty group becomes
 // "短语1") and writes the whole list, atomically. False when the file does not hold it

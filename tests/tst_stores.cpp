@@ -9,6 +9,7 @@
 #include "app/Settings.h"
 #include "app/UserNotices.h"
 #include "library/GroupStore.h"
+#include "library/PhraseFileLayout.h"
 #include "library/PhraseItem.h"
 
 #include <QDir>
@@ -194,6 +195,61 @@ private slots:
         QCOMPARE(saved.at(3).toObject().value(QStringLiteral("text")).toString(), QStringLiteral("abc"));
         QVERIFY(readText(path).contains("    {\n        \"hotkey\": \"\",\n        \"remark\": \"\",\n"
                                         "        \"tab\": \"短语1\",\n        \"text\": \"x\"\n    }"));
+    }
+
+    // The direct reader of the written layout must read what the JSON parser reads, and
+    // take only bytes that a save would write again unchanged.
+    void theWrittenLayoutIsReadAsTheParserReadsIt_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("inLayout");
+        const auto written = [](const QStringList &texts) {
+            QList<PhraseRecord> records;
+            for (const QString &t : texts)
+                records.append({t, records.size() % 2 ? QString() : t.left(1), QStringLiteral("组1"),
+                                QStringLiteral("Ctrl+1")});
+            return QJsonDocument(phraseRecordsToJson(records)).toJson();
+        };
+        QTest::newRow("no phrase") << written({}) << true;
+        QTest::newRow("Chinese, emoji, DEL, U+FFFE and U+FEFF inside")
+            << written({QStringLiteral("您好😀"), QStringLiteral("a\uFEFF\u007F"), QStringLiteral("\uFFFE")})
+            << true;
+        // The parser drops it, so a save writes other bytes.
+        QTest::newRow("U+FEFF starting a string") << written({QStringLiteral("\uFEFFa")}) << false;
+        QTest::newRow("quotes, backslashes, line ends and tabs")
+            << written({QStringLiteral("a\"b\\c\nd\r\te\b\f"), QStringLiteral("\\")}) << true;
+        QTest::newRow("a control character the writer escapes as a number")
+            << written({QStringLiteral("a\u0001")}) << false;
+        QTest::newRow("a lone surrogate") << written({QString(QChar(0xD800))}) << false;
+        const QByteArray one = written({QStringLiteral("x/é")});
+        QTest::newRow("compact") << QJsonDocument::fromJson(one).toJson(QJsonDocument::Compact) << false;
+        QTest::newRow("an escaped slash") << QByteArray(one).replace("x/", "x\\/") << false;
+        QTest::newRow("a numeric escape") << QByteArray(one).replace("é", "\\u00e9") << false;
+        QTest::newRow("a member missing")
+            << QByteArray(one).replace("        \"hotkey\": \"Ctrl+1\",\n", "") << false;
+        QTest::newRow("text after the array") << one + "[]" << false;
+        QTest::newRow("broken UTF-8") << QByteArray(one).replace("é", "\xC3") << false;
+        QTest::newRow("overlong UTF-8") << QByteArray(one).replace("/", "\xC0\xAF") << false;
+        QTest::newRow("an encoded surrogate") << QByteArray(one).replace("/", "\xED\xA0\x80") << false;
+    }
+    void theWrittenLayoutIsReadAsTheParserReadsIt() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, inLayout);
+        const std::optional<QList<PhraseRecord>> direct = phraseRecordsInWrittenLayout(bytes);
+        QCOMPARE(direct.has_value(), inLayout);
+        const QString path = freshPath("data.json");
+        writeAll(path, bytes);
+        QListWidget list;
+        QCOMPARE(loadPhrases(&list, path), inLayout);
+        const QJsonDocument parsed = QJsonDocument::fromJson(bytes);
+        const QList<PhraseRecord> records = phraseRecordsFromJson(parsed.array());
+        QCOMPARE(list.count(), records.size());
+        for (int row = 0; row < list.count(); ++row)
+            QCOMPARE(phraseRecordOf(list.item(row)), records.at(row));
+        if (inLayout)
+            QCOMPARE(*direct, records);
+        savePhrases(&list, path);
+        if (inLayout)
+            QCOMPARE(readAll(path), bytes);
     }
 
     void groupHeightsThatAreNoWholePositiveNumberGetTheDefault() {
