@@ -106,7 +106,10 @@ struct RowChange {
 };
 const RowChange rowChanges[] = {
     {"角标放左上角还是右上角？", "jiaobiao", -1, true},
+    {"钉住窗口时按下短语项对应角标输入短语？", "badge_key_input_phrase_when_pinned", -1, false},
     {"钉住窗口时按下回车键输入短语？", "enter_key_input_phrase_when_pinned", -1, false},
+    {"上下方向键可以首尾循环选择短语项：", "arrow_key_cycle_select_phrase_item", -1, false},
+    {"滚动条滚动速度：", "gundong", 9, false},
     {"默认短语项高度：", "default_item_height", 44, true},
     {"短语项左右内边距：", "phrase_item_padding_horizontal", 7, false},
     {"短语项上下内边距：", "phrase_item_padding_vertical", 3, false},
