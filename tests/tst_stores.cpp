@@ -247,7 +247,8 @@ private slots:
         QVERIFY(QDir(path).removeRecursively() && retryPendingSaves());
     }
 
-    // What start-up does not need to change, it does not write (its time stays).
+    // What start-up does not need to change, it does not write (its time stays); what
+    // another program wrote meanwhile is kept.
     void aFileHoldingTheSameBytesIsNotWrittenAgain() {
         const QString path = freshPath(u"config.json"_s);
         loadConfig(path);
@@ -260,6 +261,16 @@ private slots:
         configObject().insert(u"delay"_s, 1);
         QVERIFY(saveConfig(path));
         QVERIFY(QFileInfo(path).lastModified() > old);
+        // Phrases another program wrote since the load are kept beside before a save replaces them.
+        QListWidget list;
+        const QString data = freshPath(u"data.json"_s);
+        loadPhrases(&list, data);
+        writeAll(data, R"([{"text": "outside"}])");
+        QVERIFY(savePhrases(&list, data));
+        const QStringList kept = QFileInfo(data).dir().entryList({u"data.json.outside-*"_s});
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(readAll(QFileInfo(data).dir().filePath(kept.first())),
+                 QByteArray(R"([{"text": "outside"}])"));
     }
 
     void staleSaveTemporariesAreRemoved_data() {
