@@ -3,14 +3,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
-#include <QSysInfo>
 #include <QTest>
-
-// FIFOs, device files and symbolic links as QFile::link makes them (Windows makes
-// shortcut files instead): POSIX file kinds.
-inline bool hasPosixFileKinds() {
-    return QSysInfo::kernelType() != QLatin1String("winnt");
-}
 
 // Whole-file reads and writes for tests that prepare or inspect the program's files.
 inline QByteArray readAll(const QString &path) {

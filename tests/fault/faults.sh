@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fault injection on the program's files: one row of the table per run.
-#   faults.sh ROW     (ROW is one of the names in the table at the end)
+#   faults.sh ROW     (ROW is one of the row_* functions below)
 # Needs $STORE_PROBE (tests/fault/store_probe.cpp) and, for the launch burst,
 # $SINGLE_PROBE (tests/singleinstance_probe.cpp). Every row starts from a data.json of
 # known phrases and checks, from the files on disk, that none of them is missing
@@ -24,54 +24,33 @@ export VERBOLIN_USER_FOLDER=$work/user
 fail() { echo "FAIL ($row): $*" >&2; exit 1; }
 skip() { echo "SKIP ($row): $*"; exit 77; }
 is_root() { [ "$(id -u)" -eq 0 ]; }
-
-# data.json with phrase-1 … phrase-N in the first group, the way the program writes it.
-write_phrases() {
-    {
-        echo "["
-        for i in $(seq "$phrases"); do
-            sep=,; [ "$i" -eq "$phrases" ] && sep=
-            printf '    {\n        "hotkey": "",\n        "remark": "",\n        "tab": "短语1",\n        "text": "phrase-%d"\n    }%s\n' "$i" "$sep"
-        done
-        echo "]"
-    } >"$1"
+write_phrases() { # phrase-1 … phrase-N in the first group
+    { echo "["; seq -f '{"text": "phrase-%g", "tab": "短语1"},' "$phrases"; echo '{"text": "end"}]'; } >"$1"
 }
-
-# Runs the probe with a time limit, so that a hang fails the row instead of CI.
+# The probe with a time limit, so that a hang fails the row instead of CI.
 probe() {
     timeout 20 "$STORE_PROBE" "$@" >"$work/out" 2>"$work/err"
-    status=$?
+    local status=$?
     [ "$status" -eq 124 ] && fail "the program hung: $(cat "$work/err")"
     return "$status"
 }
-
-# No phrase of the start is missing from data.json or its backups in the folder.
-check_no_loss() {
-    local folder=${1:-$prog}
+check_no_loss() { # in data.json or its backups in the folder
     local found
-    found=$(cat "$folder"/data.json* 2>/dev/null | grep -o '"phrase-[0-9]*"' | sort -u | wc -l)
-    [ "$found" -eq "$phrases" ] || fail "$((phrases - found)) phrases lost in $folder: $(ls -la "$folder")"
+    found=$(cat "${1:-$prog}"/data.json* 2>/dev/null | grep -o '"phrase-[0-9]*"' | sort -u | wc -l)
+    [ "$found" -eq "$phrases" ] || fail "$((phrases - found)) phrases lost: $(ls -la "${1:-$prog}")"
 }
-
-told() {
-    grep -q "^notice: .*$1" "$work/out" || fail "the user was not told ($1): $(cat "$work/out")"
-    cat "$work/out"
-}
-
+told() { grep -q "^notice: .*$1" "$work/out" || fail "the user was not told ($1): $(cat "$work/out")"; }
 holds() { grep -qF "\"$2\"" "$1" || fail "$1 lacks $2"; }
-
 start_files() {
     write_phrases "$prog/data.json"
     probe "$prog" || fail "the first start failed: $(cat "$work/out")"
 }
-
-# A save that fails keeps the old file byte for byte and tells the user; once the fault
-# is gone, the next change saves everything.
+# A save that fails keeps the old file byte for byte and tells the user.
 failed_save_keeps_file() {
-    cp "$prog/data.json" "$work/before"
+    cp "$prog/$1" "$work/before"
     probe "$prog" extra && fail "a failed save was reported as success"
-    cmp -s "$prog/data.json" "$work/before" || fail "data.json changed by a failed save"
-    told "$1"
+    cmp -s "$prog/$1" "$work/before" || fail "$1 changed by a failed save"
+    told "$2"
     check_no_loss
 }
 
@@ -79,44 +58,36 @@ row_full_disk() {
     is_root || skip "a tmpfs needs root"
     mount -t tmpfs -o size=2m tmpfs "$prog" 2>/dev/null || skip "cannot mount a tmpfs"
     mounted=$prog
-    phrases=4000 # about 500 KB: more than the space left below
+    phrases=4000 # about 400 KB: more than the space left below
     start_files
     dd if=/dev/zero of="$prog/reserve" bs=64k count=1 2>/dev/null
     dd if=/dev/zero of="$prog/filler" bs=64k 2>/dev/null
     rm "$prog/reserve" # 64 KB free: a save of data.json cannot complete
-    failed_save_keeps_file "无法保存"
+    failed_save_keeps_file data.json "无法保存"
     # Full to the last byte: config.json, which needs a repair and so a save, must not
     # become empty either.
     sed -i '/"delay"/d' "$prog/config.json"
-    cp "$prog/config.json" "$work/config-before"
     dd if=/dev/zero of="$prog/filler2" bs=4k 2>/dev/null
-    probe "$prog" extra
-    cmp -s "$prog/config.json" "$work/config-before" || fail "config.json changed on a full disk"
+    failed_save_keeps_file config.json "无法保存"
     rm "$prog/filler" "$prog/filler2"
     probe "$prog" extra || fail "the save after space was freed failed"
     check_no_loss
     holds "$prog/data.json" extra
 }
 
-# SIGKILL at a step of the save, then a start a minute later: files complete, the
-# leftover temporary removed.
+# SIGKILL at a step of the save, then a start a minute later: the old file or the new
+# one, never a part of one, and the leftover temporary removed.
 kill_at() {
     command -v strace >/dev/null || skip "strace is missing"
     start_files
     strace -f -qq -o /dev/null -e trace="$1" -e inject="$1":signal=KILL "$STORE_PROBE" "$prog" extra \
-        >/dev/null 2>&1
+        &>/dev/null
     check_no_loss
-    check_not_cut
-    for f in "$prog"/data.json.??????; do
-        [ -e "$f" ] && touch -d '2 minutes ago' "$f"
-    done
+    tail -c 2 "$prog/data.json" | grep -q ']' || fail "data.json is cut: $(tail -c 100 "$prog/data.json")"
+    find "$prog" -name 'data.json.??????' -exec touch -d '2 minutes ago' {} +
     probe "$prog" || fail "the start after the kill failed: $(cat "$work/out")"
     ls "$prog" | grep -qE '^data\.json\.[A-Za-z0-9]{6}$' && fail "a stale temporary was left: $(ls "$prog")"
     check_no_loss
-}
-# A killed save leaves the old file or the new one, never a part of one.
-check_not_cut() {
-    tail -c 2 "$prog/data.json" | grep -q ']' || fail "data.json is cut: $(tail -c 100 "$prog/data.json")"
 }
 row_kill_at_rename() { kill_at rename,renameat,renameat2; }
 row_kill_at_sync() { kill_at fsync,fdatasync; }
@@ -124,7 +95,7 @@ row_kill_at_sync() { kill_at fsync,fdatasync; }
 row_immutable_file() {
     start_files
     chattr +i "$prog/data.json" 2>/dev/null || skip "chattr +i does not work here"
-    failed_save_keeps_file "无法保存"
+    failed_save_keeps_file data.json "无法保存"
     chattr -i "$prog/data.json"
     probe "$prog" extra || fail "the save after the fault failed"
     holds "$prog/data.json" extra
@@ -146,33 +117,23 @@ row_read_only_program_folder() {
     holds "$VERBOLIN_USER_FOLDER/data.json" extra
 }
 
-# Things that are no regular file are neither read (no hang, no flood) nor replaced.
+# Things that are no regular file are neither read (no hang, no flood) nor replaced:
+# the check given is what must still hold afterwards.
 special() {
     probe "$prog" extra
-    told "$1"
+    told "不是普通文件"
+    eval "$1" || fail "the $row was replaced"
 }
-row_fifo() {
-    mkfifo "$prog/data.json"
-    special "不是普通文件"
-    [ -p "$prog/data.json" ] || fail "the FIFO was replaced"
-}
+row_fifo() { mkfifo "$prog/data.json" && special '[ -p "$prog/data.json" ]'; }
 row_dev_zero_link() {
-    ln -s /dev/zero "$prog/data.json"
-    special "不是普通文件"
-    [ "$(readlink "$prog/data.json")" = /dev/zero ] || fail "the link was replaced"
+    ln -s /dev/zero "$prog/data.json" && special '[ "$(readlink "$prog/data.json")" = /dev/zero ]'
 }
 row_device_link() {
     is_root || skip "mknod needs root"
     mknod "$work/nulldev" c 1 3 || skip "mknod failed"
-    ln -s "$work/nulldev" "$prog/data.json"
-    special "不是普通文件"
-    [ -c "$work/nulldev" ] || fail "the device node was replaced"
+    ln -s "$work/nulldev" "$prog/data.json" && special '[ -c "$work/nulldev" ]'
 }
-row_folder_in_place() {
-    mkdir -p "$prog/data.json/keep"
-    special "不是普通文件"
-    [ -d "$prog/data.json/keep" ] || fail "the folder was replaced"
-}
+row_folder_in_place() { mkdir -p "$prog/data.json/keep" && special '[ -d "$prog/data.json/keep" ]'; }
 row_link_to_regular_file() {
     mkdir "$work/elsewhere"
     write_phrases "$work/elsewhere/data.json"
@@ -187,19 +148,17 @@ row_link_to_regular_file() {
 # instance running.
 row_launch_burst() {
     export XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=offscreen
-    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-    local rounds=6 launches=12
-    for round in $(seq "$rounds"); do
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    for round in $(seq 6); do
         "$SINGLE_PROBE" >"$work/first" 2>/dev/null &
-        local first=$! pids=()
+        local first=$! pids=() running=0
         for _ in $(seq 100); do grep -q first "$work/first" && break; sleep 0.05; done
-        for n in $(seq "$launches"); do
-            "$SINGLE_PROBE" >/dev/null 2>&1 &
+        for n in $(seq 12); do
+            "$SINGLE_PROBE" &>/dev/null &
             pids+=($!)
             [ "$n" -eq $((round % 4 + 2)) ] && kill -KILL "$first"
         done
         sleep 3 # every launch has handed over, taken over or given up by now
-        local running=0
         for p in "${pids[@]}"; do kill -0 "$p" 2>/dev/null && running=$((running + 1)); done
         kill -KILL "${pids[@]}" 2>/dev/null
         wait 2>/dev/null
@@ -207,11 +166,6 @@ row_launch_burst() {
     done
 }
 
-case $row in
-full_disk | kill_at_rename | kill_at_sync | immutable_file | read_only_program_folder | fifo | dev_zero_link | \
-    device_link | folder_in_place | link_to_regular_file | launch_burst)
-    "row_$row"
-    ;;
-*) fail "no such row" ;;
-esac
+[ "$(type -t "row_$row")" = function ] || fail "no such row"
+"row_$row"
 echo "PASS ($row)"
