@@ -91,7 +91,7 @@ targets_for() {
     known=$(ninja -C "$build" -t targets all 2>/dev/null | sed 's/:.*//')
     for t in $(ctest --test-dir "$build" -N -R "$1" | sed -n 's/^ *Test *#[0-9]*: //p'); do
         case $t in
-        e2e_phraseediting | e2e_hotkeyeditfilters) t=tst_${t#e2e_} ;;
+        e2e_hotkeyeditfilters) t=tst_hotkeyeditfilters ;;
         e2e_*) t=scenario_runner ;; # it depends on the program and the helpers the scenarios use
         wine_prefix_setup | fault_*) continue ;;
         esac
