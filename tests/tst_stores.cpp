@@ -227,7 +227,7 @@ private slots:
         QFETCH(bool, inLayout);
         const std::optional<QList<PhraseRecord>> direct = phraseRecordsInWrittenLayout(bytes);
         QCOMPARE(direct.has_value(), inLayout);
-        const QString path = freshPath("data.json");
+        const QString path = freshPath(u"data.json"_s);
         writeAll(path, bytes);
         QListWidget list;
         QCOMPARE(loadPhrases(&list, path), inLayout);
