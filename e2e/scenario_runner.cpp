@@ -299,6 +299,17 @@ bool Scenario::step(const QString &line) {
                                                      : u"5"_s;
         return xdo(u"mousemove --window"_s, {pickWindow(), QString::number(place.x()),
                                              QString::number(place.y()), u"click"_s, button});
+    } else if (verb == u"drag"_s) {
+        // drag phrase N M: pressed on phrase N, moved as a hand moves, let go on the top edge of phrase M.
+        const QPoint to(150, 78 + 54 * w.value(3).toInt() - 25);
+        QStringList gesture{u"mousemove"_s,          u"--window"_s,  pickWindow(), QString::number(at.x()),
+                            QString::number(at.y()), u"mousedown"_s, u"1"_s};
+        for (int i = 1; i <= 8; ++i) {
+            const QPoint p = at + (to - at) * i / 8;
+            gesture << u"sleep"_s << u"0.05"_s << u"mousemove"_s << u"--window"_s << pickWindow()
+                    << QString::number(p.x()) << QString::number(p.y());
+        }
+        return xdo(QString(), gesture << u"sleep"_s << u"0.1"_s << u"mouseup"_s << u"1"_s);
     } else if (verb == u"move"_s) {
         const QString window = w.value(1) == u"pick"_s ? pickWindow() : targetWindow();
         return xdo(u"windowmove --sync"_s, {window, w.value(2), w.value(3)}) &&
