@@ -474,11 +474,13 @@ QList<QPair<int, QString>> scenarioSteps(const QString &path, const QString &nam
         ++number;
         if (line.startsWith(u"scenario "_s) || line.startsWith(u"fixture "_s))
             block = after(line, 1);
-        else if (line.startsWith(u"use "_s))
-            blocks[block] += blocks.value(after(line, 1));
         else if (!line.isEmpty() && !line.startsWith(u'#'))
-            for (const QString &step : line.split(u" ; "_s))
-                blocks[block].append({number, step.trimmed()});
+            for (const QString &step : line.split(u" ; "_s)) {
+                if (step.startsWith(u"use "_s))
+                    blocks[block] += blocks.value(after(step, 1));
+                else
+                    blocks[block].append({number, step.trimmed()});
+            }
     }
     return blocks.value(name);
 }
