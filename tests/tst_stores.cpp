@@ -243,6 +243,21 @@ private slots:
             QCOMPARE(readAll(path), bytes);
     }
 
+    // The load's word that a save would change nothing must hold for phrases the save repairs.
+    void aLoadSaysWhetherASaveWouldChangeTheFile() {
+        const PhraseRecord whole{u"a"_s, u"b"_s, u"c"_s, QString()},
+            noText{QString(), u"备注"_s, u"c"_s, QString()}, noGroup{u"a"_s, QString(), QString(), QString()};
+        for (const QList<PhraseRecord> &records : {QList{whole}, QList{whole, noText}, QList{noGroup}}) {
+            const QString path = freshPath(u"data.json"_s);
+            const QByteArray bytes = QJsonDocument(phraseRecordsToJson(records)).toJson();
+            writeAll(path, bytes);
+            QListWidget list;
+            const bool unchanged = loadPhrases(&list, path);
+            savePhrases(&list, path);
+            QCOMPARE(unchanged, readAll(path) == bytes);
+        }
+    }
+
     // Whatever a load cannot use, or the next save would drop, is copied aside first, once;
     // what the program reads whole is not copied.
     void unreadableOrLossyFilesAreKeptAside_data() {
