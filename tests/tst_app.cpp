@@ -50,7 +50,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
-#include <QTimer>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
@@ -112,10 +111,6 @@ const ExecLine execLines[] = {
     {"a percent sign is doubled, not a field code", "/100%/v", "\"/100%%/v\" --autostart"},
     {"a line break cannot end the Exec line", "/a\nb/v", "\"/a\\nb/v\" --autostart"},
 };
-
-QListWidgetItem *phrase(const QString &text, const QString &group, const QString &remark = QString()) {
-    return newPhraseItem({text, remark, group, {}});
-}
 
 // data.json as "text/remark/group/hotkey" lines, tab.json as "name/height" lines.
 QStringList savedLines(const QString &path, const QStringList &keys) {
@@ -450,8 +445,10 @@ private slots:
         const QString badges = u"1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ"_s;
         QListWidget list;
         for (int i = 0; i < 60; ++i) // the number of texts is odd: each text in both groups
-            list.addItem(phrase(texts.at(i % texts.size()), i % 4 == 3 ? u"G"_s : u"g"_s,
-                                i % 7 == 0 ? u"Rab"_s : QString()));
+            list.addItem(newPhraseItem({texts.at(i % texts.size()),
+                                        i % 7 == 0 ? u"Rab"_s : QString(),
+                                        i % 4 == 3 ? u"G"_s : u"g"_s,
+                                        {}}));
         QString group = u"g"_s, text;
         const QString steps = u"|a|ab|abc|ab||b|B|zb|edit|ab|hello|DS|key|SUN|您好|οδος|ςα|\u212Aey|"
                               u"\U00010400Y|BCD\U00010400|\xDC00|éé|G:|a|abc|no"_s;

@@ -20,10 +20,8 @@
 #include <QKeySequenceEdit>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -57,19 +55,6 @@ const struct {
 void sendFocus(QWidget *editor, QEvent::Type type) {
     QFocusEvent event(type, Qt::OtherFocusReason);
     QApplication::sendEvent(editor, &event);
-}
-
-// A refusal as a box shows it: the title, then the text.
-QString shownRefusal(const QString &refusal) {
-    return refusal.isEmpty() ? QString() : QStringLiteral("快捷键不合规") + refusal;
-}
-
-// "on" or "off" for each hotkey, e.g. "on off".
-QString registration(std::initializer_list<const GlobalHotkey *> hotkeys) {
-    QStringList states;
-    for (const GlobalHotkey *h : hotkeys)
-        states << (h->isRegistered() ? QStringLiteral("on") : QStringLiteral("off"));
-    return states.join(QLatin1Char(' '));
 }
 
 // The texts the hotkeys input when pressed, in list order; "-" for an entry without one.
@@ -157,7 +142,8 @@ private slots:
             const ShownBox box = answerBox([&] {
                 QCOMPARE(checkPhraseHotkey(sequence, phrases, phraseEditor, own), expected.isEmpty());
             });
-            QCOMPARE(box.title + box.text, shownRefusal(expected));
+            QCOMPARE(box.text, expected);
+            QCOMPARE(box.title, expected.isEmpty() ? QString() : QStringLiteral("快捷键不合规"));
             QCOMPARE(box.parent, expected.isEmpty() ? nullptr : phraseEditor);
         }
 
@@ -167,7 +153,7 @@ private slots:
         sendFocus(settingsEditor, QEvent::FocusIn);
         settingsEditor->setKeySequence(sequence);
         const ShownBox box = answerBox([this] { sendFocus(settingsEditor, QEvent::FocusOut); });
-        QCOMPARE(box.title + box.text, shownRefusal(sequence.isEmpty() ? QString() : refusal));
+        QCOMPARE(box.text, sequence.isEmpty() ? QString() : refusal);
         QCOMPARE(box.parent, box.text.isEmpty() ? nullptr : settingsEditor);
         const QString hotkey = refusal.isEmpty() ? hotkeyText(sequence) : QStringLiteral("Ctrl+Shift+V");
         QCOMPARE(hotkeyText(settingsEditor->keySequence()), hotkey);
@@ -225,9 +211,9 @@ private slots:
     void hotkeysPressedInAnEditorAreRecordedNotFired() {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
             QSKIP("hotkeys register only in an X11 session");
-        QCOMPARE(registration({global.get(), phrases.at(1)}), QStringLiteral("on on"));
+        QCOMPARE(std::pair(global->isRegistered(), phrases.at(1)->isRegistered()), std::pair(true, true));
         sendFocus(phraseEditor, QEvent::FocusIn);
-        QCOMPARE(registration({global.get(), phrases.at(1)}), QStringLiteral("on off"));
+        QCOMPARE(std::pair(global->isRegistered(), phrases.at(1)->isRegistered()), std::pair(true, false));
         sendFocus(phraseEditor, QEvent::FocusOut);
         QSignalSpy globalFired(global.get(), &GlobalHotkey::activated);
         QSignalSpy phraseFired(phrases.at(1), &GlobalHotkey::activated);
@@ -244,10 +230,10 @@ private slots:
 
         // Leaving the editor refuses the phrase's hotkey; the stored one works again.
         const ShownBox box = answerBox([this] { elsewhere->setFocus(Qt::OtherFocusReason); });
-        QCOMPARE(box.title + box.text, shownRefusal(usedRefusal));
+        QCOMPARE(box.text, usedRefusal);
         QTRY_VERIFY(!settingsEditor->hasFocus());
         QCOMPARE(hotkeyText(settingsEditor->keySequence()), QStringLiteral("Ctrl+Shift+V"));
-        QTRY_COMPARE(registration({global.get(), phrases.at(1)}), QStringLiteral("on on"));
+        QTRY_COMPARE(std::pair(global->isRegistered(), phrases.at(1)->isRegistered()), std::pair(true, true));
         pressKeys("ctrl+shift+v");
         QTRY_COMPARE(globalFired.count(), 1);
         pressKeys("ctrl+alt+1");

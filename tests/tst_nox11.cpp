@@ -44,8 +44,7 @@ private slots:
             sendPasteShortcut();
             pressKeyChord(chord);
             sendVirtualKey(0x0D, false);
-            for (const bool held : releaseHeldModifiers())
-                anyHeld = anyHeld || held;
+            anyHeld = anyHeld || releaseHeldModifiers() != HeldModifiers{};
         }
         std::fflush(stderr);
         dup2(savedErr, STDERR_FILENO);
