@@ -159,6 +159,7 @@ void choosePhraseMenu(int row, const QString &actionText) {
         for (QAction *action : menu->actions())
             if (action->text() == actionText)
                 QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+        menu->close(); // no such action: the menu must not wait for a click
     });
     QListWidget *list = appContext().phraseList;
     showPhraseMenu(list->visualItemRect(list->item(row)).center());
