@@ -478,11 +478,9 @@ private slots:
     }
 
     void switchingGroupsAndSearchingRefilters() {
-        QCOMPARE(shownRows(c.phraseList), QStringList({u"1 a1"_s, u"2 a2"_s, u"3 a3"_s}));
         c.groupTabBar->setCurrentIndex(1);
         QCOMPARE(shownRows(c.phraseList), QStringList(u"1 b1"_s));
         QCOMPARE(c.phraseList->currentRow(), 3);
-        QCOMPARE(listHeight(), u"50"_s);
         c.searchBox->setText(u"2"_s);
         QVERIFY(shownRows(c.phraseList).isEmpty());
         c.groupTabBar->setCurrentIndex(0); // the search text stays when the group changes
