@@ -156,7 +156,6 @@ private slots:
             {"第一条<Enter>第二条<Enter>", "T'第一条' K[0d] T'第二条' K[0d]"},
             {"<Ctrl><press a><sleep 5ms><Tab><sleep>", "K[a2 -] K[41] P(5) K[09] P(1000)"},
             // Escapes and brackets.
-            {"\\<Enter>", "T'<Enter>'"},
             {"a\\b\\>c\\", "="},
             {"x\\<", "T'x<'"},
             {"\\<Enter><Enter>", "T'<Enter>' K[0d]"},
@@ -171,7 +170,6 @@ private slots:
             {"<\u0085Enter\u3000>", "K[0d]"},
             {"<windows>", "K[5b -]"},
             {"<Ctrl+A>", "="},
-            {"<a>", "="},
             {"<PRESS win+r>", "K[5b 52]"},
             {"<press  Ctrl+A >", "K[a2 41]"},
             {"<press Ctrl + A>", "="},
