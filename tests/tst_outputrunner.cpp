@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The calls in short, e.g. "release text:a paste keys file:/x/y.png restore".
@@ -22,18 +24,17 @@ QString operationsOf(const QList<RecordedInputCall> &calls) {
                        "pressKeyChord putFileOnClipboard setPrimarySelectionText "
                        "restoreClipboardContent")
             .split(u' ');
-    static const QStringList shortNames =
-        QStringLiteral("release text paste keys file primary restore").split(u' ');
+    static const QStringList shortNames = u"release text paste keys file primary restore"_s.split(u' ');
     QStringList names;
     for (const RecordedInputCall &call : calls) {
         const QString name = shortNames.value(operations.indexOf(call.operation), call.operation);
-        names << (call.argument.isEmpty() ? name : name + QLatin1Char(':') + call.argument);
+        names << (call.argument.isEmpty() ? name : name + u':' + call.argument);
     }
-    return names.join(QLatin1Char(' '));
+    return names.join(u' ');
 }
 
 void setDelay(int ms) {
-    configObject().insert(QStringLiteral("delay"), ms);
+    configObject().insert(u"delay"_s, ms);
 }
 
 int liveRunners() {
@@ -44,10 +45,14 @@ int liveRunners() {
     return count;
 }
 
-QList<RecordedInputCall> runToEnd(const QString &phrase, const QStringList &focusedWindowClasses = {}) {
+// A delay changed after the start must be seen by every later wait.
+QList<RecordedInputCall> runToEnd(const QString &phrase, const QStringList &focusedWindowClasses = {},
+                                  int delayAfterStart = -1) {
     resetInputRecording();
     setSimulatedFocusedWindowClasses(focusedWindowClasses);
     startPhraseOutput(phrase);
+    if (delayAfterStart >= 0)
+        setDelay(delayAfterStart);
     [] { QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000); }();
     return recordedInputCalls();
 }
@@ -63,7 +68,7 @@ class TestOutputRunner : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
-        filePath = dir.filePath(QStringLiteral("报告 1.txt"));
+        filePath = dir.filePath(u"报告 1.txt"_s);
         QFile file(filePath);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("x");
@@ -78,8 +83,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
         QCOMPARE(liveRunners(), 0);
         QCOMPARE(syntheticKeyCounter, 0);
-        configObject().remove(QStringLiteral("terminal_paste_keys"));
-        configObject().remove(QStringLiteral("restore_clipboard"));
+        configObject().remove(u"terminal_paste_keys"_s);
+        configObject().remove(u"restore_clipboard"_s);
     }
 
     // 50 ms before each paste, the delay after a key and a pause, 1000 ms before a file
@@ -91,22 +96,23 @@ private slots:
             int delay;
             const char *operations;
             QList<int> minimumGaps; // between consecutive calls, ms
+            int delayAfterStart = -1;
         } rows[] = {
             {"a<Enter>b", 200, "release text:a paste keys text:b paste", {0, 50, 200, 400, 50}},
             {"a<Enter>b", 0, "release text:a paste keys text:b paste", {0, 50, 0, 0, 50}},
             {"a<Tab>b", -500, "release text:a paste keys text:b paste", {}}, // negative counts as 0
             {"<sleep 2s>x", 200, "release text:x paste", {1900 + 200, 50}},
+            {"<Enter>x", 0, "release keys text:x paste", {0, 400, 50}, 400}, // the key's wait began with 0
             {"a<file %1>", 0, "release text:a paste file:%1 paste", {0, 50, 1000, 50}},
         };
         for (const auto &row : rows) {
             setDelay(row.delay);
             const QList<RecordedInputCall> calls =
-                runToEnd(QString::fromUtf8(row.phrase).replace(QLatin1String("%1"), filePath));
-            QCOMPARE(operationsOf(calls),
-                     QString::fromUtf8(row.operations).replace(QLatin1String("%1"), filePath));
+                runToEnd(QString::fromUtf8(row.phrase).replace("%1"_L1, filePath), {}, row.delayAfterStart);
+            QCOMPARE(operationsOf(calls), QString::fromUtf8(row.operations).replace("%1"_L1, filePath));
             for (int i = 0; i < row.minimumGaps.size(); ++i)
                 QVERIFY2(calls.at(i + 1).atMs - calls.at(i).atMs >= row.minimumGaps.at(i),
-                         qPrintable(QStringLiteral("%1: gap %2").arg(QLatin1String(row.phrase)).arg(i)));
+                         qPrintable(u"%1: gap %2"_s.arg(QLatin1String(row.phrase)).arg(i)));
         }
         // The file stays on the clipboard, not the text before it.
         QCOMPARE(recordedClipboardFile(), filePath);
@@ -132,17 +138,17 @@ private slots:
             QJsonObject userTable;
             if (*row.userKey)
                 userTable.insert(QLatin1String(row.userKey), QLatin1String(row.userChord));
-            configObject().insert(QStringLiteral("terminal_paste_keys"), userTable);
+            configObject().insert(u"terminal_paste_keys"_s, userTable);
             const QList<RecordedInputCall> calls =
-                runToEnd(QStringLiteral("ls"), QString::fromLatin1(row.windowClasses).split(u'|'));
+                runToEnd(u"ls"_s, QString::fromLatin1(row.windowClasses).split(u'|'));
             QStringList downs;
             for (const KeyEvent &event : calls.last().events) {
                 if (!event.up)
                     downs << QString::number(event.virtualKey, 16);
             }
-            QCOMPARE(downs.join(QLatin1Char(' ')), QLatin1String(row.keysDown));
-            QCOMPARE(operationsOf(calls).contains(QStringLiteral("primary:ls")), row.primarySet);
-            QCOMPARE(recordedClipboardText(), QStringLiteral("ls"));
+            QCOMPARE(downs.join(u' '), QLatin1String(row.keysDown));
+            QCOMPARE(operationsOf(calls).contains(u"primary:ls"_s), row.primarySet);
+            QCOMPARE(recordedClipboardText(), u"ls"_s);
         }
     }
 
@@ -153,14 +159,14 @@ private slots:
             bool restore;
             const char *clipboardAtEnd;
         } rows[] = {
-            {{QStringLiteral("a<Enter>b")}, true, "user"},
-            {{QStringLiteral("a<Enter>b"), QStringLiteral("c")}, true, "user"}, // the second within the wait
-            {{QStringLiteral("a<Enter>b"), QStringLiteral("c")}, false, "c"},
+            {{u"a<Enter>b"_s}, true, "user"},
+            {{u"a<Enter>b"_s, u"c"_s}, true, "user"}, // the second within the wait
+            {{u"a<Enter>b"_s, u"c"_s}, false, "c"},
         };
         for (const auto &row : rows) {
-            configObject().insert(QStringLiteral("restore_clipboard"), row.restore);
+            configObject().insert(u"restore_clipboard"_s, row.restore);
             resetInputRecording();
-            setClipboardText(QStringLiteral("user"));
+            setClipboardText(u"user"_s);
             for (const QString &phrase : row.phrases) {
                 startPhraseOutput(phrase);
                 QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
@@ -168,26 +174,23 @@ private slots:
             QTest::qWait(1500);
             QCOMPARE(recordedClipboardText(), QLatin1String(row.clipboardAtEnd));
             const QList<RecordedInputCall> calls = recordedInputCalls();
-            QCOMPARE(operationsOf(calls).count(QStringLiteral("restore")), row.restore ? 1 : 0);
-            QVERIFY(!row.restore || (operationsOf(calls).endsWith(QStringLiteral("paste restore")) &&
+            QCOMPARE(operationsOf(calls).count(u"restore"_s), row.restore ? 1 : 0);
+            QVERIFY(!row.restore || (operationsOf(calls).endsWith(u"paste restore"_s) &&
                                      calls.last().atMs - calls.at(calls.size() - 2).atMs >= 1000));
         }
     }
 
-    void emptyPhraseIsFinishedWhenStartReturns() {
-        resetInputRecording();
-        startPhraseOutput(QString());
-        QCOMPARE(outputRunning, false);
-        QCOMPARE(operationsOf(recordedInputCalls()), QStringLiteral("release"));
-    }
-
     // Held modifiers go up before anything is sent; the first action runs inside the
-    // start call and holds the counter up for one delay.
+    // start call and holds the counter up for one delay; an empty phrase is done by then.
     void firstActionRunsAtOnceAfterTheRelease() {
         resetInputRecording();
+        startPhraseOutput(QString());
+        QVERIFY(!outputRunning);
+        QCOMPARE(operationsOf(recordedInputCalls()), u"release"_s);
+        resetInputRecording();
         setSimulatedHeldModifiers({true, false, false, false, false, true, false, false});
-        startPhraseOutput(QStringLiteral("<Enter>"));
-        QCOMPARE(operationsOf(recordedInputCalls()), QStringLiteral("release keys"));
+        startPhraseOutput(u"<Enter>"_s);
+        QCOMPARE(operationsOf(recordedInputCalls()), u"release keys"_s);
         QCOMPARE(recordedInputCalls().first().events.size(), std::size_t(2));
         QCOMPARE(syntheticKeyCounter, 1);
         QCOMPARE(outputRunning, true);
@@ -196,42 +199,28 @@ private slots:
 
     void secondRequestDuringRunIsDropped() {
         resetInputRecording();
-        startPhraseOutput(QStringLiteral("a<Enter>b"));
-        startPhraseOutput(QStringLiteral("zzz"));
+        startPhraseOutput(u"a<Enter>b"_s);
+        startPhraseOutput(u"zzz"_s);
         QTest::qWait(100);
-        startPhraseOutput(QStringLiteral("<press Ctrl+Z>"));
+        startPhraseOutput(u"<press Ctrl+Z>"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
         QTest::qWait(500); // nor is it typed later
-        QCOMPARE(operationsOf(recordedInputCalls()),
-                 QStringLiteral("release text:a paste keys text:b paste"));
+        QCOMPARE(operationsOf(recordedInputCalls()), u"release text:a paste keys text:b paste"_s);
         // Once the run is over, the next request is taken.
-        runToEnd(QStringLiteral("zzz"));
-        QCOMPARE(recordedClipboardText(), QStringLiteral("zzz"));
-    }
-
-    void delayIsReadAtEachUse() {
-        setDelay(0);
-        resetInputRecording();
-        startPhraseOutput(QStringLiteral("<Enter>x"));
-        // The counter's wait was taken with 0; the wait before "x" must see the new value.
-        setDelay(400);
-        QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
-        const QList<RecordedInputCall> calls = recordedInputCalls();
-        QCOMPARE(calls.at(2).operation, QStringLiteral("setClipboardText"));
-        QVERIFY(calls.at(2).atMs - calls.at(1).atMs >= 400);
+        runToEnd(u"zzz"_s);
+        QCOMPARE(recordedClipboardText(), u"zzz"_s);
     }
 
     void fileGoneSinceTheParseIsNotPasted() {
-        const QString doomed = dir.filePath(QStringLiteral("将被删除.png"));
+        const QString doomed = dir.filePath(u"将被删除.png"_s);
         QVERIFY(QFile(doomed).open(QIODevice::WriteOnly));
         resetInputRecording();
-        startPhraseOutput(QStringLiteral("old<file %1>new").arg(doomed));
+        startPhraseOutput(u"old<file %1>new"_s.arg(doomed));
         QVERIFY(QFile::remove(doomed)); // the parse already accepted the tag
         QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
         const QList<RecordedInputCall> calls = recordedInputCalls();
         // "old" is not pasted a second time in place of the file.
-        QCOMPARE(operationsOf(calls),
-                 QStringLiteral("release text:old paste file:%1 text:new paste").arg(doomed));
+        QCOMPARE(operationsOf(calls), u"release text:old paste file:%1 text:new paste"_s.arg(doomed));
         QCOMPARE(calls.at(3).result, false);
     }
 };

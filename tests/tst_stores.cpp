@@ -124,7 +124,7 @@ class StoresTest : public QObject {
     QString freshPath(const QString &name) {
         const QString folder = m_dir.filePath(QString::number(++m_folders));
         QDir().mkpath(folder);
-        return folder + QLatin1Char('/') + name;
+        return folder + u'/' + name;
     }
 
 private slots:
@@ -136,7 +136,9 @@ private slots:
         notices.clear();
     }
 
-    void newConfigIsCentredSortedAndIndented() {
+    // A new install: centred windows, a sorted indented config.json, the starter phrases
+    // and groups, all written.
+    void aNewInstallIsCentredAndGetsTheStarters() {
         // The other windows open just right of the 500-pixel pick window; an odd size truncates.
         for (const auto &[screen, cx, cy] :
              {std::tuple{QSize(1920, 1080), 710, 290}, std::tuple{QSize(1365, 768), 432, 134}}) {
@@ -147,6 +149,19 @@ private slots:
                 QCOMPARE(c.value(QLatin1String(w) + u"_y"_s), QJsonValue(cy));
             }
         }
+        QListWidget list;
+        const QString data = freshPath(u"data.json"_s);
+        loadPhrases(&list, data);
+        QTabBar bar;
+        const QString tabs = freshPath(u"tab.json"_s);
+        loadGroups(&bar, tabs);
+        QCOMPARE(fileJson(data).array().size(), list.count());
+        QCOMPARE(list.count(), 4);
+        for (int row = 0; row < list.count(); ++row) // all in the first starter group
+            QCOMPARE(list.item(row)->data(PhraseGroupRole).toString(), bar.tabText(0));
+        QCOMPARE(groupRecordsFromJson(fileJson(tabs).array(), 0), groupRecordsOf(&bar));
+        QCOMPARE(bar.count(), 3);
+        QCOMPARE(bar.tabData(1).toInt(), 44); // the configured default height
         const QString path = freshPath(u"config.json"_s);
         loadConfig(path);
         QCOMPARE(readText(path), QJsonDocument(configObject()).toJson(QJsonDocument::Indented));
@@ -172,67 +187,55 @@ private slots:
         QCOMPARE(configBool(u"zhiding"_s, false), false);
     }
 
-    void missingFilesGiveTheStartersAndAreWritten() {
-        QListWidget list;
-        const QString data = freshPath(u"data.json"_s);
-        loadPhrases(&list, data);
-        QTabBar bar;
-        const QString tabs = freshPath(u"tab.json"_s);
-        loadGroups(&bar, tabs);
-        QCOMPARE(fileJson(data).array().size(), list.count());
-        QCOMPARE(list.count(), 4);
-        for (int row = 0; row < list.count(); ++row) // all in the first starter group
-            QCOMPARE(list.item(row)->data(PhraseGroupRole).toString(), bar.tabText(0));
-        QCOMPARE(groupRecordsFromJson(fileJson(tabs).array(), 0), groupRecordsOf(&bar));
-        QCOMPARE(bar.count(), 3);
-        QCOMPARE(bar.tabData(1).toInt(), 44); // the configured default height
-    }
-
     // The direct reader of the written layout must read what the JSON parser reads, and
-    // take only bytes that a save would write again unchanged.
+    // take only bytes that a save would write again unchanged; the load says whether the
+    // save changes the file, also for phrases the save repairs.
     void theWrittenLayoutIsReadAsTheParserReadsIt_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("inLayout");
-        const auto written = [](const QStringList &texts) {
+        QTest::addColumn<bool>("unchanged");
+        const auto written = [](const QStringList &texts, const QString &group = u"组1"_s) {
             QList<PhraseRecord> records;
             for (const QString &t : texts)
-                records.append({t, records.size() % 2 ? QString() : t.left(1), QStringLiteral("组1"),
-                                QStringLiteral("Ctrl+1")});
+                records.append({t, records.size() % 2 ? u"备注"_s : QString(), group, u"Ctrl+1"_s});
             return QJsonDocument(phraseRecordsToJson(records)).toJson();
         };
-        QTest::newRow("no phrase") << written({}) << true;
+        QTest::newRow("no phrase") << written({}) << true << true;
         QTest::newRow("Chinese, emoji, DEL, U+FFFE and U+FEFF inside")
-            << written({QStringLiteral("您好😀"), QStringLiteral("a\uFEFF\u007F"), QStringLiteral("\uFFFE")})
-            << true;
+            << written({u"您好😀"_s, u"a\uFEFF\u007F"_s, u"\uFFFE"_s}) << true << true;
         // The parser drops it, so a save writes other bytes.
-        QTest::newRow("U+FEFF starting a string") << written({QStringLiteral("\uFEFFa")}) << false;
+        QTest::newRow("U+FEFF starting a string") << written({u"\uFEFFa"_s}) << false << false;
         QTest::newRow("quotes, backslashes, line ends and tabs")
-            << written({QStringLiteral("a\"b\\c\nd\r\te\b\f"), QStringLiteral("\\")}) << true;
+            << written({u"a\"b\\c\nd\r\te\b\f"_s, u"\\"_s}) << true << true;
         QTest::newRow("a control character the writer escapes as a number")
-            << written({QStringLiteral("a\u0001")}) << false;
-        QTest::newRow("a lone surrogate") << written({QString(QChar(0xD800))}) << false;
-        const QByteArray one = written({QStringLiteral("x/é")});
-        QTest::newRow("compact") << QJsonDocument::fromJson(one).toJson(QJsonDocument::Compact) << false;
-        QTest::newRow("an escaped slash") << QByteArray(one).replace("x/", "x\\/") << false;
-        QTest::newRow("a numeric escape") << QByteArray(one).replace("é", "\\u00e9") << false;
+            << written({u"a\u0001"_s}) << false << false;
+        QTest::newRow("a lone surrogate") << written({QString(QChar(0xD800))}) << false << false;
+        QTest::newRow("a phrase without text") << written({u"a"_s, QString()}) << true << false;
+        QTest::newRow("a phrase without group") << written({u"a"_s}, QString()) << true << false;
+        const QByteArray one = written({u"x/é"_s});
+        QTest::newRow("compact") << QJsonDocument::fromJson(one).toJson(QJsonDocument::Compact) << false
+                                 << false;
+        QTest::newRow("an escaped slash") << QByteArray(one).replace("x/", "x\\/") << false << false;
+        QTest::newRow("a numeric escape") << QByteArray(one).replace("é", "\\u00e9") << false << false;
         QTest::newRow("a member missing")
-            << QByteArray(one).replace("        \"hotkey\": \"Ctrl+1\",\n", "") << false;
-        QTest::newRow("text after the array") << one + "[]" << false;
-        QTest::newRow("broken UTF-8") << QByteArray(one).replace("é", "\xC3") << false;
-        QTest::newRow("overlong UTF-8") << QByteArray(one).replace("/", "\xC0\xAF") << false;
-        QTest::newRow("an encoded surrogate") << QByteArray(one).replace("/", "\xED\xA0\x80") << false;
+            << QByteArray(one).replace("        \"hotkey\": \"Ctrl+1\",\n", "") << false << false;
+        QTest::newRow("text after the array") << one + "[]" << false << false;
+        QTest::newRow("broken UTF-8") << QByteArray(one).replace("é", "\xC3") << false << false;
+        QTest::newRow("overlong UTF-8") << QByteArray(one).replace("/", "\xC0\xAF") << false << false;
+        QTest::newRow("an encoded surrogate")
+            << QByteArray(one).replace("/", "\xED\xA0\x80") << false << false;
     }
     void theWrittenLayoutIsReadAsTheParserReadsIt() {
         QFETCH(QByteArray, bytes);
         QFETCH(bool, inLayout);
+        QFETCH(bool, unchanged);
         const std::optional<QList<PhraseRecord>> direct = phraseRecordsInWrittenLayout(bytes);
         QCOMPARE(direct.has_value(), inLayout);
         const QString path = freshPath(u"data.json"_s);
         writeAll(path, bytes);
         QListWidget list;
-        QCOMPARE(loadPhrases(&list, path), inLayout);
-        const QJsonDocument parsed = QJsonDocument::fromJson(bytes);
-        const QList<PhraseRecord> records = phraseRecordsFromJson(parsed.array());
+        QCOMPARE(loadPhrases(&list, path), unchanged);
+        const QList<PhraseRecord> records = phraseRecordsFromJson(QJsonDocument::fromJson(bytes).array());
         QCOMPARE(list.count(), records.size());
         for (int row = 0; row < list.count(); ++row)
             QCOMPARE(phraseRecordOf(list.item(row)), records.at(row));
@@ -240,22 +243,7 @@ private slots:
             QCOMPARE(*direct, records);
         savePhrases(&list, path);
         if (inLayout)
-            QCOMPARE(readAll(path), bytes);
-    }
-
-    // The load's word that a save would change nothing must hold for phrases the save repairs.
-    void aLoadSaysWhetherASaveWouldChangeTheFile() {
-        const PhraseRecord whole{u"a"_s, u"b"_s, u"c"_s, QString()},
-            noText{QString(), u"备注"_s, u"c"_s, QString()}, noGroup{u"a"_s, QString(), QString(), QString()};
-        for (const QList<PhraseRecord> &records : {QList{whole}, QList{whole, noText}, QList{noGroup}}) {
-            const QString path = freshPath(u"data.json"_s);
-            const QByteArray bytes = QJsonDocument(phraseRecordsToJson(records)).toJson();
-            writeAll(path, bytes);
-            QListWidget list;
-            const bool unchanged = loadPhrases(&list, path);
-            savePhrases(&list, path);
-            QCOMPARE(unchanged, readAll(path) == bytes);
-        }
+            QCOMPARE(readAll(path) == bytes, unchanged);
     }
 
     // Whatever a load cannot use, or the next save would drop, is copied aside first, once;
@@ -344,27 +332,27 @@ private slots:
                  QByteArray(R"([{"text": "outside"}])"));
     }
 
-    void staleSaveTemporariesAreRemoved_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("ageSeconds");
-        QTest::addColumn<bool>("removed");
-        QTest::newRow("an old temporary") << u"data.json.aB3xYz"_s << 120 << true;
-        QTest::newRow("a temporary of a save going on") << u"config.json.aB3xYz"_s << 5 << false;
-        QTest::newRow("a backup") << u"data.json.unreadable-20260101-101010"_s << 120 << false;
-        QTest::newRow("another program's file") << u"notes.json.aB3xYz"_s << 120 << false;
-        QTest::newRow("a name of another form") << u"tab.json.aB3xY"_s << 120 << false;
-    }
     void staleSaveTemporariesAreRemoved() {
-        QFETCH(QString, name);
-        QFETCH(int, ageSeconds);
-        QFETCH(bool, removed);
-        QFile file(freshPath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds),
-                                 QFileDevice::FileModificationTime));
-        file.close();
-        removeStaleSaveTemporaries(QFileInfo(file).absolutePath());
-        QCOMPARE(!file.exists(), removed);
+        const struct {
+            const char *name;
+            int ageSeconds;
+            bool removed;
+        } rows[] = {
+            {"data.json.aB3xYz", 120, true},                      // an old temporary
+            {"config.json.aB3xYz", 5, false},                     // the temporary of a save going on
+            {"data.json.unreadable-20260101-101010", 120, false}, // a copy kept aside
+            {"notes.json.aB3xYz", 120, false},                    // another program's file
+            {"tab.json.aB3xY", 120, false},                       // a name of another form
+        };
+        for (const auto &row : rows) {
+            QFile file(freshPath(QLatin1String(row.name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-row.ageSeconds),
+                                     QFileDevice::FileModificationTime));
+            file.close();
+            removeStaleSaveTemporaries(QFileInfo(file).absolutePath());
+            QVERIFY2(file.exists() != row.removed, row.name);
+        }
     }
 
     // A phrase shows its remark when it has one, else its text; the tooltip holds both.
@@ -378,27 +366,21 @@ private slots:
         QCOMPARE(item->toolTip(), u"T"_s);
     }
 
-    void toolTipWrapping_data() {
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("expected");
+    void toolTipWrapping() {
         const QString a50(50, u'a'), b50(50, u'b'), c20(20, u'c'), ellipsis = u"\n\u2026\u2026"_s;
-        QStringList lines, pieces;
+        QStringList lines;
         for (int i = 1; i <= 31; ++i)
             lines << QString::number(i);
         const QString thirty = lines.mid(0, 30).join(u'\n');
-        QTest::newRow("a line of exactly 50 stays one line") << a50 << a50;
-        QTest::newRow("120 characters become 50, 50 and 20")
-            << a50 + b50 + c20 << a50 + u'\n' + b50 + u'\n' + c20;
-        QTest::newRow("30 lines are kept whole") << thirty << thirty;
-        QTest::newRow("31 lines are cut to 30 and an ellipsis") << lines.join(u'\n') << thirty + ellipsis;
-        QTest::newRow("1600 characters give 30 pieces and the ellipsis")
-            << QString(1600, u'中') << QStringList(30, QString(50, u'中')).join(u'\n') + ellipsis;
-        QTest::newRow("empty lines count and carriage returns stay inside") << u"a\r\n\nb"_s << u"a\r\n\nb"_s;
-    }
-    void toolTipWrapping() {
-        QFETCH(QString, input);
-        QFETCH(QString, expected);
-        QCOMPARE(wrapToolTipText(input), expected);
+        for (const auto &[input, expected] : {
+                 std::pair{a50, a50}, // exactly 50 stays one line
+                 {a50 + b50 + c20, a50 + u'\n' + b50 + u'\n' + c20},
+                 {thirty, thirty},
+                 {lines.join(u'\n'), thirty + ellipsis},
+                 {QString(1600, u'中'), QStringList(30, QString(50, u'中')).join(u'\n') + ellipsis},
+                 {u"a\r\n\nb"_s, u"a\r\n\nb"_s}, // empty lines count, carriage returns stay inside
+             })
+            QCOMPARE(wrapToolTipText(input), expected);
     }
 };
 

@@ -1,6 +1,5 @@
 // What only the Windows build does, run for real (under wine here): the Run registry value,
-// and a hotkey shared by two owners, pressed. File paths with drive letters reach the
-// clipboard on the Windows end-to-end road.
+// and a hotkey shared by two owners, pressed.
 
 #include "output/OutputAction.h"
 #include "platform/Autostart.h"

@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# The main road of the Windows build, under wine's X11 driver in a private X session
-# (run through x-session.sh): the release zip unpacked into a fresh folder, verbolin.exe
-# beside a Windows target program that records what it receives. The global hotkey
-# toggles the pick window while the target keeps the focus; a click, Enter and a badge
-# key, each held as a person holds it, input three phrases in a row (text, a key chord,
-# a file through the clipboard); a second launch hands over to the running one.
+# The main road of the Windows build under wine in a private X session (x-session.sh):
+# the release zip unpacked, verbolin.exe beside a Windows target that records what it
+# receives. The hotkey toggles the pick window while the target keeps the focus; a click,
+# Enter and a badge key, held as a person holds them, input a text, a key chord and a
+# file; a second launch hands over to the running one.
 # Usage: main-road.sh ZIP TARGET_EXE
 set -u
 zip=$1
@@ -20,14 +19,13 @@ cleanup() {
 trap cleanup EXIT
 
 step() { echo "== $*"; }
+received() { iconv -f UTF-16LE -t UTF-8 "$record/$1" 2>/dev/null; }
 fail() {
     echo "FAIL: $*" >&2
-    echo "-- received: $(cat "$record/received.txt" 2>/dev/null)" >&2
-    echo "-- focus log: $(cat "$record/focus.log" 2>/dev/null)" >&2
+    echo "-- received: $(received received.txt); focus log: $(received focus.log)" >&2
     [ -n "${VERBOLIN_E2E_SHOTS:-}" ] && import -window root "$VERBOLIN_E2E_SHOTS/wine-failure.png"
     exit 1
 }
-# Polls a condition every 100 ms for up to $1 seconds.
 wait_for() {
     local seconds=$1
     shift
@@ -37,7 +35,6 @@ wait_for() {
     done
     return 1
 }
-# Holds keys (xdotool's form) for 200 ms, as a person does.
 hold() {
     xdotool keydown "$1"
     sleep 0.2
@@ -49,7 +46,7 @@ pick_visible() { [ -n "$(visible_window Verbolin)" ]; }
 pick_settled() { [ "$(xdotool search --onlyvisible --name '^Verbolin$' 2>/dev/null | wc -l)" = 1 ]; }
 target_visible() { [ -n "$(visible_window 'Verbolin input target')" ]; }
 pick_hidden() { ! pick_visible; }
-received_is() { [ "$(cat "$record/received.txt" 2>/dev/null)" = "$1" ]; }
+received_is() { [ "$(received received.txt)" = "$1" ]; }
 target_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$target_window" ]; }
 expect_received() {
     wait_for 15 received_is "$1" || fail "$2: the target did not receive what was expected: $1"
@@ -66,15 +63,13 @@ mkdir -p "$record"
 sample="$work/样例 file.txt"
 echo sample >"$sample"
 sample_windows=$(winepath -w "$sample" 2>/dev/null)
-# Pinned, so that the window stays after each input, with Enter and the badges inputting.
+# Pinned: the window stays after each input, and Enter and the badges input.
 cat >"$app/config.json" <<EOF
 {"hotkey": "Ctrl+Shift+V", "tudingflag": true, "enter_key_input_phrase_when_pinned": true,
  "badge_key_input_phrase_when_pinned": true, "ziqidong": false,
  "chuangkou_x": 700, "chuangkou_y": 100, "width": 400, "height": 400}
 EOF
-cat >"$app/tab.json" <<EOF
-[{"tab": "常用", "item_height": 40}]
-EOF
+echo '[{"tab": "常用", "item_height": 40}]' >"$app/tab.json"
 cat >"$app/data.json" <<EOF
 [{"text": "第一句 one", "remark": "", "tab": "常用", "hotkey": ""},
  {"text": "second<Enter>line two", "remark": "", "tab": "常用", "hotkey": ""},
@@ -90,12 +85,10 @@ wait_for 10 target_active || fail "the target did not get the focus"
 wine "$app/verbolin.exe" >"$work/verbolin.log" 2>&1 &
 disown
 wait_for 60 pick_visible || fail "the pick window did not appear"
-pick=$(visible_window Verbolin)
 sleep 1
 target_active || fail "showing the pick window took the focus"
-# Wine's own artefact: adding any tray icon (Shell_NotifyIcon, NIM_ADD) deactivates the
-# foreground window on the Windows side while the X focus stays; a plain Win32 program
-# doing only that shows the same. The target is activated again once, before the road.
+# Wine's own artefact: adding any tray icon deactivates the foreground window on the
+# Windows side while the X focus stays, so the target is activated again once.
 xdotool windowactivate --sync "$target_window"
 wait_for 10 target_active || fail "the target could not be activated again"
 sleep 0.5
@@ -109,8 +102,7 @@ wait_for 10 pick_visible || fail "the hotkey did not show the pick window"
 wait_for 10 pick_settled || fail "more than one window is titled as the pick window"
 pick=$(visible_window Verbolin)
 
-step "a click on phrase 1"
-# The first row of the list, below the group tabs and the search box.
+step "a click on phrase 1, the first row below the group tabs and the search box"
 xdotool mousemove --window "$pick" 120 75 click 1
 expect_received "第一句 one" "the click"
 
