@@ -6,8 +6,8 @@
 
 namespace {
 
-const char *const ctrlShiftV = "Ctrl+Shift+V";
-const char *const shiftInsert = "Shift+Insert";
+constexpr const char *ctrlShiftV = "Ctrl+Shift+V";
+constexpr const char *shiftInsert = "Shift+Insert";
 
 // Lower-case WM_CLASS names of common terminals and their paste chord.
 struct DefaultEntry {
