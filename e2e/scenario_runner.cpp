@@ -16,6 +16,9 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
 #include <cstdio>
 #include <functional>
 #include <list>
@@ -88,9 +91,57 @@ QString trayIcon() {
     return QString();
 }
 
-// x_grab_key plays another program that holds (or tries) a key combination.
-Run grabKey(const QStringList &arguments) {
-    return run(QCoreApplication::applicationDirPath() + u"/x_grab_key"_s, arguments);
+bool refused = false;
+
+int onXError(Display *, XErrorEvent *error) {
+    refused = refused || error->error_code == BadAccess;
+    return 0;
+}
+
+// The modifier bit NumLock sets on this server.
+unsigned numLockMask(Display *display) {
+    const KeyCode numLock = XKeysymToKeycode(display, XK_Num_Lock);
+    XModifierKeymap *map = XGetModifierMapping(display);
+    unsigned mask = 0;
+    for (int i = 0; i < 8 * map->max_keypermod; ++i)
+        mask = numLock != 0 && map->modifiermap[i] == numLock ? 1u << (i / map->max_keypermod) : mask;
+    XFreeModifiermap(map);
+    return mask;
+}
+
+// Which of NumLock and CapsLock are on.
+QString locks(Display *display) {
+    Window root, child;
+    int rootX, rootY, x, y;
+    unsigned state = 0;
+    XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &x, &y, &state);
+    const bool numLock = state & numLockMask(display), capsLock = state & LockMask;
+    return u"%1 %2"_s.arg(numLock ? u"numlock"_s : QString(), capsLock ? u"capslock"_s : QString()).trimmed();
+}
+
+// Another X client grabs a combination ("ctrl+alt+j", then "numlock" or "capslock") on the root
+// window, as another program with a global hotkey does; whether the server allowed it. The grab
+// lasts as long as the connection, or is let go at once when asked.
+bool grabKey(Display *display, const QStringList &words, bool letGo) {
+    QStringList names = words.value(0).split(u'+');
+    const KeyCode key = XKeysymToKeycode(display, XStringToKeysym(names.takeLast().toLatin1()));
+    if (key == 0) // 0 would be any key
+        return false;
+    const QHash<QString, unsigned> masks{{u"ctrl"_s, ControlMask},
+                                         {u"shift"_s, ShiftMask},
+                                         {u"alt"_s, Mod1Mask},
+                                         {u"numlock"_s, numLockMask(display)},
+                                         {u"capslock"_s, LockMask}};
+    unsigned modifiers = 0;
+    for (const QString &name : names + words.mid(1))
+        modifiers |= masks.value(name);
+    refused = false;
+    XSetErrorHandler(onXError);
+    XGrabKey(display, key, modifiers, DefaultRootWindow(display), False, GrabModeAsync, GrabModeAsync);
+    XSync(display, False);
+    if (letGo && !refused)
+        XUngrabKey(display, key, modifiers, DefaultRootWindow(display)), XSync(display, False);
+    return !refused;
 }
 
 QJsonValue jsonValue(const QString &text) {
@@ -227,9 +278,7 @@ public:
         } else if (verb == u"layout"_s)
             return run(u"setxkbmap"_s, {rest}).ok;
         else if (verb == u"grab"_s) {
-            QProcess &grab = m_grabs.emplace_back();
-            grab.start(QCoreApplication::applicationDirPath() + u"/x_grab_key"_s, w.mid(1) << u"hold"_s);
-            return grab.waitForReadyRead(10000) && grab.readLine().trimmed() == "grabbed";
+            return grabKey(m_grabs.emplace_back(XOpenDisplay(nullptr), XCloseDisplay).get(), w.mid(1), false);
         } else if (verb == u"edit-config"_s) {
             QJsonObject config = QJsonDocument::fromJson(readFile(file(u"config.json"_s))).object();
             config.insert(w.value(1), jsonValue(after(line, 2)));
@@ -324,7 +373,7 @@ private:
             bool mapped = false;
             const QString id = pickWindow();
             geometry(id, &mapped);
-            const bool grabbed = !grabKey({u"End"_s, u"probe"_s}).ok;
+            const bool grabbed = !grabKey(m_display.get(), {u"End"_s}, true);
             got = u"window %1 viewable %2, End grabbed %3"_s.arg(id).arg(mapped).arg(grabbed);
             return mapped == (what == u"shown"_s) && grabbed == mapped;
         }
@@ -362,9 +411,9 @@ private:
             return (got = run(u"xclip"_s, {u"-o"_s, u"-selection"_s, u"clipboard"_s, u"-t"_s, arg}).out)
                 .contains(text(after(line, 3)));
         if (what == u"grab"_s)
-            return grabKey(w.mid(2, w.size() - 3) << u"probe"_s).ok == (w.last() == u"free"_s);
+            return grabKey(m_display.get(), w.mid(2, w.size() - 3), true) == (w.last() == u"free"_s);
         if (what == u"locks"_s)
-            return (got = grabKey({u"locks"_s}).out.simplified()) == rest;
+            return (got = locks(m_display.get())) == rest;
         if (what == u"where-moved"_s || what == u"on-screen"_s) {
             const QRect g = geometry(pickWindow());
             const QStringList screen = xdotool(u"getdisplaygeometry"_s).out.split(u' ');
@@ -405,7 +454,9 @@ private:
     QJsonArray m_phrases, m_groups;
     QProcess m_program, m_xterm;
     std::unique_ptr<InputTargetClient> m_target;
-    std::list<QProcess> m_grabs; // QProcess ends its process when destroyed
+    using Connection = std::unique_ptr<Display, int (*)(Display *)>;
+    Connection m_display{XOpenDisplay(nullptr), XCloseDisplay};
+    std::list<Connection> m_grabs; // each holds its grab while open
     int m_focusBaseline = 0;
     QRect m_moved; // where the last move put the pick window
 };
