@@ -234,12 +234,8 @@ public:
             for (const QString &key : verb == u"key"_s ? w.mid(1) : w.mid(1, 1))
                 arguments << u"keydown"_s << key << u"sleep"_s << seconds << u"keyup"_s << key;
             return xdotool({}, arguments).ok;
-        } else if (verb == u"keydown"_s || verb == u"keyup"_s)
-            return xdotool(line).ok;
-        else if (verb == u"fast"_s)
-            return xdotool(u"key --delay 30"_s, w.mid(1)).ok;
-        else if (verb == u"type"_s)
-            return xdotool(u"type --delay 30"_s, {rest}).ok;
+        } else if (verb == u"run"_s)
+            return run(w.value(1), w.mid(2)).ok;
         else if (line == u"click tray"_s)
             return xdotool({}, pointerAt(trayIcon(), {5, 5}) << u"click"_s << u"1"_s).ok;
         else if (verb == u"click"_s || verb == u"rclick"_s || verb == u"wheel"_s) {
@@ -275,11 +271,9 @@ public:
                 !waitUntil([&] { return xdotool(u"getactivewindow"_s).out == target; }))
                 return false;
             m_focusBaseline = focusLosses();
-        } else if (verb == u"layout"_s)
-            return run(u"setxkbmap"_s, {rest}).ok;
-        else if (verb == u"grab"_s) {
+        } else if (verb == u"grab"_s)
             return grabKey(m_grabs.emplace_back(XOpenDisplay(nullptr), XCloseDisplay).get(), w.mid(1), false);
-        } else if (verb == u"edit-config"_s) {
+        else if (verb == u"edit-config"_s) {
             QJsonObject config = QJsonDocument::fromJson(readFile(file(u"config.json"_s))).object();
             config.insert(w.value(1), jsonValue(after(line, 2)));
             return writeFile(file(u"config.json"_s), QJsonDocument(config).toJson());
@@ -288,9 +282,7 @@ public:
             const qsizetype before = targetView(u"z-ups"_s).size();
             return xdotool(u"keydown z sleep 0.1 keyup z"_s).ok &&
                    waitUntil([&] { return targetView(u"z-ups"_s).size() > before; });
-        } else if (verb == u"wait"_s)
-            QThread::msleep(rest.toULong());
-        else if (verb != u"config"_s)
+        } else if (verb != u"config"_s)
             return false;
         return true;
     }
