@@ -102,21 +102,18 @@ int main(int argc, char *argv[]) {
     edit.setWindowTitle(u"verbolin-input-target"_s);
     edit.resize(600, 300);
     edit.show();
-    edit.activateWindow();
     edit.setFocus();
-    bool ready = false;
-    const auto reportReady = [&] {
-        if (!ready && edit.isActiveWindow() && edit.hasFocus()) {
-            ready = true;
+    // Ready once the window has the focus; a window manager busy at the start of a session may
+    // pass over the first request, so it is asked again each second.
+    QTimer poll;
+    int ticks = 0;
+    QObject::connect(&poll, &QTimer::timeout, &edit, [&] {
+        if (edit.isActiveWindow() && edit.hasFocus()) {
+            poll.stop();
             logEvent(u"ready"_s, {{u"window"_s, QString::number(edit.winId())}});
-        }
-    };
-    QObject::connect(&app, &QGuiApplication::focusWindowChanged, &edit, reportReady);
-    QObject::connect(&app, &QGuiApplication::applicationStateChanged, &edit, reportReady);
-    reportReady();
-    // A window manager busy at the start of a session may pass over the first request.
-    QTimer retry;
-    QObject::connect(&retry, &QTimer::timeout, &edit, [&] { ready ? retry.stop() : edit.activateWindow(); });
-    retry.start(1000);
+        } else if (ticks++ % 50 == 0)
+            edit.activateWindow();
+    });
+    poll.start(20);
     return app.exec();
 }
