@@ -236,15 +236,14 @@ public:
             return xdotool({}, arguments).ok;
         } else if (verb == u"run"_s)
             return run(w.value(1), w.mid(2)).ok;
-        else if (line == u"click tray"_s)
-            return xdotool({}, pointerAt(trayIcon(), {5, 5}) << u"click"_s << u"1"_s).ok;
         else if (verb == u"click"_s || verb == u"rclick"_s || verb == u"wheel"_s) {
-            const QPoint place = verb == u"wheel"_s ? QPoint(30, 25) : at;
+            const QPoint place = verb == u"wheel"_s ? QPoint(30, 25) : rest == u"tray"_s ? QPoint(5, 5) : at;
             const QString button = verb == u"click"_s    ? u"1"_s
                                    : verb == u"rclick"_s ? u"3"_s
                                    : rest == u"up"_s     ? u"4"_s
                                                          : u"5"_s;
-            return xdotool({}, pointerAt(pickWindow(), place) << u"click"_s << button).ok;
+            const QString window = rest == u"tray"_s ? trayIcon() : pickWindow();
+            return xdotool({}, pointerAt(window, place) << u"click"_s << button).ok;
         } else if (verb == u"drag"_s) {
             // Pressed on phrase N, moved as a hand moves, let go on the top edge of phrase M.
             const QPoint to(150, 78 + 54 * w.value(3).toInt() - 25);

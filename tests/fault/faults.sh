@@ -72,8 +72,9 @@ row_full_disk() {
     holds "$prog/data.json" extra
 }
 
-# SIGKILL at a step of the save, then a start a minute later: the old file or the new
-# one, never a part of one, and the leftover temporary removed.
+# SIGKILL just before the temporary replaces the file (a kill at its fsync leaves the same
+# files), then a start a minute later: the old file, never a part of one, and the leftover
+# temporary removed.
 kill_at() {
     command -v strace >/dev/null || skip "strace is missing"
     start_files
@@ -87,7 +88,6 @@ kill_at() {
     check_no_loss
 }
 row_kill_at_rename() { kill_at rename,renameat,renameat2; }
-row_kill_at_sync() { kill_at fsync,fdatasync; }
 
 row_immutable_file() {
     start_files
