@@ -1,27 +1,58 @@
 #pragma once
 
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QJsonDocument>
 #include <QJsonObject>
-#include <QList>
 #include <QProcess>
-#include <QString>
 #include <QTemporaryDir>
+#include <QThread>
 
 // Starts the recording target program (input_target) and reads what it recorded.
 class InputTargetClient {
 public:
-    ~InputTargetClient();
+    ~InputTargetClient() {
+        m_process.kill();
+        m_process.waitForFinished(3000);
+    }
 
     // Starts the target and waits until its text field has the keyboard focus.
-    bool start(int timeoutMs = 10000);
+    bool start(int timeoutMs = 10000) {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral(VERBOLIN_INPUT_TARGET),
+                        {m_dir.filePath(QStringLiteral("target.log"))});
+        for (const QDeadlineTimer deadline(timeoutMs); events(QStringLiteral("ready")).isEmpty();
+             QThread::msleep(20)) {
+            if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
+                return false;
+        }
+        return true;
+    }
 
     // The events recorded so far of one kind ("ready", "key", "keyup", "paste", "text",
     // "focusout"), or of every kind; oldest first, with "event", "atMs" and their own fields.
-    QList<QJsonObject> events(const QString &kind = QString()) const;
+    QList<QJsonObject> events(const QString &kind = QString()) const {
+        QList<QJsonObject> result;
+        QFile log(m_dir.filePath(QStringLiteral("target.log")));
+        for (const QByteArray &line :
+             log.open(QIODevice::ReadOnly) ? log.readAll().split('\n') : QByteArrayList()) {
+            const QJsonObject event = QJsonDocument::fromJson(line).object();
+            if (!event.isEmpty() &&
+                (kind.isEmpty() || event.value(QStringLiteral("event")).toString() == kind))
+                result.append(event);
+        }
+        return result;
+    }
 
     // The text field's content after the last change ("" before any).
-    QString text() const;
+    QString text() const {
+        const QList<QJsonObject> changes = events(QStringLiteral("text"));
+        return changes.value(changes.size() - 1).value(QStringLiteral("text")).toString();
+    }
     // The X id of the target's window, in decimal as xdotool writes it ("" before ready).
-    QString windowId() const;
+    QString windowId() const {
+        return events(QStringLiteral("ready")).value(0).value(QStringLiteral("window")).toString();
+    }
 
 private:
     QTemporaryDir m_dir;

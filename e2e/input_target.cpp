@@ -1,12 +1,12 @@
-// The application phrases are input into: one focused text field that records every key
-// press and release (auto-repeated releases left out), every paste and every change of
-// its text as JSON lines in the file named by its first argument, and each time its
-// window loses the input focus to another window, as the X server reports it (Qt's own
-// focus bookkeeping hides a short loss behind a timer). Times ("atMs") are milliseconds of
-// the monotonic clock, comparable with other processes on the same machine.
+// The application phrases are input into: one focused text field that records, as JSON lines
+// in the file named by its first argument, every key press and release (auto-repeated
+// releases left out), every paste, every change of its text, and each loss of the input focus
+// as the X server reports it (Qt's own bookkeeping hides a short loss behind a timer).
+// "atMs" is the monotonic clock in milliseconds, comparable across processes.
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,17 +19,15 @@
 
 #include <xcb/xcb.h>
 
-#include <chrono>
+using namespace Qt::StringLiterals;
 
 namespace {
 
 QFile logFile;
 
 void logEvent(const QString &kind, QJsonObject event = {}) {
-    using namespace std::chrono;
-    event.insert(QStringLiteral("event"), kind);
-    event.insert(QStringLiteral("atMs"),
-                 double(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count()));
+    event.insert(u"event"_s, kind);
+    event.insert(u"atMs"_s, double(QDeadlineTimer::current().deadline()));
     logFile.write(QJsonDocument(event).toJson(QJsonDocument::Compact) + '\n');
     logFile.flush();
 }
@@ -45,7 +43,7 @@ public:
         // and Pointer) leave the keyboard focus where it was.
         if ((event->mode == XCB_NOTIFY_MODE_NORMAL || event->mode == XCB_NOTIFY_MODE_WHILE_GRABBED) &&
             event->detail != XCB_NOTIFY_DETAIL_INFERIOR && event->detail != XCB_NOTIFY_DETAIL_POINTER)
-            logEvent(QStringLiteral("focusout"));
+            logEvent(u"focusout"_s);
         return false;
     }
 };
@@ -54,21 +52,19 @@ class RecordingEdit : public QPlainTextEdit {
 public:
     RecordingEdit() {
         connect(this, &QPlainTextEdit::textChanged, this, [this] {
-            logEvent(QStringLiteral("text"), {{QStringLiteral("text"), toPlainText()}});
+            logEvent(u"text"_s, {{u"text"_s, toPlainText()}});
         });
     }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override {
-        logEvent(QStringLiteral("key"),
-                 {{QStringLiteral("key"), QKeySequence(event->keyCombination()).toString()}});
+        logEvent(u"key"_s, {{u"key"_s, QKeySequence(event->keyCombination()).toString()}});
         QPlainTextEdit::keyPressEvent(event);
     }
 
     void keyReleaseEvent(QKeyEvent *event) override {
         if (!event->isAutoRepeat())
-            logEvent(QStringLiteral("keyup"),
-                     {{QStringLiteral("key"), QKeySequence(event->keyCombination()).toString()}});
+            logEvent(u"keyup"_s, {{u"key"_s, QKeySequence(event->keyCombination()).toString()}});
         QPlainTextEdit::keyReleaseEvent(event);
     }
 
@@ -79,7 +75,7 @@ protected:
     // Files arrive as their URLs, followed by a note when the file managers' own format
     // does not name the same files.
     void insertFromMimeData(const QMimeData *source) override {
-        logEvent(QStringLiteral("paste"), {{QStringLiteral("text"), source->text()}});
+        logEvent(u"paste"_s, {{u"text"_s, source->text()}});
         if (!source->hasUrls() || source->hasText())
             return QPlainTextEdit::insertFromMimeData(source);
         QByteArray gnome = "copy";
@@ -87,8 +83,8 @@ protected:
             insertPlainText(url.toString());
             gnome += '\n' + url.toEncoded();
         }
-        if (source->data(QStringLiteral("x-special/gnome-copied-files")) != gnome)
-            insertPlainText(QStringLiteral(" (x-special/gnome-copied-files differs)"));
+        if (source->data(u"x-special/gnome-copied-files"_s) != gnome)
+            insertPlainText(u" (x-special/gnome-copied-files differs)"_s);
     }
 };
 
@@ -103,24 +99,21 @@ int main(int argc, char *argv[]) {
     app.installNativeEventFilter(&focusOutRecorder);
 
     RecordingEdit edit;
-    edit.setWindowTitle(QStringLiteral("verbolin-input-target"));
+    edit.setWindowTitle(u"verbolin-input-target"_s);
     edit.resize(600, 300);
     edit.show();
-    edit.activateWindow();
     edit.setFocus();
-    bool ready = false;
-    const auto reportReady = [&] {
-        if (!ready && edit.isActiveWindow() && edit.hasFocus()) {
-            ready = true;
-            logEvent(QStringLiteral("ready"), {{QStringLiteral("window"), QString::number(edit.winId())}});
-        }
-    };
-    QObject::connect(&app, &QGuiApplication::focusWindowChanged, &edit, reportReady);
-    QObject::connect(&app, &QGuiApplication::applicationStateChanged, &edit, reportReady);
-    reportReady();
-    // A window manager busy at the start of a session may pass over the first request.
-    QTimer retry;
-    QObject::connect(&retry, &QTimer::timeout, &edit, [&] { ready ? retry.stop() : edit.activateWindow(); });
-    retry.start(1000);
+    // Ready once the window has the focus; a window manager busy at the start of a session may
+    // pass over the first request, so it is asked again each second.
+    QTimer poll;
+    int ticks = 0;
+    QObject::connect(&poll, &QTimer::timeout, &edit, [&] {
+        if (edit.isActiveWindow() && edit.hasFocus()) {
+            poll.stop();
+            logEvent(u"ready"_s, {{u"window"_s, QString::number(edit.winId())}});
+        } else if (ticks++ % 50 == 0)
+            edit.activateWindow();
+    });
+    poll.start(20);
     return app.exec();
 }

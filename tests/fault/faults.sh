@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
-# Fault injection on the program's files: one row of the table per run.
-#   faults.sh ROW     (ROW is one of the row_* functions below)
-# Needs $STORE_PROBE (tests/fault/store_probe.cpp) and, for the launch burst,
-# $SINGLE_PROBE (tests/singleinstance_probe.cpp). Every row starts from a data.json of
-# known phrases and checks, from the files on disk, that none of them is missing
-# afterwards (in data.json or in a backup beside it). Exit 77 = the machine does not
-# allow this fault (not root, no tmpfs, no chattr): the row is skipped.
+# Fault injection on the program's files, one row_* function per run: faults.sh ROW
+# ($STORE_PROBE: tests/fault/store_probe.cpp; $SINGLE_PROBE: tests/singleinstance_probe.cpp).
+# Rows start from a data.json of known phrases and check on disk that none is missing after
+# (in data.json or a backup beside it). Exit 77: the machine does not allow this fault.
 set -u
 row=${1:?row name}
 phrases=300
@@ -75,8 +72,9 @@ row_full_disk() {
     holds "$prog/data.json" extra
 }
 
-# SIGKILL at a step of the save, then a start a minute later: the old file or the new
-# one, never a part of one, and the leftover temporary removed.
+# SIGKILL just before the temporary replaces the file (a kill at its fsync leaves the same
+# files), then a start a minute later: the old file, never a part of one, and the leftover
+# temporary removed.
 kill_at() {
     command -v strace >/dev/null || skip "strace is missing"
     start_files
@@ -90,7 +88,6 @@ kill_at() {
     check_no_loss
 }
 row_kill_at_rename() { kill_at rename,renameat,renameat2; }
-row_kill_at_sync() { kill_at fsync,fdatasync; }
 
 row_immutable_file() {
     start_files
@@ -117,8 +114,9 @@ row_read_only_program_folder() {
     holds "$VERBOLIN_USER_FOLDER/data.json" extra
 }
 
-# Things that are no regular file are neither read (no hang, no flood) nor replaced:
-# the check given is what must still hold afterwards.
+# Things that are no regular file are neither read (no hang, no flood) nor replaced: the check
+# given must still hold afterwards. A link to /dev/zero stands for every device; a folder in
+# place of the file is a row of tst_stores.
 special() {
     probe "$prog" extra
     told "不是普通文件"
@@ -128,12 +126,6 @@ row_fifo() { mkfifo "$prog/data.json" && special '[ -p "$prog/data.json" ]'; }
 row_dev_zero_link() {
     ln -s /dev/zero "$prog/data.json" && special '[ "$(readlink "$prog/data.json")" = /dev/zero ]'
 }
-row_device_link() {
-    is_root || skip "mknod needs root"
-    mknod "$work/nulldev" c 1 3 || skip "mknod failed"
-    ln -s "$work/nulldev" "$prog/data.json" && special '[ -c "$work/nulldev" ]'
-}
-row_folder_in_place() { mkdir -p "$prog/data.json/keep" && special '[ -d "$prog/data.json/keep" ]'; }
 row_link_to_regular_file() {
     mkdir "$work/elsewhere"
     write_phrases "$work/elsewhere/data.json"

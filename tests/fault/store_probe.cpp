@@ -1,9 +1,7 @@
-// Runs the program's file handling on its own, as start-up does, for the fault tests:
-//   store_probe PROGRAM_FOLDER [PHRASE]
-// chooses the data folder (the user folder is $VERBOLIN_USER_FOLDER), removes stale save
-// temporaries, loads and saves config.json, data.json and tab.json, then adds PHRASE to
-// the first group and saves again. Each notice for the user is printed as "notice: ...".
-// Exit status 0 when every save succeeded, 1 otherwise.
+// The program's file handling as start-up does it, for the fault tests: store_probe PROGRAM_FOLDER [PHRASE]
+// chooses the data folder (the user folder is $VERBOLIN_USER_FOLDER), removes stale temporaries,
+// loads and saves the three files, then adds PHRASE to the first group and saves again. Notices
+// for the user are printed as "notice: ..."; exit status 0 when every save succeeded.
 #include "app/ConfigStore.h"
 #include "app/DataFolder.h"
 #include "app/UserNotices.h"
