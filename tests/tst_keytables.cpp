@@ -100,8 +100,8 @@ private slots:
     // Each lock variant once (no NumLock modifier: none with it); whichever variant is
     // refused, nothing stays held and nothing after it is tried.
     void grabAllOrNone() {
-        const Masks variants = hotkeyLockVariants(control | shift, mod2);
         const quint16 cs = control | shift;
+        const Masks variants = hotkeyLockVariants(cs, mod2);
         QCOMPARE(variants, Masks({cs, quint16(cs | lock), quint16(cs | mod2), quint16(cs | lock | mod2)}));
         QCOMPARE(hotkeyLockVariants(control, 0), Masks({control, quint16(control | lock)}));
         for (qsizetype refused = 0; refused <= variants.size(); ++refused) {
