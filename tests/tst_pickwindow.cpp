@@ -1,7 +1,5 @@
-// The pick window driven as the user drives it (offscreen, phrase output recorded instead
-// of typed): its keys by both roads (the keyboard hook while it is passive, the key filter
-// while it is active) and what blocks them, the selection, the badges, the groups, the
-// phrase tooltips, where the windows are stored and open, and the pin.
+// The pick window driven as the user drives it (offscreen, phrase output recorded): its keys
+// by both roads and what blocks them, selection, badges, groups, tooltips, placement, the pin.
 
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
@@ -24,7 +22,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QJsonObject>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -282,12 +279,11 @@ const struct {
     {"every row hidden: End changes nothing", "---", true, 1, -1, 1, 1},
 };
 
-// A tooltip scenario on a list of three phrases, its steps separated by " ; ". To the
-// tooltip filter: "move|press|release|wheel|leave|ask R" at the centre of row R ("R+" one
-// pixel right of it, "below" under the rows; "ask" is the toolkit's tooltip request). Then
-// "hide R" or "delete R" the row, "closed list|pick" (a hide event to the pick window's
-// filter), "wait" 600 ms; expected: "shown R" (its tip, now), "appears R" (its tip, soon),
-// "none" (no tip, soon). Clicks, the wheel and leaving end the wait.
+// Tooltip steps on a list of three phrases. To the tooltip filter: "move|press|release|wheel|
+// leave|ask R" at the centre of row R ("R+" a pixel right, "below" under the rows; "ask" is
+// the toolkit's request). "hide|delete R" the row, "closed list|pick" (a hide event to the
+// pick window's filter), "wait" 600 ms; expected: "shown R" (its tip now), "appears R" (its
+// tip soon), "none" (no tip soon).
 const struct {
     const char *name, *steps;
 } toolTipCases[] = {
@@ -335,8 +331,7 @@ QWidget *windowOf(int index) {
         index);
 }
 
-// Every window saved out of reach, one moved while one is active (NoWindow: another
-// program's window is).
+// Every window saved out of reach, one moved while one is active (NoWindow: another program's).
 const struct {
     const char *name;
     SavedWindow active, moved, stored;
@@ -573,9 +568,8 @@ private slots:
                  0);
     }
 
-    // The wheel turned away from the user goes to the previous group, towards the user to the
-    // next (at the ends it stays: the end-to-end tests turn it there); a sideways turn does
-    // nothing; the wheel never scrolls anything else.
+    // Turned away from the user, the wheel goes to the previous group, towards the user to the
+    // next (the ends are the end-to-end tests'); sideways to none; it never scrolls anything else.
     void theWheelOverTheTabsSwitchesGroups() {
         QTabBar *tabBar = appContext().groupTabBar;
         for (const auto &[turn, expected] :
