@@ -16,28 +16,32 @@ namespace {
 constexpr quint16 shift = 0x01, lock = 0x02, control = 0x04, mod1 = 0x08, mod2 = 0x10, mod4 = 0x40;
 
 // One row per way a key finds its code: letters, digits, function keys, the keypad, the
-// fixed table, layout characters, Unicode keysyms, and keys without a code.
+// fixed table, layout characters, Unicode keysyms, and keys without a code; and per
+// modifier (MOD_ALT 1, MOD_CONTROL 2, MOD_SHIFT 4, MOD_WIN 8; X11 Shift, Control, Mod1, Mod4).
 const struct {
     Qt::Key key;
-    bool keypad;
+    Qt::KeyboardModifiers modifiers;
     unsigned virtualKey;
     char16_t layoutCharacter;
     quint32 keysym;
+    unsigned windowsBits;
+    quint16 x11Mask;
 } hotkeyKeys[] = {
-    {Qt::Key_A, false, 0x41, 0, 'a'},
-    {Qt::Key_0, false, 0x30, 0, '0'},
-    {Qt::Key_F24, false, 0x87, 0, 0xffd5},
-    {Qt::Key_0, true, 0x60, 0, 0xffb0},
-    {Qt::Key_Plus, true, 0x6B, 0, 0xffab},
-    {Qt::Key_Enter, true, 0x0D, 0, 0xff8d},
-    {Qt::Key_Return, false, 0x0D, 0, 0xff0d},
-    {Qt::Key_Backtab, false, 0x09, 0, 0xff09}, // Shift+Tab as a key sequence edit records it
-    {Qt::Key_VolumeUp, false, 0xAF, 0, 0x1008ff13},
-    {Qt::Key_Plus, false, 0, u'+', 0x2b},
-    {Qt::Key_Adiaeresis, false, 0, u'ä', 0xe4},
-    {Qt::Key(0x042F), false, 0, u'я', 0x0100044f}, // Cyrillic Я: a Unicode keysym
-    {Qt::Key_F25, false, 0, 0, 0},
-    {Qt::Key_Control, false, 0, 0, 0},
+    {Qt::Key_A, Qt::ControlModifier, 0x41, 0, 'a', 0x2, control},
+    {Qt::Key_0, Qt::AltModifier, 0x30, 0, '0', 0x1, mod1},
+    {Qt::Key_F24, Qt::ShiftModifier, 0x87, 0, 0xffd5, 0x4, shift},
+    {Qt::Key_0, Qt::MetaModifier | Qt::KeypadModifier, 0x60, 0, 0xffb0, 0x8, mod4},
+    {Qt::Key_Plus, Qt::KeypadModifier, 0x6B, 0, 0xffab, 0, 0},
+    {Qt::Key_Enter, Qt::KeypadModifier, 0x0D, 0, 0xff8d, 0, 0},
+    {Qt::Key_Return, {}, 0x0D, 0, 0xff0d, 0, 0},
+    {Qt::Key_Backtab, {}, 0x09, 0, 0xff09, 0, 0}, // Shift+Tab as a key sequence edit records it
+    {Qt::Key_VolumeUp, {}, 0xAF, 0, 0x1008ff13, 0, 0},
+    {Qt::Key_Plus, {}, 0, u'+', 0x2b, 0, 0},
+    {Qt::Key_Adiaeresis, {}, 0, u'ä', 0xe4, 0, 0},
+    {Qt::Key(0x042F), {}, 0, u'я', 0x0100044f, 0, 0}, // Cyrillic Я: a Unicode keysym
+    {Qt::Key_F25, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier, 0, 0, 0, 0xF,
+     control | mod1 | shift | mod4},
+    {Qt::Key_Control, {}, 0, 0, 0, 0, 0},
 };
 
 } // namespace
@@ -47,11 +51,11 @@ class KeyTablesTest : public QObject {
 private slots:
     void hotkeyKeys() {
         for (const auto &row : ::hotkeyKeys) {
-            const Qt::KeyboardModifiers m =
-                Qt::ControlModifier | (row.keypad ? Qt::KeypadModifier : Qt::NoModifier);
-            QCOMPARE(windowsHotkeyKey(row.key, m).virtualKey, row.virtualKey);
-            QCOMPARE(windowsHotkeyKey(row.key, m).layoutCharacter, row.layoutCharacter);
-            QCOMPARE(x11HotkeyKeysym(row.key, m), row.keysym);
+            QCOMPARE(windowsHotkeyKey(row.key, row.modifiers).virtualKey, row.virtualKey);
+            QCOMPARE(windowsHotkeyKey(row.key, row.modifiers).layoutCharacter, row.layoutCharacter);
+            QCOMPARE(x11HotkeyKeysym(row.key, row.modifiers), row.keysym);
+            QCOMPARE(windowsHotkeyModifiers(row.modifiers), row.windowsBits);
+            QCOMPARE(x11HotkeyModifiers(row.modifiers), row.x11Mask);
         }
     }
 
@@ -74,27 +78,6 @@ private slots:
                 keysyms.insert(keysym);
             }
         }
-    }
-
-    void modifiers() {
-        // MOD_ALT 1, MOD_CONTROL 2, MOD_SHIFT 4, MOD_WIN 8; ShiftMask, ControlMask, Mod1, Mod4.
-        const struct {
-            Qt::KeyboardModifier modifier;
-            unsigned windowsBit;
-            quint16 x11Mask;
-        } rows[] = {{Qt::ControlModifier, 0x2, control},
-                    {Qt::AltModifier, 0x1, mod1},
-                    {Qt::ShiftModifier, 0x4, shift},
-                    {Qt::MetaModifier, 0x8, mod4},
-                    {Qt::KeypadModifier, 0, 0}};
-        Qt::KeyboardModifiers all;
-        for (const auto &row : rows) {
-            QCOMPARE(windowsHotkeyModifiers(row.modifier), row.windowsBit);
-            QCOMPARE(x11HotkeyModifiers(row.modifier), row.x11Mask);
-            all |= row.modifier;
-        }
-        QCOMPARE(windowsHotkeyModifiers(all), 0xFu);
-        QCOMPARE(x11HotkeyModifiers(all), quint16(control | mod1 | shift | mod4));
     }
 
     // Each lock variant once (no NumLock modifier: none with it); whichever variant is

@@ -37,6 +37,8 @@
 #include <QWheelEvent>
 #include <QWindow>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -279,7 +281,7 @@ const struct {
     {"every row hidden: End changes nothing", "---", true, 1, -1, 1, 1},
 };
 
-// Tooltip steps on a list of three phrases. To the tooltip filter: "move|press|release|wheel|
+// Tooltip steps on the pick window's list of three phrases. To the tooltip filter: "move|press|release|wheel|
 // leave|ask R" at the centre of row R ("R+" a pixel right, "below" under the rows; "ask" is
 // the toolkit's request). "hide|delete R" the row, "closed list|pick" (a hide event to the
 // pick window's filter), "wait" 600 ms; expected: "shown R" (its tip now), "appears R" (its
@@ -588,13 +590,10 @@ private slots:
     void toolTips() {
         PhraseItemToolTipFilter::hideToolTip();
         QTRY_VERIFY(!QToolTip::isVisible());
-        QListWidget list;
-        auto *tips = new PhraseItemToolTipFilter(&list);
-        for (int row = 0; row < 3; ++row)
-            list.addItem(newPhraseItem({u"短语 %1"_s.arg(row), u"备注"_s, u"g"_s, {}}));
-        list.resize(300, 300);
-        list.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        showRows(u"###"_s);
+        showPickWindow();
+        QListWidget &list = *appContext().phraseList;
+        const std::unique_ptr<PhraseItemToolTipFilter> tips(new PhraseItemToolTipFilter(&list));
         const auto tipShows = [&list](int row) {
             return QToolTip::isVisible() &&
                    QToolTip::text() == list.item(row)->data(Qt::ToolTipRole).toString();
@@ -619,7 +618,7 @@ private slots:
             else if (verb == u"none"_s)
                 QTRY_VERIFY(!QToolTip::isVisible());
             else // only the toolkit's request is kept from the list
-                QCOMPARE(sendToToolTips(tips, list, verb, where), verb == u"ask"_s);
+                QCOMPARE(sendToToolTips(tips.get(), list, verb, where), verb == u"ask"_s);
         }
     }
 
