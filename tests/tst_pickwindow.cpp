@@ -117,7 +117,8 @@ void resetPickLibrary() {
 }
 
 // What the user can see of the program, one line per thing; a thing that does not matter
-// at the time is left empty (where the focus is, while the pick window is hidden).
+// at the time is left empty (where the focus is, while the pick window is hidden). Closed,
+// the pick window keeps its native window: a new one would open off by its frame.
 QStringList pickState() {
     const AppContext &c = appContext();
     const QListWidgetItem *item = c.phraseList->currentItem();
@@ -134,7 +135,9 @@ QStringList pickState() {
             c.addWindow.window->isVisible() ? QString() : u"add window closed"_s,
             c.editWindow.window->isVisible() ? QString() : u"edit window closed"_s,
             u"phrases %1"_s.arg(c.phraseList->count()),
-            c.pickWindow->isVisible() ? u"focus "_s + focusName : QString()};
+            c.pickWindow->isVisible() ? u"focus "_s + focusName : QString(),
+            c.pickWindow->windowHandle() && !c.pickWindow->windowHandle()->handle() ? u"native window gone"_s
+                                                                                    : QString()};
 }
 
 // What changed since the state before, e.g. "input b2, closed"; "none" when nothing did.
@@ -156,6 +159,8 @@ QString pickEffect(const QStringList &before) {
 // from SearchBox on it is a Qt key seen by the key filter, the focus in the place named.
 enum Where { Passive, Hidden, Searching, SearchBox, List, Box, AddWindow, EditWindow, OtherWindow };
 enum Flag : unsigned { Pinned = 1, EnterOff = 2, BadgeOff = 4, BothOff = 6, NoCurrent = 8, Repeat = 16 };
+// What is open when the key comes: things that keep the keys from the pick window, and one that does not.
+enum Opened { Nothing, Synthetic, ModalDialog, PopupMenu, SettingsOpen, AddOpen, EditOpen, PlainWindow };
 
 // A key pressed with the search text set first; taken: it does not go on to the application
 // (or the focused widget); effect: what changed, as pickEffect says it.
@@ -168,6 +173,7 @@ struct KeyCase {
     bool taken;
     const char *effect;
     unsigned modifiers = HookNoModifier; // of the hook
+    Opened opened = Nothing;
 };
 
 // Visible rows: r0, r2 (current), r3, r4 of group 乙; 甲 (r1) is before it, 丙 after it. One row
@@ -233,27 +239,13 @@ const KeyCase keyCases[] = {
     {"add window: Enter is left to it", AddWindow, 0, "", Qt::Key_Return, false, "none"},
     {"edit window: Esc cancels", EditWindow, 0, "", Qt::Key_Escape, true, "edit window closed"},
     {"another window: Esc passes", OtherWindow, 0, "", Qt::Key_Escape, false, "none"},
-};
-
-// What keeps the keys from the pick window: each row opens one thing.
-struct Openable {
-    QDialog dialog;
-    QMenu menu;
-    QWidget plain;
-};
-const struct {
-    const char *name;
-    void (*open)(Openable &);
-    bool blocks;
-} blockCases[] = {
-    {"nothing open", [](Openable &) {}, false},
-    {"synthetic keys on their way", [](Openable &) { syntheticKeyCounter = 1; }, true},
-    {"a modal dialog", [](Openable &o) { o.dialog.show(); }, true},
-    {"a popup menu", [](Openable &o) { o.menu.popup(QPoint(10, 10)); }, true},
-    {"the settings window", [](Openable &) { appContext().settingsWindow->show(); }, true},
-    {"the add window", [](Openable &) { appContext().addWindow.window->show(); }, true},
-    {"the edit window", [](Openable &) { appContext().editWindow.window->show(); }, true},
-    {"a plain window does not block", [](Openable &o) { o.plain.show(); }, false},
+    {"synthetic keys on their way", Passive, 0, "", vk::Down, false, "none", 0, Synthetic},
+    {"a modal dialog", Passive, 0, "", vk::Down, false, "none", 0, ModalDialog},
+    {"a popup menu", Passive, 0, "", vk::Down, false, "none", 0, PopupMenu},
+    {"the settings window", Passive, 0, "", vk::Down, false, "none", 0, SettingsOpen},
+    {"the add window", Passive, 0, "", vk::Down, false, "none", 0, AddOpen},
+    {"the edit window", Passive, 0, "", vk::Down, false, "none", 0, EditOpen},
+    {"a plain window does not block", Passive, 0, "", vk::Down, true, "current r3", 0, PlainWindow},
 };
 
 // Rows by one character each, '#' shown and '-' hidden; the step is +1 for Down or Home,
@@ -430,6 +422,24 @@ private slots:
         // After the focus moves, since the list makes a row current when it gets the focus.
         if (k.flags & NoCurrent)
             c.phraseList->setCurrentRow(-1);
+        QDialog dialog;
+        dialog.setModal(true);
+        QMenu menu;
+        menu.addAction(u"x"_s);
+        QWidget *const shown[] = {nullptr,
+                                  nullptr,
+                                  &dialog,
+                                  nullptr,
+                                  c.settingsWindow,
+                                  c.addWindow.window,
+                                  c.editWindow.window,
+                                  &m_otherWindow};
+        if (k.opened == Synthetic)
+            syntheticKeyCounter = 1;
+        else if (k.opened == PopupMenu)
+            menu.popup(QPoint(10, 10));
+        else if (shown[k.opened])
+            shown[k.opened]->show();
         const QStringList before = pickState();
         resetInputRecording();
         QKeyEvent press(QEvent::KeyPress, k.key, Qt::NoModifier);
@@ -439,21 +449,6 @@ private slots:
                                : m_filter->eventFilter(watched, &press);
         QCOMPARE(taken, k.taken);
         QCOMPARE(pickEffect(before), QString::fromUtf8(k.effect));
-    }
-
-    void keysAreBlocked_data() { addRows(blockCases); }
-    void keysAreBlocked() {
-        const auto &b = fetchRow(blockCases);
-        showPickWindow();
-        Openable openable;
-        openable.dialog.setModal(true);
-        openable.menu.addAction(u"x"_s);
-        b.open(openable);
-        QCOMPARE(pickKeysBlocked(), b.blocks);
-        // A blocked key passes untouched: the selection stays where it was.
-        QCOMPARE(handleHookKey({vk::Down, HookNoModifier}), !b.blocks);
-        QCOMPARE(appContext().phraseList->currentRow(), b.blocks ? 2 : 3);
-        openable.menu.close();
     }
 
     // A click on a phrase leaves search mode before the input; the focus moving to the list
@@ -475,17 +470,6 @@ private slots:
         QVERIFY(searchMode);
     }
 
-    // Only hidden: a new native window made at the next show would be placed off by its frame.
-    void closingThePickWindowKeepsItsNativeWindow() {
-        QWidget *pickWindow = appContext().pickWindow;
-        showPickWindow();
-        const WId native = pickWindow->winId();
-        pickWindow->close();
-        QVERIFY(!pickWindow->isVisible() && pickWindow->windowHandle()->handle());
-        showPickWindow();
-        QCOMPARE(pickWindow->winId(), native);
-    }
-
     void moves_data() { addRows(moveCases); }
     void moves() {
         const auto &m = fetchRow(moveCases);
@@ -499,25 +483,11 @@ private slots:
         QCOMPARE(appContext().phraseList->currentRow(), m.expected);
     }
 
-    void theNewCurrentRowIsScrolledIntoView() {
-        showRows(QString(200, u'#'));
-        showPickWindow();
-        QListWidget *list = appContext().phraseList;
-        const auto currentRowIsInView = [list] {
-            return list->viewport()->rect().contains(list->visualItemRect(list->currentItem()));
-        };
-        list->setCurrentRow(0);
-        selectEdgePhrase(-1);
-        QVERIFY(list->currentRow() == 199 && currentRowIsInView());
-        selectAdjacentPhrase(+1); // wraps to the top
-        QVERIFY(list->currentRow() == 0 && currentRowIsInView());
-    }
-
-    // The filter writes the badges, the keys address phrases: they must agree on every
-    // badge, and no key reaches past the 36th.
-    void everyBadgeKeyAddressesThePhraseCarryingThatBadge() {
+    // A long list. The filter writes the badges, the keys address phrases: they must agree
+    // on every badge, and no key reaches past the 36th.
+    void aLongList() {
         showRows(u"####-"_s.repeated(10)); // 40 shown
-        const QListWidget *list = appContext().phraseList;
+        QListWidget *list = appContext().phraseList;
         int badged = 0;
         for (int row = 0; row < list->count(); ++row) {
             const QString badge = list->item(row)->data(PhraseBadgeRole).toString();
@@ -532,27 +502,32 @@ private slots:
             ++keysPerNumber[number];
         }
         QCOMPARE(keysPerNumber.mid(1), QList<int>(36, 1));
-    }
-
-    // Painted where the setting says on the rows that have one; a selected row keeps the
-    // colour of a phrase with a remark; no row asks for a width (no sideways scrolling).
-    void badgesAndSelectedRowsArePaintedAsSet() {
+        // Painted where the setting says on the rows that have one (the 37th shown is row 45);
+        // a selected row keeps the colour of a phrase with a remark; no row asks for a width
+        // (no sideways scrolling).
         const QColor badgeBlue(0x00, 0x78, 0xd4);
-        showRows(QString(40, u'#'));
         showPickWindow();
-        QListWidget *list = appContext().phraseList;
         for (const bool left : {false, true}) {
             configObject().insert(u"jiaobiao"_s, left);
-            for (const int row : {0, 36}) {
+            for (const int row : {0, 45}) {
                 list->scrollToItem(list->item(row));
                 const QImage image = list->viewport()->grab().toImage();
                 const QRect rect = list->visualItemRect(list->item(row));
                 const QPoint corner = BadgeDelegate::badgeCorner(rect, left);
                 QCOMPARE(corner.x() < rect.center().x(), left);
                 // The left edge of the badge, clear of its rounded corners and its white text.
-                QCOMPARE(image.pixelColor(corner + QPoint(2, 9)) == badgeBlue, row < 36);
+                QCOMPARE(image.pixelColor(corner + QPoint(2, 9)) == badgeBlue, row == 0);
             }
         }
+        // The new current row is scrolled into view.
+        const auto currentRowIsInView = [list] {
+            return list->viewport()->rect().contains(list->visualItemRect(list->currentItem()));
+        };
+        list->setCurrentRow(0);
+        selectEdgePhrase(-1);
+        QVERIFY(list->currentRow() == 48 && currentRowIsInView());
+        selectAdjacentPhrase(+1); // wraps to the top
+        QVERIFY(list->currentRow() == 0 && currentRowIsInView());
         QListWidgetItem *remarked = list->item(1);
         remarked->setData(PhraseRemarkRole, u"████████"_s);
         refreshPhraseItem(remarked);
