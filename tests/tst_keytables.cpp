@@ -118,12 +118,13 @@ private slots:
             QCOMPARE(hotkeyModifiersOfState(row.state, mod2), row.modifiers);
     }
 
-    // XKB key names and base keysyms as layouts have them (us, de, fr).
-    void hookKeyOfKeyboardKey() {
+    // The hook's keys of XKB key names and base keysyms as layouts have them (us, de, fr); the
+    // keys the hook can report are the keys the pick window grabs, each grab once.
+    void hookKeys() {
         const struct {
             const char *name;
             std::uint32_t baseKeysym, vk;
-        } rows[] = {
+        } keyboardKeys[] = {
             {"AE01", 0x26, '1'},    {"AE10", 0x30, '0'},
             {"AE11", 0x2d, 0},      {"AB09", 0x31, 0},
             {"TLDE", 0xfe52, 0xc0}, {"AD12", 0x2b, 0},
@@ -132,12 +133,8 @@ private slots:
             {"DOWN", 0xff54, 0x28}, {"KP7", 0xff95, 0},
             {"FK01", 0xffbe, 0},    {"", 0, 0},
         };
-        for (const auto &row : rows)
+        for (const auto &row : keyboardKeys)
             QCOMPARE(vkOfKey(row.name, row.baseKeysym), row.vk);
-    }
-
-    // The keys the hook can report are the keys the pick window grabs, each grab once.
-    void pickWindowGrabs() {
         QSet<std::uint32_t> reported;
         for (std::uint32_t keysym = 0; keysym <= 0xffff; ++keysym)
             reported.insert(vkOfKey({}, keysym));

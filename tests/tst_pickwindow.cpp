@@ -327,12 +327,6 @@ bool sendToToolTips(QObject *tips, const QListWidget &list, const QString &kind,
 // In the order of settings::SavedWindow.
 enum SavedWindow { NoWindow = -1, PickWin, SettingsWin, AddWin, EditWin };
 
-QWidget *windowOf(int index) {
-    const AppContext &c = appContext();
-    return QList<QWidget *>{c.pickWindow, c.settingsWindow, c.addWindow.window, c.editWindow.window}.at(
-        index);
-}
-
 // Every window saved out of reach, one moved while one is active (NoWindow: another program's).
 const struct {
     const char *name;
@@ -600,22 +594,21 @@ private slots:
     void movesStoreThePositionOfTheRightWindow_data() { addRows(moveStoreCases); }
     void movesStoreThePositionOfTheRightWindow() {
         const auto &m = fetchRow(moveStoreCases);
-        QList<ScreenArea> screens;
-        for (const QScreen *screen : QGuiApplication::screens())
-            screens.append({screen->geometry(), screen->availableGeometry()});
+        const AppContext &c = appContext();
+        QWidget *const windows[] = {c.pickWindow, c.settingsWindow, c.addWindow.window, c.editWindow.window};
         for (int i = PickWin; i <= EditWin; ++i)
             settings::setSavedPosition(settings::SavedWindow(i), QPoint(5000, 5000));
-        moveToSavedPosition(appContext().pickWindow);
+        moveToSavedPosition(c.pickWindow);
         showPickWindow();
         for (int i = SettingsWin; i <= EditWin; ++i)
-            showAtSavedPosition(windowOf(i));
-        activate(m.active == NoWindow ? &m_otherWindow : windowOf(m.active));
-        windowOf(m.moved)->move(windowOf(m.moved)->pos() + QPoint(7, 3));
+            showAtSavedPosition(windows[i]);
+        activate(m.active == NoWindow ? &m_otherWindow : windows[m.active]);
+        windows[m.moved]->move(windows[m.moved]->pos() + QPoint(7, 3));
         QTest::qWait(20);
         for (int i = PickWin; i <= EditWin; ++i) {
-            QWidget *window = windowOf(i);
-            QVERIFY(isWithinReach(window->pos(), window->frameGeometry().size(), screens));
-            QVERIFY(i == PickWin || window->x() > windowOf(PickWin)->x());
+            QWidget *window = windows[i];
+            QVERIFY(window->screen()->availableGeometry().contains(window->pos()));
+            QVERIFY(i == PickWin || window->x() > c.pickWindow->x());
             QCOMPARE(settings::savedPosition(settings::SavedWindow(i)),
                      i == m.stored ? window->pos() : QPoint(5000, 5000));
         }
