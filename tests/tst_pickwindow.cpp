@@ -281,11 +281,11 @@ const struct {
     {"every row hidden: End changes nothing", "---", true, 1, -1, 1, 1},
 };
 
-// Tooltip steps on the pick window's list of three phrases. To the tooltip filter: "move|press|release|wheel|
-// leave|ask R" at the centre of row R ("R+" a pixel right, "below" under the rows; "ask" is
-// the toolkit's request). "hide|delete R" the row, "closed list|pick" (a hide event to the
-// pick window's filter), "wait" 600 ms; expected: "shown R" (its tip now), "appears R" (its
-// tip soon), "none" (no tip soon).
+// Tooltip steps on the pick window's list of three phrases. To the tooltip filter:
+// "move|press|release|wheel|leave|ask R" at the centre of row R ("R+" a pixel right, "below"
+// under the rows; "ask" is the toolkit's request). "hide|delete R" the row, "closed list|pick"
+// (a hide event to the pick window's filter), "wait" 600 ms; expected: "shown R" (its tip
+// now), "appears R" (its tip soon), "none" (no tip soon).
 const struct {
     const char *name, *steps;
 } toolTipCases[] = {
