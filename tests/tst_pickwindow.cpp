@@ -400,6 +400,7 @@ private slots:
     void keys() {
         const auto &k = fetchRow(keyCases);
         const AppContext &c = appContext();
+        QWidget *const shown[] = {c.settingsWindow, c.addWindow.window, c.editWindow.window, &m_otherWindow};
         configObject().insert(u"tudingflag"_s, (k.flags & Pinned) != 0);
         c.pinButton->setIcon(programIcon(k.flags & Pinned ? pinnedIconFile : unpinnedIconFile));
         configObject().insert(u"enter_key_input_phrase_when_pinned"_s, !(k.flags & EnterOff));
@@ -415,8 +416,7 @@ private slots:
             (k.where == List ? static_cast<QWidget *>(c.phraseList) : c.searchBox)->setFocus();
         } else if (k.where >= AddWindow) {
             c.addWindow.textEdit->setPlainText(u"unsaved"_s);
-            activate(QList<QWidget *>{c.addWindow.window, c.editWindow.window, &m_otherWindow}.at(k.where -
-                                                                                                  AddWindow));
+            activate(shown[k.where - AddWindow + 1]);
         }
         // After the focus moves, since the list makes a row current when it gets the focus.
         if (k.flags & NoCurrent)
@@ -425,20 +425,14 @@ private slots:
         dialog.setModal(true);
         QMenu menu;
         menu.addAction(u"x"_s);
-        QWidget *const shown[] = {nullptr,
-                                  nullptr,
-                                  &dialog,
-                                  nullptr,
-                                  c.settingsWindow,
-                                  c.addWindow.window,
-                                  c.editWindow.window,
-                                  &m_otherWindow};
         if (k.opened == Synthetic)
             syntheticKeyCounter = 1;
+        else if (k.opened == ModalDialog)
+            dialog.show();
         else if (k.opened == PopupMenu)
             menu.popup(QPoint(10, 10));
-        else if (shown[k.opened])
-            shown[k.opened]->show();
+        else if (k.opened >= SettingsOpen)
+            shown[k.opened - SettingsOpen]->show();
         const QStringList before = pickState();
         resetInputRecording();
         QKeyEvent press(QEvent::KeyPress, k.key, Qt::NoModifier);
@@ -538,7 +532,7 @@ private slots:
     void theWheelOverTheTabsSwitchesGroups() {
         QTabBar *tabBar = appContext().groupTabBar;
         for (const auto &[turn, expected] :
-             {std::pair(QPoint(0, 120), 0), {QPoint(120, 0), 0}, {QPoint(0, -120), 1}}) {
+             {std::pair(QPoint(120, 0), 1), {QPoint(0, 120), 0}, {QPoint(0, -120), 1}}) {
             QWheelEvent event(QPointF(5, 5), tabBar->mapToGlobal(QPointF(5, 5)), QPoint(), turn, Qt::NoButton,
                               Qt::NoModifier, Qt::NoScrollPhase, false);
             event.ignore();
