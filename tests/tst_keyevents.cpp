@@ -31,8 +31,8 @@ class TestKeyEvents : public QObject {
     Q_OBJECT
 
 private slots:
-    // Modifiers down in the order Ctrl Alt Shift Win, the main key, ups in reverse. An
-    // empty phrase stands for the paste shortcut.
+    // Modifiers down in the order Ctrl Alt Shift Win, the main key, ups in reverse; an empty
+    // phrase stands for the paste shortcut. The extended flag follows the key code.
     void chordsAndThePasteShortcut() {
         const struct {
             const char *phrase, *expected;
@@ -53,10 +53,7 @@ private slots:
                 pressKeyChord(actions.first());
             QCOMPARE(recordedEvents(), QString::fromUtf8(row.expected));
         }
-    }
-
-    void extendedFlagFollowsTheKeyCode() {
-        // The navigation block, Insert, Delete and the Windows keys; nothing else.
+        // Extended: the navigation block, Insert, Delete and the Windows keys; nothing else.
         const QList<int> extendedKeys = {0x21, 0x22, 0x23, 0x24, 0x25, 0x26,
                                          0x27, 0x28, 0x2D, 0x2E, 0x5B, 0x5C};
         for (int vk = 0; vk <= 0xFF; ++vk)

@@ -8,16 +8,13 @@
 #include <QSet>
 #include <QTest>
 
-#include <set>
-
 using Masks = QList<quint16>;
 
 namespace {
 constexpr quint16 shift = 0x01, lock = 0x02, control = 0x04, mod1 = 0x08, mod2 = 0x10, mod4 = 0x40;
 
-// One row per way a key finds its code: letters, digits, function keys, the keypad, the
-// fixed table, layout characters, Unicode keysyms, and keys without a code; and per
-// modifier (MOD_ALT 1, MOD_CONTROL 2, MOD_SHIFT 4, MOD_WIN 8; X11 Shift, Control, Mod1, Mod4).
+// A row per way a key finds its code (letters, digits, F-keys, keypad, fixed table, layout
+// characters, Unicode keysyms, none) and per modifier bit (MOD_ALT 1, CONTROL 2, SHIFT 4, WIN 8).
 const struct {
     Qt::Key key;
     Qt::KeyboardModifiers modifiers;
@@ -57,12 +54,8 @@ private slots:
             QCOMPARE(windowsHotkeyModifiers(row.modifiers), row.windowsBits);
             QCOMPARE(x11HotkeyModifiers(row.modifiers), row.x11Mask);
         }
-    }
-
-    // Over every character and every special key, with and without the keypad flag: a key
-    // has a Windows code exactly when it has an X11 keysym, and no two special keys share
-    // a keysym unless they are the same key to the user.
-    void bothSystemsKnowTheSameKeys() {
+        // Any character or special key, keypad or not, has a Windows code exactly when it has an
+        // X11 keysym; no two special keys share a keysym unless the same key to the user.
         QSet<quint32> keysyms;
         for (const Qt::KeyboardModifiers m :
              {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::KeypadModifier)}) {
@@ -82,7 +75,7 @@ private slots:
 
     // Each lock variant once (no NumLock modifier: none with it); whichever variant is
     // refused, nothing stays held and nothing after it is tried.
-    void grabAllOrNone() {
+    void x11HotkeyGrabs() {
         const quint16 cs = control | shift;
         const Masks variants = hotkeyLockVariants(cs, mod2);
         QCOMPARE(variants, Masks({cs, quint16(cs | lock), quint16(cs | mod2), quint16(cs | lock | mod2)}));
@@ -103,9 +96,7 @@ private slots:
             QCOMPARE(held, grabbed ? variants : Masks());
             QCOMPARE(attempted, variants.mid(0, refused + 1));
         }
-    }
-
-    void eventState() {
+        // A hotkey's event state: the lock keys and the mouse buttons do not count.
         const quint16 button1 = 0x100;
         const struct {
             quint16 state, modifiers;
@@ -144,13 +135,13 @@ private slots:
         reported.remove(0);
         const std::vector<HookGrab> grabs = pickWindowHookGrabs();
         QSet<std::uint32_t> grabbed;
-        std::set<std::pair<std::uint32_t, unsigned>> distinct;
+        QSet<std::pair<std::uint32_t, unsigned>> distinct;
         for (const HookGrab &g : grabs) {
             grabbed.insert(g.vk);
             distinct.insert({g.vk, g.modifiers});
         }
         QCOMPARE(grabbed, reported);
-        QCOMPARE(distinct.size(), grabs.size());
+        QCOMPARE(std::size_t(distinct.size()), grabs.size());
         const struct {
             std::uint32_t vk;
             unsigned modifiers;
@@ -161,7 +152,7 @@ private slots:
             {'Z', HookAlt, false},        {'Z', HookNoModifier, true},
         };
         for (const auto &row : rows)
-            QCOMPARE(distinct.count({row.vk, row.modifiers}), row.taken ? 1u : 0u);
+            QCOMPARE(distinct.contains({row.vk, row.modifiers}), row.taken);
     }
 };
 

@@ -37,8 +37,6 @@
 #include <QWheelEvent>
 #include <QWindow>
 
-#include <memory>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -121,6 +119,9 @@ QStringList pickState() {
     const AppContext &c = appContext();
     const QListWidgetItem *item = c.phraseList->currentItem();
     const QWidget *focus = QApplication::focusWidget();
+    const bool pinned = configBool(u"tudingflag"_s);
+    const QIcon pinIcon = programIcon(pinned ? pinnedIconFile : unpinnedIconFile);
+    const QWindow *native = c.pickWindow->windowHandle();
     const QString focusName = focus == c.searchBox    ? u"search box"_s
                               : focus == c.phraseList ? u"list"_s
                                                       : u"elsewhere"_s;
@@ -129,17 +130,13 @@ QStringList pickState() {
             u"text '%1'"_s.arg(c.searchBox->text()),
             u"group "_s + c.groupTabBar->tabText(c.groupTabBar->currentIndex()),
             u"current "_s + (item ? item->data(PhraseTextRole).toString() : QString()),
-            configBool(u"tudingflag"_s) ? u"pinned"_s : u"unpinned"_s,
-            c.pinButton->icon().cacheKey() ==
-                    programIcon(configBool(u"tudingflag"_s) ? pinnedIconFile : unpinnedIconFile).cacheKey()
-                ? QString()
-                : u"the pin button's icon is the other"_s,
+            pinned ? u"pinned"_s : u"unpinned"_s,
+            c.pinButton->icon().cacheKey() == pinIcon.cacheKey() ? QString() : u"the other pin icon"_s,
             c.addWindow.window->isVisible() ? QString() : u"add window closed"_s,
             c.editWindow.window->isVisible() ? QString() : u"edit window closed"_s,
             u"phrases %1"_s.arg(c.phraseList->count()),
             c.pickWindow->isVisible() ? u"focus "_s + focusName : QString(),
-            c.pickWindow->windowHandle() && !c.pickWindow->windowHandle()->handle() ? u"native window gone"_s
-                                                                                    : QString()};
+            native && !native->handle() ? u"native window gone"_s : QString()};
 }
 
 // What changed since the state before, e.g. "input b2, closed"; "none" when nothing did.
@@ -150,10 +147,9 @@ QString pickEffect(const QStringList &before) {
     QStringList changes;
     if (!input.isEmpty())
         changes << u"input "_s + input;
-    for (int i = 0; i < after.size(); ++i) {
+    for (int i = 0; i < after.size(); ++i)
         if (after.at(i) != before.at(i) && !after.at(i).isEmpty())
             changes << after.at(i);
-    }
     return changes.isEmpty() ? u"none"_s : changes.join(u", "_s);
 }
 
@@ -167,7 +163,7 @@ enum Instead : unsigned { ClickRow = 32, FocusList = 64 };
 enum Opened { Nothing, Synthetic, ModalDialog, PopupMenu, SettingsOpen, AddOpen, EditOpen, PlainWindow };
 
 // A key pressed with the search text set first; taken: it does not go on to the application
-// (or the focused widget); effect: what changed, as pickEffect says it.
+// or the focused widget; effect: as pickEffect says it.
 struct KeyCase {
     const char *name;
     Where where;
@@ -180,8 +176,7 @@ struct KeyCase {
     Opened opened = Nothing;
 };
 
-// Visible rows: r0, r2 (current), r3, r4 of group 乙; 甲 (r1) is before it, 丙 after it. One row
-// per way the key handling can go.
+// Visible rows: r0, r2 (current), r3, r4 of group 乙; 甲 (r1) is before it, 丙 after it.
 const KeyCase keyCases[] = {
     {"hidden: Esc passes", Hidden, 0, "", vk::Escape, false, "none"},
     {"hook in search mode: Tab passes", Searching, 0, "", vk::Tab, false, "none"},
@@ -256,8 +251,7 @@ const KeyCase keyCases[] = {
 // Rows by one character each, '#' shown and '-' hidden; the step is +1 for Down or Home,
 // -1 for Up or End; wrap 1 on, 0 off, -1 missing from the config.
 const struct {
-    const char *name;
-    const char *rows;
+    const char *name, *rows;
     bool edge;
     int current, step, wrap, expected;
 } moveCases[] = {
@@ -279,7 +273,7 @@ const struct {
 };
 
 // Tooltip steps on the pick window's list of three phrases. To the tooltip filter:
-// "move|press|release|wheel|leave|ask R" at the centre of row R ("R+" a pixel right, "below"
+// "move|press|release|wheel|leave|ask R" at the centre of row R ("R+" a pixel right; row 5 lies
 // under the rows; "ask" is the toolkit's request). "hide|delete R" the row, "closed list|pick"
 // (a hide event to the pick window's filter), "wait" 600 ms; expected: "shown R" (its tip
 // now), "appears R" (its tip soon), "none" (no tip soon).
@@ -292,17 +286,16 @@ const struct {
     {"the wheel", "move 0 ; appears 0 ; wheel 0 ; none ; move 1 ; wheel 1 ; wait ; none"},
     {"leaving", "move 0 ; appears 0 ; leave 0 ; none ; move 1 ; leave 1 ; wait ; none"},
     {"a row hidden or deleted meanwhile", "move 2 ; hide 2 ; wait ; none ; move 1 ; delete 1 ; wait ; none"},
-    {"the toolkit asks", "move 0 ; ask 0 ; shown 0 ; move below ; ask below ; wait ; none"},
+    {"the toolkit asks", "move 0 ; ask 0 ; shown 0 ; move 5 ; ask 5 ; wait ; none"},
     {"the pick window hides", "move 0 ; appears 0 ; closed list ; wait ; shown 0 ; closed pick ; none"},
 };
 
 // The event a tooltip step names, at the point it names, handed to the tooltip filter;
 // returns whether the filter kept it from the list.
 bool sendToToolTips(QObject *tips, const QListWidget &list, const QString &kind, const QString &where) {
-    const QPointF pos = where == u"below"_s
-                            ? QPointF(10, list.visualItemRect(list.item(2)).bottom() + 40)
-                            : QPointF(list.visualItemRect(list.item(where.left(1).toInt())).center()) +
-                                  QPointF(where.endsWith(u'+') ? 1 : 0, 0);
+    const QRect first = list.visualItemRect(list.item(0)); // the rows are as high as the first
+    const QPointF pos = QPointF(first.center()) +
+                        QPointF(where.endsWith(u'+') ? 1 : 0, where.left(1).toInt() * first.height());
     const QPointF global = list.viewport()->mapToGlobal(pos);
     // The filter looks at no button.
     QMouseEvent mouse(kind == u"press"_s     ? QEvent::MouseButtonPress
@@ -320,8 +313,7 @@ bool sendToToolTips(QObject *tips, const QListWidget &list, const QString &kind,
     return tips->eventFilter(list.viewport(), event);
 }
 
-// In the order of settings::SavedWindow.
-enum SavedWindow { NoWindow = -1, PickWin, SettingsWin, AddWin, EditWin };
+enum SavedWindow { NoWindow = -1, PickWin, SettingsWin, AddWin, EditWin }; // as settings::SavedWindow
 
 // Every window saved out of reach, one moved while one is active (NoWindow: another program's).
 const struct {
@@ -362,16 +354,6 @@ const struct {
     {"a screen too narrow for beside the pick window", Small, 0, {5000, 5000}, true, Inside},
 };
 
-QList<ScreenArea> screenAreas(Screens screens) {
-    const QRect one(0, 0, 1920, 1080), side(0, 0, 1280, 1024);
-    const QList<QList<QRect>> layouts = {
-        {one}, {side.translated(-1280, 0), one}, {one, side.translated(1920, 0)}, {QRect(0, 0, 700, 600)}};
-    QList<ScreenArea> areas;
-    for (const QRect &geometry : layouts.at(screens))
-        areas.append({geometry, geometry.adjusted(0, 0, 0, -40)});
-    return areas;
-}
-
 } // namespace
 
 class PickWindowTest : public QObject {
@@ -383,7 +365,6 @@ class PickWindowTest : public QObject {
 private slots:
     void initTestCase() {
         buildVerbolin(m_dir.path(), {u"verbolin"_s, u"--autostart"_s});
-        m_otherWindow.resize(100, 100);
         const AppContext &c = appContext();
         m_filter =
             new MyEventFilter(c.pickWindow, c.addWindow.window, c.editWindow.window, c.addWindow.cancelButton,
@@ -436,17 +417,17 @@ private slots:
         const QStringList before = pickState();
         resetInputRecording();
         QKeyEvent press(QEvent::KeyPress, k.key, Qt::NoModifier);
-        QObject *watched = QApplication::focusWidget() ? QApplication::focusWidget() : c.pickWindow;
+        QWidget *focus = QApplication::focusWidget();
         bool taken = true;
         if (k.flags & ClickRow) {
             emit c.phraseList->itemClicked(c.phraseList->item(k.key));
         } else if (k.flags & FocusList) {
             c.phraseList->setFocus();
             QTest::qWait(20); // the check is queued behind the focus change
+        } else if (k.where <= Searching) {
+            taken = handleHookKey({std::uint32_t(k.key), k.modifiers, (k.flags & Repeat) != 0});
         } else {
-            taken = k.where <= Searching
-                        ? handleHookKey({std::uint32_t(k.key), k.modifiers, (k.flags & Repeat) != 0})
-                        : m_filter->eventFilter(watched, &press);
+            taken = m_filter->eventFilter(focus ? focus : c.pickWindow, &press);
         }
         QCOMPARE(taken, k.taken);
         QCOMPARE(pickEffect(before), QString::fromUtf8(k.effect));
@@ -550,7 +531,7 @@ private slots:
         showRows(u"###"_s);
         showPickWindow();
         QListWidget &list = *appContext().phraseList;
-        const std::unique_ptr<PhraseItemToolTipFilter> tips(new PhraseItemToolTipFilter(&list));
+        PhraseItemToolTipFilter tips(&list);
         const auto tipShows = [&list](int row) {
             return QToolTip::isVisible() &&
                    QToolTip::text() == list.item(row)->data(Qt::ToolTipRole).toString();
@@ -575,7 +556,7 @@ private slots:
             else if (verb == u"none"_s)
                 QTRY_VERIFY(!QToolTip::isVisible());
             else // only the toolkit's request is kept from the list
-                QCOMPARE(sendToToolTips(tips.get(), list, verb, where), verb == u"ask"_s);
+                QCOMPARE(sendToToolTips(&tips, list, verb, where), verb == u"ask"_s);
         }
     }
 
@@ -607,7 +588,14 @@ private slots:
     void windowsOutOfReachOpenWhereANewInstallWould_data() { addRows(reachCases); }
     void windowsOutOfReachOpenWhereANewInstallWould() {
         const auto &r = fetchRow(reachCases);
-        const QList<ScreenArea> areas = screenAreas(r.screens);
+        const QRect one(0, 0, 1920, 1080), side(0, 0, 1280, 1024);
+        const QList<QList<QRect>> layouts = {{one},
+                                             {side.translated(-1280, 0), one},
+                                             {one, side.translated(1920, 0)},
+                                             {QRect(0, 0, 700, 600)}};
+        QList<ScreenArea> areas;
+        for (const QRect &geometry : layouts.at(r.screens))
+            areas.append({geometry, geometry.adjusted(0, 0, 0, -40)});
         const ScreenArea &mouse = areas.at(r.mouseScreen);
         const QSize frame(500, 530);
         const QPoint position = reachablePosition(r.saved, frame, areas, mouse, r.besidePick ? 501 : 0);

@@ -13,9 +13,8 @@ class TestX11KeySyms : public QObject {
     Q_OBJECT
 
 private slots:
-    // Every code a key name can give, every single character and "F0" to "F30" tried.
-    // Letters and digits have their Latin-1 keysyms (lower case: upper case would imply
-    // Shift); F1 to F24 follow XK_F1.
+    // Every code a key name gives (any single character, "F0" to "F30" tried); letters and digits
+    // have their lower-case Latin-1 keysyms (upper case implies Shift), F1 to F24 follow XK_F1.
     void everyNameableKeyHasItsOwnKeysym() {
         QStringList names = u"enter tab space esc backspace left up right down insert"_s.split(u' ');
         for (char16_t c = 1; c < 0x3000; ++c)
