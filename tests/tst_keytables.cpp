@@ -1,7 +1,5 @@
-// The key tables of the native layer: Qt keys to system hotkeys (Windows virtual keys and
-// RegisterHotKey modifiers, X11 keysyms and masks; codes as WinUser.h and keysymdef.h
-// give them), the server-free parts of an X11 hotkey grab, and the keys the pick window
-// takes through the keyboard hook.
+// Qt keys to system hotkeys (codes as WinUser.h and keysymdef.h give them), the server-free
+// parts of an X11 hotkey grab, and the keys the pick window takes through the keyboard hook.
 
 #include "platform/HookKeys.h"
 #include "platform/HotkeyGrabLogic.h"
@@ -10,36 +8,37 @@
 #include <QSet>
 #include <QTest>
 
-#include <algorithm>
-
 using Masks = QList<quint16>;
 
 namespace {
 constexpr quint16 shift = 0x01, lock = 0x02, control = 0x04, mod1 = 0x08, mod2 = 0x10, mod4 = 0x40;
 
-// One row per way a key finds its code: letters, digits, function keys, the keypad, the
-// fixed table, layout characters, Unicode keysyms, and keys without a code.
+// A row per way a key finds its code (letters, digits, F-keys, keypad, fixed table, layout
+// characters, Unicode keysyms, none) and per modifier bit (MOD_ALT 1, CONTROL 2, SHIFT 4, WIN 8).
 const struct {
     Qt::Key key;
-    bool keypad;
+    Qt::KeyboardModifiers modifiers;
     unsigned virtualKey;
     char16_t layoutCharacter;
     quint32 keysym;
+    unsigned windowsBits;
+    quint16 x11Mask;
 } hotkeyKeys[] = {
-    {Qt::Key_A, false, 0x41, 0, 'a'},
-    {Qt::Key_0, false, 0x30, 0, '0'},
-    {Qt::Key_F24, false, 0x87, 0, 0xffd5},
-    {Qt::Key_0, true, 0x60, 0, 0xffb0},
-    {Qt::Key_Plus, true, 0x6B, 0, 0xffab},
-    {Qt::Key_Enter, true, 0x0D, 0, 0xff8d},
-    {Qt::Key_Return, false, 0x0D, 0, 0xff0d},
-    {Qt::Key_Backtab, false, 0x09, 0, 0xff09}, // Shift+Tab as a key sequence edit records it
-    {Qt::Key_VolumeUp, false, 0xAF, 0, 0x1008ff13},
-    {Qt::Key_Plus, false, 0, u'+', 0x2b},
-    {Qt::Key_Adiaeresis, false, 0, u'ä', 0xe4},
-    {Qt::Key(0x042F), false, 0, u'я', 0x0100044f}, // Cyrillic Я: a Unicode keysym
-    {Qt::Key_F25, false, 0, 0, 0},
-    {Qt::Key_Control, false, 0, 0, 0},
+    {Qt::Key_A, Qt::ControlModifier, 0x41, 0, 'a', 0x2, control},
+    {Qt::Key_0, Qt::AltModifier, 0x30, 0, '0', 0x1, mod1},
+    {Qt::Key_F24, Qt::ShiftModifier, 0x87, 0, 0xffd5, 0x4, shift},
+    {Qt::Key_0, Qt::MetaModifier | Qt::KeypadModifier, 0x60, 0, 0xffb0, 0x8, mod4},
+    {Qt::Key_Plus, Qt::KeypadModifier, 0x6B, 0, 0xffab, 0, 0},
+    {Qt::Key_Enter, Qt::KeypadModifier, 0x0D, 0, 0xff8d, 0, 0},
+    {Qt::Key_Return, {}, 0x0D, 0, 0xff0d, 0, 0},
+    {Qt::Key_Backtab, {}, 0x09, 0, 0xff09, 0, 0}, // Shift+Tab as a key sequence edit records it
+    {Qt::Key_VolumeUp, {}, 0xAF, 0, 0x1008ff13, 0, 0},
+    {Qt::Key_Plus, {}, 0, u'+', 0x2b, 0, 0},
+    {Qt::Key_Adiaeresis, {}, 0, u'ä', 0xe4, 0, 0},
+    {Qt::Key(0x042F), {}, 0, u'я', 0x0100044f, 0, 0}, // Cyrillic Я: a Unicode keysym
+    {Qt::Key_F25, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier, 0, 0, 0, 0xF,
+     control | mod1 | shift | mod4},
+    {Qt::Key_Control, {}, 0, 0, 0, 0, 0},
 };
 
 } // namespace
@@ -49,18 +48,14 @@ class KeyTablesTest : public QObject {
 private slots:
     void hotkeyKeys() {
         for (const auto &row : ::hotkeyKeys) {
-            const Qt::KeyboardModifiers m =
-                Qt::ControlModifier | (row.keypad ? Qt::KeypadModifier : Qt::NoModifier);
-            QCOMPARE(windowsHotkeyKey(row.key, m).virtualKey, row.virtualKey);
-            QCOMPARE(windowsHotkeyKey(row.key, m).layoutCharacter, row.layoutCharacter);
-            QCOMPARE(x11HotkeyKeysym(row.key, m), row.keysym);
+            QCOMPARE(windowsHotkeyKey(row.key, row.modifiers).virtualKey, row.virtualKey);
+            QCOMPARE(windowsHotkeyKey(row.key, row.modifiers).layoutCharacter, row.layoutCharacter);
+            QCOMPARE(x11HotkeyKeysym(row.key, row.modifiers), row.keysym);
+            QCOMPARE(windowsHotkeyModifiers(row.modifiers), row.windowsBits);
+            QCOMPARE(x11HotkeyModifiers(row.modifiers), row.x11Mask);
         }
-    }
-
-    // Over every character and every special key, with and without the keypad flag: a key
-    // has a Windows code exactly when it has an X11 keysym, and no two special keys share
-    // a keysym unless they are the same key to the user.
-    void bothSystemsKnowTheSameKeys() {
+        // Any character or special key, keypad or not, has a Windows code exactly when it has an
+        // X11 keysym; no two special keys share a keysym unless the same key to the user.
         QSet<quint32> keysyms;
         for (const Qt::KeyboardModifiers m :
              {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::KeypadModifier)}) {
@@ -78,37 +73,13 @@ private slots:
         }
     }
 
-    void modifiers() {
-        // MOD_ALT 1, MOD_CONTROL 2, MOD_SHIFT 4, MOD_WIN 8; ShiftMask, ControlMask, Mod1, Mod4.
-        const struct {
-            Qt::KeyboardModifier modifier;
-            unsigned windowsBit;
-            quint16 x11Mask;
-        } rows[] = {{Qt::ControlModifier, 0x2, control},
-                    {Qt::AltModifier, 0x1, mod1},
-                    {Qt::ShiftModifier, 0x4, shift},
-                    {Qt::MetaModifier, 0x8, mod4},
-                    {Qt::KeypadModifier, 0, 0}};
-        Qt::KeyboardModifiers all;
-        for (const auto &row : rows) {
-            QCOMPARE(windowsHotkeyModifiers(row.modifier), row.windowsBit);
-            QCOMPARE(x11HotkeyModifiers(row.modifier), row.x11Mask);
-            all |= row.modifier;
-        }
-        QCOMPARE(windowsHotkeyModifiers(all), 0xFu);
-        QCOMPARE(x11HotkeyModifiers(all), quint16(control | mod1 | shift | mod4));
-    }
-
-    void lockVariants() {
+    // Each lock variant once (no NumLock modifier: none with it); whichever variant is
+    // refused, nothing stays held and nothing after it is tried.
+    void x11HotkeyGrabs() {
         const quint16 cs = control | shift;
-        QCOMPARE(hotkeyLockVariants(cs, mod2),
-                 Masks({cs, quint16(cs | lock), quint16(cs | mod2), quint16(cs | lock | mod2)}));
+        const Masks variants = hotkeyLockVariants(cs, mod2);
+        QCOMPARE(variants, Masks({cs, quint16(cs | lock), quint16(cs | mod2), quint16(cs | lock | mod2)}));
         QCOMPARE(hotkeyLockVariants(control, 0), Masks({control, quint16(control | lock)}));
-    }
-
-    // Whichever variant is refused, nothing stays held and nothing after it is tried.
-    void grabAllOrNone() {
-        const Masks variants = hotkeyLockVariants(control, mod2);
         for (qsizetype refused = 0; refused <= variants.size(); ++refused) {
             Masks held, attempted;
             const bool grabbed = ::grabAllOrNone(
@@ -125,9 +96,7 @@ private slots:
             QCOMPARE(held, grabbed ? variants : Masks());
             QCOMPARE(attempted, variants.mid(0, refused + 1));
         }
-    }
-
-    void eventState() {
+        // A hotkey's event state: the lock keys and the mouse buttons do not count.
         const quint16 button1 = 0x100;
         const struct {
             quint16 state, modifiers;
@@ -140,12 +109,13 @@ private slots:
             QCOMPARE(hotkeyModifiersOfState(row.state, mod2), row.modifiers);
     }
 
-    // XKB key names and base keysyms as layouts have them (us, de, fr).
-    void hookKeyOfKeyboardKey() {
+    // The hook's keys of XKB key names and base keysyms as layouts have them (us, de, fr); the
+    // keys the hook can report are the keys the pick window grabs, each grab once.
+    void hookKeys() {
         const struct {
             const char *name;
             std::uint32_t baseKeysym, vk;
-        } rows[] = {
+        } keyboardKeys[] = {
             {"AE01", 0x26, '1'},    {"AE10", 0x30, '0'},
             {"AE11", 0x2d, 0},      {"AB09", 0x31, 0},
             {"TLDE", 0xfe52, 0xc0}, {"AD12", 0x2b, 0},
@@ -154,12 +124,8 @@ private slots:
             {"DOWN", 0xff54, 0x28}, {"KP7", 0xff95, 0},
             {"FK01", 0xffbe, 0},    {"", 0, 0},
         };
-        for (const auto &row : rows)
+        for (const auto &row : keyboardKeys)
             QCOMPARE(vkOfKey(row.name, row.baseKeysym), row.vk);
-    }
-
-    // The keys the hook can report and the keys the pick window grabs are the same set.
-    void everyGrabbedKeyCanBeReported() {
         QSet<std::uint32_t> reported;
         for (std::uint32_t keysym = 0; keysym <= 0xffff; ++keysym)
             reported.insert(vkOfKey({}, keysym));
@@ -167,13 +133,15 @@ private slots:
              {"AE01", "AE02", "AE03", "AE04", "AE05", "AE06", "AE07", "AE08", "AE09", "AE10", "TLDE"})
             reported.insert(vkOfKey(name, 0));
         reported.remove(0);
+        const std::vector<HookGrab> grabs = pickWindowHookGrabs();
         QSet<std::uint32_t> grabbed;
-        for (const HookGrab &g : pickWindowHookGrabs())
+        QSet<std::pair<std::uint32_t, unsigned>> distinct;
+        for (const HookGrab &g : grabs) {
             grabbed.insert(g.vk);
+            distinct.insert({g.vk, g.modifiers});
+        }
         QCOMPARE(grabbed, reported);
-    }
-
-    void pickWindowGrabs() {
+        QCOMPARE(std::size_t(distinct.size()), grabs.size());
         const struct {
             std::uint32_t vk;
             unsigned modifiers;
@@ -183,15 +151,8 @@ private slots:
             {0x25, HookMeta, false},      {'3', HookShift, true},      {'3', HookControl, false},
             {'Z', HookAlt, false},        {'Z', HookNoModifier, true},
         };
-        std::vector<HookGrab> grabs = pickWindowHookGrabs();
         for (const auto &row : rows)
-            QCOMPARE(std::count(grabs.begin(), grabs.end(), HookGrab{row.vk, row.modifiers}),
-                     row.taken ? 1 : 0);
-        const auto before = grabs.size();
-        std::sort(grabs.begin(), grabs.end(), [](const HookGrab &a, const HookGrab &b) {
-            return a.vk != b.vk ? a.vk < b.vk : a.modifiers < b.modifiers;
-        });
-        QCOMPARE(std::unique(grabs.begin(), grabs.end()) - grabs.begin(), qsizetype(before));
+            QCOMPARE(distinct.contains({row.vk, row.modifiers}), row.taken);
     }
 };
 
