@@ -13,6 +13,7 @@
 #include "app/HelpWindow.h"
 #include "app/Settings.h"
 #include "app/SettingsRows.h"
+#include "app/SettingsWindowSetup.h"
 #include "app/Startup.h"
 #include "app/UserNotices.h"
 #include "app/WindowPlacement.h"
@@ -914,6 +915,7 @@ int main(int argc, char *argv[]) {
         config.insert(it.key(), it.value());
     writeAll(dir.filePath(u"config.json"_s), QJsonDocument(config).toJson());
     buildVerbolin(dir.path(), {u"verbolin"_s, u"--autostart"_s});
+    settingsWindow(appContext()); // built on first use; the tests reach it directly
     StartupTest startup;
     LibraryTest library;
     return runTestObjects({&startup, &library}, argc, argv);

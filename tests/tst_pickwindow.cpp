@@ -9,6 +9,7 @@
 #include "app/ConfigStore.h"
 #include "app/Icons.h"
 #include "app/Settings.h"
+#include "app/SettingsWindowSetup.h"
 #include "app/Startup.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowReach.h"
@@ -268,7 +269,7 @@ const struct {
     {"synthetic keys on their way", [](Openable &) { syntheticKeyCounter = 1; }, true},
     {"a modal dialog", [](Openable &o) { o.dialog.show(); }, true},
     {"a popup menu", [](Openable &o) { o.menu.popup(QPoint(10, 10)); }, true},
-    {"the settings window", [](Openable &) { appContext().settingsWindow->show(); }, true},
+    {"the settings window, from its button", [](Openable &) { appContext().settingsButton->click(); }, true},
     {"the add window", [](Openable &) { appContext().addWindow.window->show(); }, true},
     {"the edit window", [](Openable &) { appContext().editWindow.window->show(); }, true},
     {"a plain window does not block", [](Openable &o) { o.plain.show(); }, false},
@@ -879,6 +880,7 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QTemporaryDir dir;
     buildVerbolin(dir.path(), {QStringLiteral("verbolin"), QStringLiteral("--autostart")});
+    settingsWindow(appContext()); // built on first use; the tests reach it directly
     PickKeysTest keysTest;
     PickSelectionTest selectionTest;
     PhraseToolTipsTest toolTipsTest;
