@@ -21,9 +21,6 @@ void applyStartupSettings(AppContext &c) {
     c.globalHotkey =
         new GlobalHotkey(QKeySequence(settings::globalHotkey(), QKeySequence::NativeText), true, qApp);
     QObject::connect(c.globalHotkey, &GlobalHotkey::activated, qApp, &toggleFromGlobalHotkey);
-    // The pick window stays above other windows when the user asked for it.
-    if (settings::alwaysOnTop())
-        c.pickWindow->setWindowFlags(c.pickWindow->windowFlags() | Qt::WindowStaysOnTopHint);
     // The entry follows the executable when the program was moved since the last start.
     if (settings::startsAtLogin())
         syncAutostartEntry();

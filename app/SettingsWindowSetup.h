@@ -3,8 +3,8 @@
 struct AppContext;
 class QWidget;
 
-// What start-up needs of the settings: the global hotkey, the always-on-top flag of the pick
-// window and an autostart entry that follows the executable.
+// What start-up needs of the settings: the global hotkey and an autostart entry that follows
+// the executable.
 void applyStartupSettings(AppContext &context);
 
 // The settings window: a scroll area holding a form of settings rows. Built when first
