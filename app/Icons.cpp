@@ -21,7 +21,7 @@ QHash<QString, QIcon> &loadedIcons() {
 // A Qt without its SVG icon engine (the Windows build, whose Qt is built here from source
 // without it) draws the PNG renderings that its build puts beside the SVG files. Learnt
 // from the first SVG file there is, whose icon is kept: asking Qt for its image formats
-// instead lists every image plugin, which cost more than loading all the icons.
+// instead went through every image plugin, which cost more than loading all the icons.
 bool svgDrawable(const QString &folder, const QString &svgFile) {
     static int drawable = -1;
     if (drawable < 0) {
@@ -29,7 +29,8 @@ bool svgDrawable(const QString &folder, const QString &svgFile) {
         if (!QFileInfo::exists(path))
             return true; // nothing learnt: that icon stays empty either way
         const QIcon icon(path);
-        drawable = icon.isNull() ? 0 : 1;
+        // Without the engine the icon is not empty, it just draws nothing.
+        drawable = icon.pixmap(QSize(16, 16)).isNull() ? 0 : 1;
         if (drawable)
             loadedIcons().insert(svgFile, icon);
     }
