@@ -50,6 +50,10 @@ void createPickWindow(AppContext &c) {
     // Shown without taking the focus from the program the user types in. Qt reads this
     // when it creates the native window, so it is set before anything can create one.
     c.pickWindow->setAttribute(Qt::WA_ShowWithoutActivating);
+    // The pick window stays above other windows when the user asked for it. Set before the
+    // window has children and a native window: later, the change rebuilt both.
+    if (settings::alwaysOnTop())
+        c.pickWindow->setWindowFlags(c.pickWindow->windowFlags() | Qt::WindowStaysOnTopHint);
     static NoActivateNativeFilter noActivateFilter(c.pickWindow, [] { return !searchMode; });
     qApp->installNativeEventFilter(&noActivateFilter);
     c.pickWindow->setWindowTitle(QStringLiteral("Verbolin"));

@@ -143,9 +143,6 @@ void addRemainingSettingsRows(AppContext &c, QFormLayout *form) {
     QCheckBox *arrowCycle = addCheckBoxRow(form, QStringLiteral("上下方向键可以首尾循环选择短语项："),
                                            settings::arrowKeysWrapAround());
     QCheckBox *autostart = addCheckBoxRow(form, QStringLiteral("开机自启动："), settings::startsAtLogin());
-    // The entry follows the executable when the program was moved since the last start.
-    if (settings::startsAtLogin())
-        syncAutostartEntry();
     QSpinBox *delay =
         addSpinBoxRow(form, QStringLiteral("高级输入间隔（毫秒）"), settings::inputDelay(), 0, 2000);
 
@@ -188,8 +185,18 @@ void applyConfiguredWindowSize(AppContext &c) {
     const int width = boundedWindowLength(settings::windowWidth());
     const int height = boundedWindowLength(settings::windowHeight());
     applyWindowSize(c, width, height);
-    // The boxes were filled before the size was known; showing it must not store it.
-    for (const auto &[box, value] : {std::pair{c.widthSpinBox, width}, std::pair{c.heightSpinBox, height}}) {
+    showWindowSizeInSettings(c);
+}
+
+void showWindowSizeInSettings(AppContext &c) {
+    if (!c.pickWindow || !c.settingsWindow)
+        return;
+    // The size the windows have, which a stored size out of range or missing is not;
+    // showing it must not store it.
+    const QSize size = c.pickWindow->size();
+    c.settingsWindow->setFixedSize(size);
+    for (const auto &[box, value] :
+         {std::pair{c.widthSpinBox, size.width()}, std::pair{c.heightSpinBox, size.height()}}) {
         if (!box)
             continue;
         const QSignalBlocker quiet(box);

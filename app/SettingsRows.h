@@ -18,13 +18,15 @@ QKeySequenceEdit *addGlobalHotkeyRow(QFormLayout *form);
 // "主窗口始终置顶：".
 void addAlwaysOnTopRow(QFormLayout *form);
 
-// The rows from "窗口大小：" to "版本：". Brings the autostart entry up to date with the
-// running executable when autostart is on.
+// The rows from "窗口大小：" to "版本：".
 void addRemainingSettingsRows(AppContext &context, QFormLayout *form);
 
 // Sizes the windows from the stored window size (500 for a missing or mistyped length) and shows
 // that size in the window-size spin boxes, storing nothing.
 void applyConfiguredWindowSize(AppContext &context);
+
+// Sizes a built settings window like the others and shows their size in its spin boxes.
+void showWindowSizeInSettings(AppContext &context);
 
 // The window-size spin boxes resize every window; connected after the first sizing.
 void connectWindowSizeSpinBoxes(AppContext &context);

@@ -7,6 +7,7 @@
 #include "app/WindowPlacement.h"
 #include "library/HotkeyEditFilters.h"
 #include "pickwindow/bujihuoChuangkou.h"
+#include "platform/Autostart.h"
 #include "platform/GlobalHotkey.h"
 
 #include <QApplication>
@@ -15,7 +16,19 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-void createSettingsWindow(AppContext &c) {
+void applyStartupSettings(AppContext &c) {
+    // Stored as portable text, read back in the native form.
+    c.globalHotkey =
+        new GlobalHotkey(QKeySequence(settings::globalHotkey(), QKeySequence::NativeText), true, qApp);
+    QObject::connect(c.globalHotkey, &GlobalHotkey::activated, qApp, &toggleFromGlobalHotkey);
+    // The entry follows the executable when the program was moved since the last start.
+    if (settings::startsAtLogin())
+        syncAutostartEntry();
+}
+
+QWidget *settingsWindow(AppContext &c) {
+    if (c.settingsWindow)
+        return c.settingsWindow;
     auto *window = new bujihuoChuangkou;
     window->setWindowTitle(QStringLiteral("Verbolin-设置"));
     window->setWindowIcon(programIcon(appIconFile));
@@ -33,16 +46,14 @@ void createSettingsWindow(AppContext &c) {
     c.settingsWindow = window;
 
     c.globalHotkeyEdit = addGlobalHotkeyRow(form);
-    // Stored as portable text, read back in the native form.
-    c.globalHotkey =
-        new GlobalHotkey(QKeySequence(settings::globalHotkey(), QKeySequence::NativeText), true, qApp);
-    QObject::connect(c.globalHotkey, &GlobalHotkey::activated, qApp, &toggleFromGlobalHotkey);
     installHotkeyEditFilter(c.globalHotkeyEdit);
-
     addAlwaysOnTopRow(form);
-    // The pick window stays above other windows when the user asked for it.
-    if (settings::alwaysOnTop())
-        c.pickWindow->setWindowFlags(c.pickWindow->windowFlags() | Qt::WindowStaysOnTopHint);
-
     addRemainingSettingsRows(c, form);
+    showWindowSizeInSettings(c);
+    connectWindowSizeSpinBoxes(c);
+    return window;
+}
+
+void showSettingsWindow() {
+    showAtSavedPosition(settingsWindow(appContext()));
 }

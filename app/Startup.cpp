@@ -66,12 +66,10 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     createPickWindow(c);
     setUpPhraseList(c);
     setUpGroupsAndSearch(c);
-    createSettingsWindow(c);
+    applyStartupSettings(c);
 
     createSettingsButton(c);
-    QWidget *settingsWindow = c.settingsWindow;
-    QObject::connect(c.settingsButton, &QPushButton::clicked, settingsWindow,
-                     [settingsWindow] { showAtSavedPosition(settingsWindow); });
+    QObject::connect(c.settingsButton, &QPushButton::clicked, c.settingsButton, &showSettingsWindow);
     createAddWindow(c);
     createAddButton(c);
     connectAddButton(c);
@@ -88,15 +86,13 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     // The program's own synthetic keys must not be taken by the pick window.
     setOutputStateObserver(&updateKeyboardHook);
 
-    qApp->installEventFilter(new WindowMoveFilter(c.pickWindow, c.settingsWindow, c.addWindow.window,
-                                                  c.editWindow.window, c.configPath, qApp));
+    qApp->installEventFilter(new WindowMoveFilter(c.configPath, qApp));
     // Lives until exit, like the application it watches.
     qApp->installEventFilter(new MyEventFilter(c.pickWindow, c.addWindow.window, c.editWindow.window,
                                                c.addWindow.cancelButton, c.editWindow.cancelButton,
                                                c.phraseList, c.groupTabBar, c.searchBox));
 
     applyConfiguredWindowSize(c);
-    connectWindowSizeSpinBoxes(c);
     watchDataFiles(c);
 
     if (!arguments.contains(QStringLiteral("--autostart")))

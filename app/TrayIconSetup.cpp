@@ -2,6 +2,7 @@
 
 #include "app/AppContext.h"
 #include "app/Icons.h"
+#include "app/SettingsWindowSetup.h"
 #include "app/WindowPlacement.h"
 
 #include <QApplication>
@@ -20,9 +21,7 @@ void createTrayIcon(AppContext &c) {
     c.trayMenu = new QMenu;
     QAction *settings = c.trayMenu->addAction(QStringLiteral("设置"));
     QAction *quit = c.trayMenu->addAction(QStringLiteral("退出"));
-    QWidget *settingsWindow = c.settingsWindow;
-    QObject::connect(settings, &QAction::triggered, settingsWindow,
-                     [settingsWindow] { showAtSavedPosition(settingsWindow); });
+    QObject::connect(settings, &QAction::triggered, c.trayMenu, &showSettingsWindow);
     QObject::connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
     c.trayIcon->setContextMenu(c.trayMenu);
     c.trayIcon->show();

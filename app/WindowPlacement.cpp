@@ -107,23 +107,31 @@ void toggleFromGlobalHotkey() {
     showPickWindowNoActivate(pickWindow);
 }
 
-WindowMoveFilter::WindowMoveFilter(QWidget *pickWindow, QWidget *settingsWindow, QWidget *addWindow,
-                                   QWidget *editWindow, const QString &configPath, QObject *parent)
-    : QObject(parent), pickWindow(pickWindow), settingsWindow(settingsWindow), addWindow(addWindow),
-      editWindow(editWindow), configPath(configPath) {}
+WindowMoveFilter::WindowMoveFilter(const QString &configPath, QObject *parent)
+    : QObject(parent), configPath(configPath) {}
+
+namespace {
+
+bool isActive(const QWidget *window) {
+    // Windows built on first use may not exist yet.
+    return window && window->isActiveWindow();
+}
+
+} // namespace
 
 bool WindowMoveFilter::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::Move) {
         // Showing a window sends moves to where it already is: only a new position is saved.
+        const AppContext &c = appContext();
         bool changed = false;
-        if (watched == pickWindow)
-            changed = storePosition(settings::SavedWindow::Pick, pickWindow);
-        else if (settingsWindow->isActiveWindow())
-            changed = storePosition(settings::SavedWindow::Settings, settingsWindow);
-        else if (addWindow->isActiveWindow())
-            changed = storePosition(settings::SavedWindow::Add, addWindow);
-        else if (editWindow->isActiveWindow())
-            changed = storePosition(settings::SavedWindow::Edit, editWindow);
+        if (watched == c.pickWindow)
+            changed = storePosition(settings::SavedWindow::Pick, c.pickWindow);
+        else if (isActive(c.settingsWindow))
+            changed = storePosition(settings::SavedWindow::Settings, c.settingsWindow);
+        else if (isActive(c.addWindow.window))
+            changed = storePosition(settings::SavedWindow::Add, c.addWindow.window);
+        else if (isActive(c.editWindow.window))
+            changed = storePosition(settings::SavedWindow::Edit, c.editWindow.window);
         if (changed)
             saveConfig(configPath);
     }

@@ -24,15 +24,10 @@ extern bool (*pickWindowOnTopCheck)(QWidget *window);
 class WindowMoveFilter : public QObject {
     Q_OBJECT
 public:
-    WindowMoveFilter(QWidget *pickWindow, QWidget *settingsWindow, QWidget *addWindow, QWidget *editWindow,
-                     const QString &configPath, QObject *parent);
+    WindowMoveFilter(const QString &configPath, QObject *parent);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QWidget *const pickWindow;
-    QWidget *const settingsWindow;
-    QWidget *const addWindow;
-    QWidget *const editWindow;
     const QString configPath;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCache>
+#include <QPixmap>
 #include <QStyledItemDelegate>
 
 // Draws a phrase row, keeping a selected row in its own text colour, and the row's badge
@@ -15,4 +17,12 @@ public:
 
     // Top-left corner of the 18 × 18 badge for a row's rectangle.
     static QPoint badgeCorner(const QRect &itemRect, bool leftCorner);
+
+private:
+    static void drawBadge(QPainter *painter, const QRect &rowRect, const QModelIndex &index);
+
+    // Rows as the style drew them, by everything that goes into the drawing: laying out
+    // and shaping a wrapped text costs far more than copying its picture, and the same rows
+    // are drawn again at every show of the pick window. Cost in KiB.
+    mutable QCache<QByteArray, QPixmap> drawnRows{4096};
 };

@@ -9,6 +9,7 @@
 #include "app/ConfigStore.h"
 #include "app/Settings.h"
 #include "app/SettingsRows.h"
+#include "app/SettingsWindowSetup.h"
 #include "app/Startup.h"
 #include "app/UserNotices.h"
 #include "app/WindowPlacement.h"
@@ -713,6 +714,7 @@ int main(int argc, char *argv[]) {
         "tianjiachuangkou_y": 60, "zhiding": true, "tudingflag": false, "gundong": 17, "width": 100, "height": 400,
         "default_item_height": 1000, "hotkey": "Ctrl+Alt+Q", "ziqidong": true})");
     buildVerbolin(dir.path(), {u"verbolin"_s, u"--autostart"_s});
+    settingsWindow(appContext()); // built on first use; the tests reach it directly
     StartupTest startup;
     LibraryTest library;
     return runTestObjects({&startup, &library}, argc, argv);

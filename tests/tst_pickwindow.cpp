@@ -5,6 +5,7 @@
 #include "app/ConfigStore.h"
 #include "app/Icons.h"
 #include "app/Settings.h"
+#include "app/SettingsWindowSetup.h"
 #include "app/Startup.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowReach.h"
@@ -365,6 +366,7 @@ class PickWindowTest : public QObject {
 private slots:
     void initTestCase() {
         buildVerbolin(m_dir.path(), {u"verbolin"_s, u"--autostart"_s});
+        settingsWindow(appContext()); // built on first use; the tests reach it directly
         const AppContext &c = appContext();
         m_filter =
             new MyEventFilter(c.pickWindow, c.addWindow.window, c.editWindow.window, c.addWindow.cancelButton,
@@ -412,7 +414,9 @@ private slots:
             dialog.show();
         else if (k.opened == PopupMenu)
             menu.popup(QPoint(10, 10));
-        else if (k.opened >= SettingsOpen)
+        else if (k.opened == SettingsOpen)
+            c.settingsButton->click(); // the way the user opens it
+        else if (k.opened > SettingsOpen)
             shown[k.opened - SettingsOpen]->show();
         const QStringList before = pickState();
         resetInputRecording();

@@ -11,6 +11,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -56,6 +57,14 @@ struct KeyboardHook::Private : QAbstractNativeEventFilter {
     std::uint16_t altMask = XCB_MOD_MASK_1;
     std::uint16_t metaMask = XCB_MOD_MASK_4;
     int group = 0; // the layout group the keys were resolved for
+    // The keys are resolved again only when the keyboard changed since: reading the whole
+    // keyboard map at every show of the pick window kept it from painting.
+    bool keysResolved = false;
+    // Hundreds of grabs keep the X server from mapping the pick window meanwhile: at install
+    // the keys are grabbed for the lock keys' state of the moment, the other states a moment
+    // later, once the window is up.
+    QTimer otherLocksTimer;
+    std::vector<std::uint16_t> otherLocks;
 
     // The active grab: from the press of a grabbed key to its release, unless the output
     // that the key started ends it first (grabEnded).
@@ -104,6 +113,7 @@ struct KeyboardHook::Private : QAbstractNativeEventFilter {
     void resolveKeys();
     void followLayout();
     void grabCombos(const std::set<KeyCombo> &which, bool checked);
+    void grabCombos(const std::set<KeyCombo> &which, const std::vector<std::uint16_t> &locks);
     void ungrabCombos(const std::set<KeyCombo> &which);
     std::set<KeyCombo> combosOf(const std::set<xcb_keycode_t> &keycodes) const;
     unsigned modifiersOf(std::uint16_t state) const;
@@ -183,24 +193,39 @@ std::uint16_t KeyboardHook::Private::maskOf(unsigned modifiers) const {
 }
 
 void KeyboardHook::Private::grabCombos(const std::set<KeyCombo> &which, bool checked) {
+    if (checked) {
+        grabCombos(which, lockVariants(numLockMask));
+        return;
+    }
+    xcb_connection_t *c = XcbSession::connection();
+    const xcb_window_t root = XcbSession::rootWindow();
+    for (const KeyCombo &combo : which) {
+        for (std::uint16_t lock : lockVariants(numLockMask))
+            xcb_grab_key(c, 0, root, static_cast<std::uint16_t>(combo.mask | lock), combo.keycode,
+                         XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    }
+    xcb_flush(c);
+}
+
+void KeyboardHook::Private::grabCombos(const std::set<KeyCombo> &which,
+                                       const std::vector<std::uint16_t> &locks) {
     xcb_connection_t *c = XcbSession::connection();
     const xcb_window_t root = XcbSession::rootWindow();
     std::vector<xcb_void_cookie_t> cookies;
     for (const KeyCombo &combo : which) {
-        for (std::uint16_t lock : lockVariants(numLockMask)) {
+        for (std::uint16_t lock : locks) {
             const auto mask = static_cast<std::uint16_t>(combo.mask | lock);
             // owner_events false: while the grab is active every key event comes to us,
             // reported on the root window.
-            if (checked)
-                cookies.push_back(xcb_grab_key_checked(c, 0, root, mask, combo.keycode, XCB_GRAB_MODE_ASYNC,
-                                                       XCB_GRAB_MODE_ASYNC));
-            else
-                xcb_grab_key(c, 0, root, mask, combo.keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+            cookies.push_back(xcb_grab_key_checked(c, 0, root, mask, combo.keycode, XCB_GRAB_MODE_ASYNC,
+                                                   XCB_GRAB_MODE_ASYNC));
         }
     }
     // A combination that another client holds answers BadAccess; that client keeps it.
+    // The answers are dropped unread: waiting for them held up the pick window's first
+    // paint by a round trip through hundreds of grabs.
     for (xcb_void_cookie_t cookie : cookies)
-        std::free(xcb_request_check(c, cookie));
+        xcb_discard_reply(c, cookie.sequence);
     xcb_flush(c);
 }
 
@@ -264,6 +289,8 @@ void KeyboardHook::Private::followLayout() {
     // The keys of the pick window move with the layout: take them where they are now.
     // The notifications also come when nothing moved (the server says "new keyboard"
     // whenever input switches between devices): then the grabs are left alone.
+    if (!installed)
+        keysResolved = false;
     if (installed) {
         const std::set<KeyCombo> before = combos;
         readKeyboardMap();
@@ -512,12 +539,25 @@ bool KeyboardHook::install() {
     int event = 0, error = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(dpy, &event, &error, &major, &minor))
         return false;
-    d->readKeyboardMap();
-    d->resolveKeys();
+    // A layout group switched before any notification was seen is caught here.
+    XkbStateRec state{};
+    const bool stateKnown = XkbGetState(dpy, XkbUseCoreKbd, &state) == Success;
+    const int group = stateKnown ? state.group : 0;
+    if (!d->keysResolved || group != d->group) {
+        d->readKeyboardMap();
+        d->resolveKeys();
+        d->keysResolved = true;
+    }
     if (!d->filterInstalled) {
         QCoreApplication::instance()->installNativeEventFilter(d.get());
         d->filterInstalled = true;
         X11KeyboardLayout::watch(d.get(), [p = d.get()] { p->followLayout(); });
+        d->otherLocksTimer.setSingleShot(true);
+        d->otherLocksTimer.setInterval(50);
+        QObject::connect(&d->otherLocksTimer, &QTimer::timeout, &d->otherLocksTimer, [p = d.get()] {
+            if (p->installed)
+                p->grabCombos(p->combos, p->otherLocks);
+        });
     }
     // A grab ended elsewhere (output started by a hotkey) sends the rest of the keys to
     // the focused window: the grab this hook was following is over.
@@ -525,7 +565,18 @@ bool KeyboardHook::install() {
         p->resetGrabState();
         p->grabEnded = true;
     });
-    d->grabCombos(d->combos, true);
+    const std::vector<std::uint16_t> allLocks = lockVariants(d->numLockMask);
+    const auto locksNow =
+        static_cast<std::uint16_t>(stateKnown ? state.locked_mods & (XCB_MOD_MASK_LOCK | d->numLockMask) : 0);
+    d->otherLocks.clear();
+    for (std::uint16_t locks : allLocks) {
+        if (locks != locksNow)
+            d->otherLocks.push_back(locks);
+    }
+    const bool known = std::find(allLocks.begin(), allLocks.end(), locksNow) != allLocks.end();
+    d->grabCombos(d->combos, known ? std::vector<std::uint16_t>{locksNow} : allLocks);
+    if (known)
+        d->otherLocksTimer.start();
     d->installed = true;
     return true;
 }
@@ -533,6 +584,7 @@ bool KeyboardHook::install() {
 void KeyboardHook::remove() {
     if (!d->installed)
         return;
+    d->otherLocksTimer.stop();
     d->ungrabCombos(d->combos);
     // A grab that is active now still ends through the filter, which replays what it
     // holds back; it just does not grab again.
