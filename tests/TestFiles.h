@@ -11,12 +11,6 @@ inline QByteArray readAll(const QString &path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// As the program's own files are read back: line ends as written on Windows (CRLF) read as "\n".
-inline QByteArray readText(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly | QIODevice::Text) ? f.readAll() : QByteArray();
-}
-
 inline void writeAll(const QString &path, const QByteArray &bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -1,6 +1,4 @@
-// The output runner against the recording backend: which operations run, in which
-// order, and at least how far apart. Gaps are checked as lower bounds only; timers may
-// fire late on a loaded machine but never early.
+// The output runner on the recording backend: what runs, in which order, at least how far apart.
 
 #include "app/ConfigStore.h"
 #include "output/OutputRunner.h"
@@ -33,10 +31,6 @@ QString operationsOf(const QList<RecordedInputCall> &calls) {
     return names.join(u' ');
 }
 
-void setDelay(int ms) {
-    configObject().insert(u"delay"_s, ms);
-}
-
 int liveRunners() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     int count = 0;
@@ -52,7 +46,7 @@ QList<RecordedInputCall> runToEnd(const QString &phrase, const QStringList &focu
     setSimulatedFocusedWindowClasses(focusedWindowClasses);
     startPhraseOutput(phrase);
     if (delayAfterStart >= 0)
-        setDelay(delayAfterStart);
+        configObject().insert(u"delay"_s, delayAfterStart);
     [] { QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000); }();
     return recordedInputCalls();
 }
@@ -67,15 +61,13 @@ class TestOutputRunner : public QObject {
 
 private slots:
     void initTestCase() {
-        QVERIFY(dir.isValid());
         filePath = dir.filePath(u"报告 1.txt"_s);
         QFile file(filePath);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("x");
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x"));
     }
 
     void init() {
-        setDelay(200);
+        configObject() = QJsonObject{{u"delay"_s, 200}};
         QCOMPARE(outputRunning, false);
     }
 
@@ -83,13 +75,12 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
         QCOMPARE(liveRunners(), 0);
         QCOMPARE(syntheticKeyCounter, 0);
-        configObject().remove(u"terminal_paste_keys"_s);
-        configObject().remove(u"restore_clipboard"_s);
     }
 
-    // 50 ms before each paste, the delay after a key and a pause, 1000 ms before a file
-    // whatever the delay. "%1" is the test file. Waits of 2000 ms and more run on coarse
-    // timers, which may fire up to 5 % early.
+    // 50 ms before each paste, the delay after a key and a pause, 1000 ms before a file ("%1").
+    // Waits of 2000 ms and more run on coarse timers, which may fire up to 5 % early. The paste
+    // keys suit the window classes (nearest first); the user's table ignores case, and its entry
+    // without a main key leaves the default.
     void actionsFollowTheTimeline() {
         const struct {
             const char *phrase;
@@ -97,92 +88,72 @@ private slots:
             const char *operations;
             QList<int> minimumGaps; // between consecutive calls, ms
             int delayAfterStart = -1;
+            const char *windowClasses = "input_target", *userKey = "", *userChord = "";
+            const char *pasteKeys = "a2 56"; // the last paste's key-downs
         } rows[] = {
             {"a<Enter>b", 200, "release text:a paste keys text:b paste", {0, 50, 200, 400, 50}},
             {"a<Enter>b", 0, "release text:a paste keys text:b paste", {0, 50, 0, 0, 50}},
             {"a<Tab>b", -500, "release text:a paste keys text:b paste", {}}, // negative counts as 0
             {"<sleep 2s>x", 200, "release text:x paste", {1900 + 200, 50}},
             {"<Enter>x", 0, "release keys text:x paste", {0, 400, 50}, 400}, // the key's wait began with 0
+            {"ls", 0, "release text:ls primary:ls keys", {}, -1, "child|XTerm", "", "", "a0 2d"},
+            {"ls", 0, "release text:ls keys", {}, -1, "gnome-terminal-server", "", "", "a2 a0 56"},
+            {"ls", 0, "release text:ls keys", {}, -1, "wezterm", "WezTerm", "Ctrl+Shift+V", "a2 a0 56"},
+            {"ls", 0, "release text:ls paste", {}, -1, "kitty", "kitty", "Ctrl+V", "a2 56"},
+            {"ls", 0, "release text:ls primary:ls keys", {}, -1, "urxvt", "urxvt", "Ctrl", "a0 2d"},
             {"a<file %1>", 0, "release text:a paste file:%1 paste", {0, 50, 1000, 50}},
         };
         for (const auto &row : rows) {
-            setDelay(row.delay);
+            configObject().insert(u"delay"_s, row.delay);
+            configObject().insert(u"terminal_paste_keys"_s,
+                                  QJsonObject{{QLatin1String(row.userKey), QLatin1String(row.userChord)}});
             const QList<RecordedInputCall> calls =
-                runToEnd(QString::fromUtf8(row.phrase).replace("%1"_L1, filePath), {}, row.delayAfterStart);
+                runToEnd(QString::fromUtf8(row.phrase).replace("%1"_L1, filePath),
+                         QString::fromLatin1(row.windowClasses).split(u'|'), row.delayAfterStart);
             QCOMPARE(operationsOf(calls), QString::fromUtf8(row.operations).replace("%1"_L1, filePath));
             for (int i = 0; i < row.minimumGaps.size(); ++i)
                 QVERIFY2(calls.at(i + 1).atMs - calls.at(i).atMs >= row.minimumGaps.at(i),
                          qPrintable(u"%1: gap %2"_s.arg(QLatin1String(row.phrase)).arg(i)));
+            QStringList downs;
+            for (const KeyEvent &event : calls.last().events) {
+                if (!event.up)
+                    downs << QString::number(event.virtualKey, 16);
+            }
+            QCOMPARE(downs.join(u' '), QLatin1String(row.pasteKeys));
         }
         // The file stays on the clipboard, not the text before it.
         QCOMPARE(recordedClipboardFile(), filePath);
         QCOMPARE(recordedClipboardText(), QString());
     }
 
-    // Window classes nearest first, "|" between them; the user's table is matched without
-    // regard to case and an entry without a main key leaves the default.
-    void pasteKeysSuitTheFocusedWindow() {
-        const struct {
-            const char *windowClasses, *userKey, *userChord;
-            const char *keysDown; // the paste's key-downs
-            bool primarySet;
-        } rows[] = {
-            {"input_target", "", "", "a2 56", false},
-            {"child|XTerm", "", "", "a0 2d", true},
-            {"gnome-terminal-server", "", "", "a2 a0 56", false},
-            {"org.wezfurlong.wezterm", "Org.Wezfurlong.Wezterm", "Ctrl+Shift+V", "a2 a0 56", false},
-            {"kitty", "kitty", "Ctrl+V", "a2 56", false},
-            {"urxvt", "urxvt", "Ctrl", "a0 2d", true},
-        };
-        for (const auto &row : rows) {
-            QJsonObject userTable;
-            if (*row.userKey)
-                userTable.insert(QLatin1String(row.userKey), QLatin1String(row.userChord));
-            configObject().insert(u"terminal_paste_keys"_s, userTable);
-            const QList<RecordedInputCall> calls =
-                runToEnd(u"ls"_s, QString::fromLatin1(row.windowClasses).split(u'|'));
-            QStringList downs;
-            for (const KeyEvent &event : calls.last().events) {
-                if (!event.up)
-                    downs << QString::number(event.virtualKey, 16);
-            }
-            QCOMPARE(downs.join(u' '), QLatin1String(row.keysDown));
-            QCOMPARE(operationsOf(calls).contains(u"primary:ls"_s), row.primarySet);
-            QCOMPARE(recordedClipboardText(), u"ls"_s);
-        }
-    }
-
     // The restore follows the last paste by the wait the target gets to take it.
     void usersClipboardComesBackAfterTheLastPasteWhenAsked() {
-        const struct {
-            QStringList phrases; // output one after another
-            bool restore;
-            const char *clipboardAtEnd;
-        } rows[] = {
-            {{u"a<Enter>b"_s}, true, "user"},
-            {{u"a<Enter>b"_s, u"c"_s}, true, "user"}, // the second within the wait
-            {{u"a<Enter>b"_s, u"c"_s}, false, "c"},
-        };
-        for (const auto &row : rows) {
-            configObject().insert(u"restore_clipboard"_s, row.restore);
+        // Phrases output one after another (the second within the wait).
+        for (const auto &[phrases, restore, clipboardAtEnd] : {
+                 std::tuple{QStringList{u"a<Enter>b"_s}, true, "user"},
+                 {QStringList{u"a<Enter>b"_s, u"c"_s}, true, "user"},
+                 {QStringList{u"a<Enter>b"_s, u"c"_s}, false, "c"},
+             }) {
+            configObject().insert(u"restore_clipboard"_s, restore);
             resetInputRecording();
             setClipboardText(u"user"_s);
-            for (const QString &phrase : row.phrases) {
+            for (const QString &phrase : phrases) {
                 startPhraseOutput(phrase);
                 QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
             }
             QTest::qWait(1500);
-            QCOMPARE(recordedClipboardText(), QLatin1String(row.clipboardAtEnd));
+            QCOMPARE(recordedClipboardText(), QLatin1String(clipboardAtEnd));
             const QList<RecordedInputCall> calls = recordedInputCalls();
-            QCOMPARE(operationsOf(calls).count(u"restore"_s), row.restore ? 1 : 0);
-            QVERIFY(!row.restore || (operationsOf(calls).endsWith(u"paste restore"_s) &&
-                                     calls.last().atMs - calls.at(calls.size() - 2).atMs >= 1000));
+            QCOMPARE(operationsOf(calls).count(u"restore"_s), restore ? 1 : 0);
+            QVERIFY(!restore || (operationsOf(calls).endsWith(u"paste restore"_s) &&
+                                 calls.last().atMs - calls.at(calls.size() - 2).atMs >= 1000));
         }
     }
 
-    // Held modifiers go up before anything is sent; the first action runs inside the
-    // start call and holds the counter up for one delay; an empty phrase is done by then.
-    void firstActionRunsAtOnceAfterTheRelease() {
+    // Held modifiers go up before anything is sent; the first action runs inside the start call
+    // and holds the counter up for one delay; an empty phrase is done by then. A request while
+    // a run goes on is dropped, and a file gone since the parse is not pasted.
+    void firstActionRunsAtOnceAfterTheReleaseAndTheRunIsAlone() {
         resetInputRecording();
         startPhraseOutput(QString());
         QVERIFY(!outputRunning);
@@ -195,9 +166,8 @@ private slots:
         QCOMPARE(syntheticKeyCounter, 1);
         QCOMPARE(outputRunning, true);
         QTRY_COMPARE_WITH_TIMEOUT(syntheticKeyCounter, 0, 15000);
-    }
+        QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
 
-    void secondRequestDuringRunIsDropped() {
         resetInputRecording();
         startPhraseOutput(u"a<Enter>b"_s);
         startPhraseOutput(u"zzz"_s);
@@ -209,9 +179,7 @@ private slots:
         // Once the run is over, the next request is taken.
         runToEnd(u"zzz"_s);
         QCOMPARE(recordedClipboardText(), u"zzz"_s);
-    }
 
-    void fileGoneSinceTheParseIsNotPasted() {
         const QString doomed = dir.filePath(u"将被删除.png"_s);
         QVERIFY(QFile(doomed).open(QIODevice::WriteOnly));
         resetInputRecording();

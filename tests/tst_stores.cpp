@@ -1,6 +1,5 @@
-// The three JSON stores (config.json, data.json, tab.json): what a new install writes,
-// how odd content is read, what is kept aside before anything is lost, and how saves
-// fail, retry and skip writing what is already there.
+// config.json, data.json and tab.json: a new install, odd content, what is kept aside before
+// anything is lost, and saves that fail, retry and skip writing what is already there.
 
 #include "TestFiles.h"
 #include "app/ConfigStore.h"
@@ -31,13 +30,23 @@ QJsonDocument fileJson(const QString &path) {
     return QJsonDocument::fromJson(readAll(path));
 }
 
-QStringList keptBesides(const QString &path) {
-    const QFileInfo info(path);
-    return info.dir().entryList({info.fileName() + u".unreadable-*"_s}, QDir::Files);
+// What the copies kept beside the file ("unreadable" or "outside" ones) hold.
+QList<QByteArray> keptBeside(const QString &path, const QString &kind = u"unreadable"_s) {
+    const QDir dir = QFileInfo(path).dir();
+    QList<QByteArray> copies;
+    for (const QString &name :
+         dir.entryList({QFileInfo(path).fileName() + u'.' + kind + u"-*"_s}, QDir::Files))
+        copies << readAll(dir.filePath(name));
+    return copies;
 }
 
-// Loads the file into a store of its kind and saves it back; returns how many entries
-// the store holds (keys for config.json).
+void setModified(const QString &path, int secondsAgo) {
+    QFile file(path);
+    const QDateTime time = QDateTime::currentDateTime().addSecs(-secondsAgo);
+    QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(time, QFileDevice::FileModificationTime));
+}
+
+// Loads the file into a store of its kind and saves it back; returns the entries (or keys) held.
 int loadAndSave(const QString &path) {
     const QString name = QFileInfo(path).fileName();
     if (name == "config.json"_L1) {
@@ -74,13 +83,11 @@ const LoadRow loadRows[] = {
     {"data: an object", "data.json", R"({"text": "x"})", 0, true},
     {"data: an empty array is no loss", "data.json", "[]", 0, false},
     {"data: a member of another name", "data.json", R"([{"text": "a", "note": "n"}])", 1, true},
-    {"data: what is read whole is not copied", "data.json", R"([{"text": "a", "tab": "g"}, {"text": "b"}])",
-     2, false},
+    {"data: read whole, not copied", "data.json", R"([{"text": "a", "tab": "g"}, {"text": "b"}])", 2, false},
     {"tab: an object", "tab.json", R"({"tab": "mine"})", 0, true},
     {"tab: an array of names", "tab.json", R"(["mine", "yours"])", 0, true},
     {"tab: a name given as a number", "tab.json", R"([{"tab": 5, "item_height": 70}])", 1, true},
-    {"tab: zero and missing heights are no loss", "tab.json",
-     R"([{"tab": "a", "item_height": 0}, {"tab": "b"}])", 2, false},
+    {"tab: no loss: 0, no height", "tab.json", R"([{"tab": "a", "item_height": 0}, {"tab": "b"}])", 2, false},
     {"tab: a repeated name keeps its first group", "tab.json",
      R"([{"tab": "甲", "item_height": 30}, {"tab": "乙"}, {"tab": "甲", "item_height": 60}, {"tab": ""}])", 3,
      true, "甲/30|乙/44|/44"},
@@ -88,16 +95,47 @@ const LoadRow loadRows[] = {
      R"([{"tab": "zero", "item_height": 0}, {"tab": "text", "item_height": "70"}, {"tab": "fraction",
         "item_height": 70.5}, {"tab": "big", "item_height": 500}, 7, {"item_height": 30}])",
      5, true, "zero/44|text/44|fraction/44|big/500|/30"},
-    // Members of the wrong type are dropped, an empty group becomes the first starter group,
-    // an empty text takes the remark, and every member is written.
+    // Wrong types dropped, an empty group becomes the first starter group, an empty text the remark.
     {"data: read tolerantly, repaired on save", "data.json",
      R"([5, {"text": "乙", "remark": 3, "hotkey": 12, "tab": "g"}, null, {"text": "丙", "remark": "r",
         "tab": "g", "hotkey": "Ctrl+1"}, {"text": "x", "tab": ""}, {"text": "", "remark": "abc", "tab": "g"}])",
      4, true, "乙//g/|丙/r/g/Ctrl+1|x//短语1/|abc/abc/g/"},
 };
 
-// The saved records as "text/remark/tab/hotkey" (data.json) or "tab/item_height" lines
-// joined by "|", "?" for a member not written.
+// Phrases written in the program's layout, then changed by replacing "from" with "to".
+struct LayoutRow {
+    const char *what;
+    QStringList texts;
+    const char *from, *to;
+    bool inLayout, unchanged; // read by the direct reader; the save writes the same bytes
+    QString group = u"组1"_s;
+};
+const LayoutRow layoutRows[] = {
+    {"no phrase", {}, "", "", true, true},
+    {"CJK, emoji, DEL, U+FFFE, U+FEFF", {u"您好😀"_s, u"a\uFEFF\u007F"_s, u"\uFFFE"_s}, "", "", true, true},
+    {"U+FEFF starting a string, which the parser drops", {u"\uFEFFa"_s}, "", "", false, false},
+    {"quotes, backslashes, line ends and tabs", {u"a\"b\\c\nd\r\te\b\f"_s, u"\\"_s}, "", "", true, true},
+    {"a control character the writer escapes as a number", {u"a\u0001"_s}, "", "", false, false},
+    {"a lone surrogate", {QString(QChar(0xD800))}, "", "", false, false},
+    {"a phrase without text", {u"a"_s, QString()}, "", "", true, false},
+    {"a phrase without group", {u"a"_s}, "", "", true, false, QString()},
+    {"on one line", {u"x/é"_s}, "\n", "", false, false},
+    {"an escaped slash", {u"x/é"_s}, "x/", "x\\/", false, false},
+    {"a numeric escape", {u"x/é"_s}, "é", "\\u00e9", false, false},
+    {"a member missing", {u"x/é"_s}, "        \"hotkey\": \"Ctrl+1\",\n", "", false, false},
+    {"text after the array", {u"x/é"_s}, "]\n", "]\n[]", false, false},
+    {"broken UTF-8", {u"x/é"_s}, "é", "\xC3", false, false},
+    {"overlong UTF-8", {u"x/é"_s}, "/", "\xC0\xAF", false, false},
+    {"an encoded surrogate", {u"x/é"_s}, "/", "\xED\xA0\x80", false, false},
+};
+
+template <typename Row, std::size_t N> void addRowNumbers(const Row (&rows)[N]) {
+    QTest::addColumn<int>("row");
+    for (std::size_t i = 0; i < N; ++i)
+        QTest::newRow(rows[i].what) << int(i);
+}
+
+// The saved records as "text/remark/tab/hotkey" or "tab/item_height", "|" between, "?": not written.
 QString savedRecords(const QString &path) {
     const QStringList keys = path.endsWith("data.json"_L1)
                                  ? QStringList{u"text"_s, u"remark"_s, u"tab"_s, u"hotkey"_s}
@@ -136,10 +174,9 @@ private slots:
         notices.clear();
     }
 
-    // A new install: centred windows, a sorted indented config.json, the starter phrases
-    // and groups, all written.
+    // A new install: the pick window centred (an odd size truncates), the others just right of
+    // it; a sorted indented config.json; the starter phrases and groups, all written.
     void aNewInstallIsCentredAndGetsTheStarters() {
-        // The other windows open just right of the 500-pixel pick window; an odd size truncates.
         for (const auto &[screen, cx, cy] :
              {std::tuple{QSize(1920, 1080), 710, 290}, std::tuple{QSize(1365, 768), 432, 134}}) {
             const QJsonObject c = defaultConfig(screen);
@@ -164,19 +201,19 @@ private slots:
         QCOMPARE(bar.tabData(1).toInt(), 44); // the configured default height
         const QString path = freshPath(u"config.json"_s);
         loadConfig(path);
-        QCOMPARE(readText(path), QJsonDocument(configObject()).toJson(QJsonDocument::Indented));
+        // Read as text: written on Windows with CRLF line ends.
+        QCOMPARE(readAll(path).replace("\r\n", "\n"),
+                 QJsonDocument(configObject()).toJson(QJsonDocument::Indented));
     }
 
-    // Wrong types are left alone, unknown keys survive, and only missing keys are
-    // repaired, with the values of a new file.
+    // Wrong types are left alone, unknown keys survive, only missing keys get a new file's values.
     void aConfigIsRepairedWithoutLosingWhatItHolds() {
         const QString path = freshPath(u"config.json"_s);
         const QJsonObject written = QJsonDocument::fromJson(R"({"hotkey": "Alt+Q", "delay": "fast",
             "gundong": 2.5, "zhiding": 1, "my_note": {"a": [1, 2]}})")
                                         .object();
         writeAll(path, QJsonDocument(written).toJson());
-        loadConfig(path);
-        saveConfig(path);
+        loadAndSave(path);
         const QJsonObject saved = fileJson(path).object();
         const QJsonObject defaults = defaultConfig(QSize(1920, 1080));
         for (const QString &key : saved.keys())
@@ -187,72 +224,37 @@ private slots:
         QCOMPARE(configBool(u"zhiding"_s, false), false);
     }
 
-    // The direct reader of the written layout must read what the JSON parser reads, and
-    // take only bytes that a save would write again unchanged; the load says whether the
-    // save changes the file, also for phrases the save repairs.
-    void theWrittenLayoutIsReadAsTheParserReadsIt_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("inLayout");
-        QTest::addColumn<bool>("unchanged");
-        const auto written = [](const QStringList &texts, const QString &group = u"组1"_s) {
-            QList<PhraseRecord> records;
-            for (const QString &t : texts)
-                records.append({t, records.size() % 2 ? u"备注"_s : QString(), group, u"Ctrl+1"_s});
-            return QJsonDocument(phraseRecordsToJson(records)).toJson();
-        };
-        QTest::newRow("no phrase") << written({}) << true << true;
-        QTest::newRow("Chinese, emoji, DEL, U+FFFE and U+FEFF inside")
-            << written({u"您好😀"_s, u"a\uFEFF\u007F"_s, u"\uFFFE"_s}) << true << true;
-        // The parser drops it, so a save writes other bytes.
-        QTest::newRow("U+FEFF starting a string") << written({u"\uFEFFa"_s}) << false << false;
-        QTest::newRow("quotes, backslashes, line ends and tabs")
-            << written({u"a\"b\\c\nd\r\te\b\f"_s, u"\\"_s}) << true << true;
-        QTest::newRow("a control character the writer escapes as a number")
-            << written({u"a\u0001"_s}) << false << false;
-        QTest::newRow("a lone surrogate") << written({QString(QChar(0xD800))}) << false << false;
-        QTest::newRow("a phrase without text") << written({u"a"_s, QString()}) << true << false;
-        QTest::newRow("a phrase without group") << written({u"a"_s}, QString()) << true << false;
-        const QByteArray one = written({u"x/é"_s});
-        QTest::newRow("compact") << QJsonDocument::fromJson(one).toJson(QJsonDocument::Compact) << false
-                                 << false;
-        QTest::newRow("an escaped slash") << QByteArray(one).replace("x/", "x\\/") << false << false;
-        QTest::newRow("a numeric escape") << QByteArray(one).replace("é", "\\u00e9") << false << false;
-        QTest::newRow("a member missing")
-            << QByteArray(one).replace("        \"hotkey\": \"Ctrl+1\",\n", "") << false << false;
-        QTest::newRow("text after the array") << one + "[]" << false << false;
-        QTest::newRow("broken UTF-8") << QByteArray(one).replace("é", "\xC3") << false << false;
-        QTest::newRow("overlong UTF-8") << QByteArray(one).replace("/", "\xC0\xAF") << false << false;
-        QTest::newRow("an encoded surrogate")
-            << QByteArray(one).replace("/", "\xED\xA0\x80") << false << false;
-    }
+    // The direct reader of the written layout reads what the JSON parser reads, and takes only
+    // bytes a save writes again unchanged; the load says whether the save changes the file.
+    void theWrittenLayoutIsReadAsTheParserReadsIt_data() { addRowNumbers(layoutRows); }
     void theWrittenLayoutIsReadAsTheParserReadsIt() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, inLayout);
-        QFETCH(bool, unchanged);
+        QFETCH(int, row);
+        const LayoutRow &r = layoutRows[row];
+        QList<PhraseRecord> written;
+        for (const QString &t : r.texts)
+            written.append({t, written.size() % 2 ? u"备注"_s : QString(), r.group, u"Ctrl+1"_s});
+        QByteArray bytes = QJsonDocument(phraseRecordsToJson(written)).toJson();
+        if (*r.from)
+            bytes.replace(r.from, r.to);
         const std::optional<QList<PhraseRecord>> direct = phraseRecordsInWrittenLayout(bytes);
-        QCOMPARE(direct.has_value(), inLayout);
+        QCOMPARE(direct.has_value(), r.inLayout);
         const QString path = freshPath(u"data.json"_s);
         writeAll(path, bytes);
         QListWidget list;
-        QCOMPARE(loadPhrases(&list, path), unchanged);
+        QCOMPARE(loadPhrases(&list, path), r.unchanged);
         const QList<PhraseRecord> records = phraseRecordsFromJson(QJsonDocument::fromJson(bytes).array());
         QCOMPARE(list.count(), records.size());
-        for (int row = 0; row < list.count(); ++row)
-            QCOMPARE(phraseRecordOf(list.item(row)), records.at(row));
-        if (inLayout)
-            QCOMPARE(*direct, records);
+        for (int i = 0; i < list.count(); ++i)
+            QCOMPARE(phraseRecordOf(list.item(i)), records.at(i));
         savePhrases(&list, path);
-        if (inLayout)
-            QCOMPARE(readAll(path) == bytes, unchanged);
+        if (r.inLayout) {
+            QCOMPARE(*direct, records);
+            QCOMPARE(readAll(path) == bytes, r.unchanged);
+        }
     }
 
-    // Whatever a load cannot use, or the next save would drop, is copied aside first, once;
-    // what the program reads whole is not copied.
-    void unreadableOrLossyFilesAreKeptAside_data() {
-        QTest::addColumn<int>("row");
-        for (int i = 0; i < int(std::size(loadRows)); ++i)
-            QTest::newRow(loadRows[i].what) << i;
-    }
+    // What a load cannot use or the next save would drop is copied aside first, once.
+    void unreadableOrLossyFilesAreKeptAside_data() { addRowNumbers(loadRows); }
     void unreadableOrLossyFilesAreKeptAside() {
         QFETCH(int, row);
         const LoadRow &r = loadRows[row];
@@ -265,25 +267,21 @@ private slots:
         QCOMPARE(loadAndSave(path), loaded);
         if (r.saved)
             QCOMPARE(savedRecords(path), QString::fromUtf8(r.saved));
-        const QStringList kept = keptBesides(path);
-        QCOMPARE(kept.size(), r.keptAside ? 1 : 0);
-        if (r.keptAside)
-            QCOMPARE(readAll(QFileInfo(path).dir().filePath(kept.first())), before);
-        // Loaded again, the repaired file has nothing left to set aside.
-        QCOMPARE(loadAndSave(path), loaded);
-        QCOMPARE(keptBesides(path), kept);
+        const QList<QByteArray> kept = keptBeside(path);
+        QCOMPARE(kept, r.keptAside ? QList{before} : QList<QByteArray>());
+        QCOMPARE(loadAndSave(path), loaded); // loaded again, nothing is left to set aside
+        QCOMPARE(keptBeside(path), kept);
     }
 
-    // Something that is no regular file at load is neither read nor replaced while the
-    // program runs; a failed save keeps the change, tells the user once per cause and is
-    // written by a retry once the fault is gone.
+    // No regular file at load is neither read nor replaced; a failed save keeps the change,
+    // tells the user once per cause, and a retry writes it once the fault is gone.
     void aFailedSaveIsToldOnceAndRetried() {
         const QString special = freshPath(u"config.json"_s);
         QVERIFY(QDir().mkpath(special + u"/keep"_s));
         loadConfig(special);
         QVERIFY(configObject().contains(u"hotkey"_s)); // the program runs on defaults
         QVERIFY(!saveConfig(special) && QFileInfo(special + u"/keep"_s).isDir() &&
-                keptBesides(special).isEmpty());
+                keptBeside(special).isEmpty());
         QCOMPARE(notices.size(), 1);
         const QString path = freshPath(u"config.json"_s);
         loadConfig(path);
@@ -295,8 +293,7 @@ private slots:
         QCOMPARE(notices.size(), 2);
         QVERIFY(notices.last().contains(QFileInfo(path).absoluteFilePath()));
         QVERIFY(hasUnsavedChange(path));
-        QVERIFY(QDir(path).removeRecursively());
-        QVERIFY(retryPendingSaves());
+        QVERIFY(QDir(path).removeRecursively() && retryPendingSaves());
         QVERIFY(!hasUnsavedChange(path));
         QCOMPARE(fileJson(path).object().value(u"delay"_s), QJsonValue(400));
         // Working again, so the next failure is news.
@@ -306,57 +303,42 @@ private slots:
         QVERIFY(QDir(path).removeRecursively() && retryPendingSaves());
     }
 
-    // What start-up does not need to change, it does not write (its time stays); what
-    // another program wrote meanwhile is kept.
+    // Same bytes are not written again (the time stays); what another program wrote is kept.
     void aFileHoldingTheSameBytesIsNotWrittenAgain() {
         const QString path = freshPath(u"config.json"_s);
         loadConfig(path);
-        const QDateTime old = QDateTime::currentDateTime().addDays(-1);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(old, QFileDevice::FileModificationTime));
-        file.close();
+        setModified(path, 86400);
+        const QDateTime old = QFileInfo(path).lastModified();
         QVERIFY(saveConfig(path));
-        QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
+        QCOMPARE(QFileInfo(path).lastModified(), old);
         configObject().insert(u"delay"_s, 1);
         QVERIFY(saveConfig(path));
         QVERIFY(QFileInfo(path).lastModified() > old);
-        // Phrases another program wrote since the load are kept beside before a save replaces them.
         QListWidget list;
         const QString data = freshPath(u"data.json"_s);
         loadPhrases(&list, data);
         writeAll(data, R"([{"text": "outside"}])");
         QVERIFY(savePhrases(&list, data));
-        const QStringList kept = QFileInfo(data).dir().entryList({u"data.json.outside-*"_s});
-        QCOMPARE(kept.size(), 1);
-        QCOMPARE(readAll(QFileInfo(data).dir().filePath(kept.first())),
-                 QByteArray(R"([{"text": "outside"}])"));
+        QCOMPARE(keptBeside(data, u"outside"_s), QList<QByteArray>{R"([{"text": "outside"}])"});
     }
 
     void staleSaveTemporariesAreRemoved() {
-        const struct {
-            const char *name;
-            int ageSeconds;
-            bool removed;
-        } rows[] = {
-            {"data.json.aB3xYz", 120, true},                      // an old temporary
-            {"config.json.aB3xYz", 5, false},                     // the temporary of a save going on
-            {"data.json.unreadable-20260101-101010", 120, false}, // a copy kept aside
-            {"notes.json.aB3xYz", 120, false},                    // another program's file
-            {"tab.json.aB3xY", 120, false},                       // a name of another form
-        };
-        for (const auto &row : rows) {
-            QFile file(freshPath(QLatin1String(row.name)));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-row.ageSeconds),
-                                     QFileDevice::FileModificationTime));
-            file.close();
-            removeStaleSaveTemporaries(QFileInfo(file).absolutePath());
-            QVERIFY2(file.exists() != row.removed, row.name);
+        for (const auto &[name, ageSeconds, removed] : {
+                 std::tuple{"data.json.aB3xYz", 120, true},            // an old temporary
+                 {"config.json.aB3xYz", 5, false},                     // the temporary of a save going on
+                 {"data.json.unreadable-20260101-101010", 120, false}, // a copy kept aside
+                 {"notes.json.aB3xYz", 120, false},                    // another program's file
+                 {"tab.json.aB3xY", 120, false},                       // a name of another form
+             }) {
+            const QString path = freshPath(QLatin1String(name));
+            setModified(path, ageSeconds);
+            removeStaleSaveTemporaries(QFileInfo(path).absolutePath());
+            QVERIFY2(QFile::exists(path) != removed, name);
         }
     }
 
-    // A phrase shows its remark when it has one, else its text; the tooltip holds both.
-    void phraseItemShowsItsRemark() {
+    // A phrase shows its remark when it has one, else its text; the tooltip holds both, wrapped.
+    void phraseItemShowsItsRemarkAndWrapsItsToolTip() {
         std::unique_ptr<QListWidgetItem> item(newPhraseItem({u"T"_s, u"R"_s, u"g"_s, {}}));
         QCOMPARE(item->text(), u"R"_s);
         QVERIFY(item->toolTip().startsWith(u'R') && item->toolTip().endsWith(u'T'));
@@ -364,19 +346,13 @@ private slots:
         refreshPhraseItem(item.get());
         QCOMPARE(item->text(), u"T"_s);
         QCOMPARE(item->toolTip(), u"T"_s);
-    }
-
-    void toolTipWrapping() {
         const QString a50(50, u'a'), b50(50, u'b'), c20(20, u'c'), ellipsis = u"\n\u2026\u2026"_s;
-        QStringList lines;
-        for (int i = 1; i <= 31; ++i)
-            lines << QString::number(i);
-        const QString thirty = lines.mid(0, 30).join(u'\n');
+        const QString thirty = QStringList(30, u"x"_s).join(u'\n');
         for (const auto &[input, expected] : {
                  std::pair{a50, a50}, // exactly 50 stays one line
                  {a50 + b50 + c20, a50 + u'\n' + b50 + u'\n' + c20},
                  {thirty, thirty},
-                 {lines.join(u'\n'), thirty + ellipsis},
+                 {thirty + u"\ny"_s, thirty + ellipsis}, // the first thirty lines stay
                  {QString(1600, u'中'), QStringList(30, QString(50, u'中')).join(u'\n') + ellipsis},
                  {u"a\r\n\nb"_s, u"a\r\n\nb"_s}, // empty lines count, carriage returns stay inside
              })

@@ -1,9 +1,7 @@
-// The Windows program phrases are input into on the end-to-end road under wine. It keeps
-// the focus it is given and records what arrives as a person would see it: characters,
-// Enter as a line break, Ctrl+V as the clipboard's text or its files as "[file:PATH]",
-// other Ctrl chords as "<ctrl+shift+KEY>". Every change rewrites RECORD\received.txt
-// (UTF-16LE); each loss of the activation or the focus adds a line to RECORD\focus.log.
-// Usage: input_target_win.exe RECORD
+// The Windows target of the road under wine: keeps the focus it is given and writes what arrives
+// to RECORD\received.txt (UTF-16LE): characters, Enter as a line break, Ctrl+V as the clipboard's
+// text or "[file:PATH]", other Ctrl chords as "<ctrl+shift+KEY>"; each loss of the activation or
+// the focus adds a line to RECORD\focus.log. Usage: input_target_win.exe RECORD
 #include <windows.h>
 
 #include <shellapi.h>

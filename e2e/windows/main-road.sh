@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# The main road of the Windows build under wine in a private X session (x-session.sh):
-# the release zip unpacked, verbolin.exe beside a Windows target that records what it
-# receives. The hotkey toggles the pick window while the target keeps the focus; a click,
-# Enter and a badge key, held as a person holds them, input a text, a key chord and a
-# file; a second launch hands over to the running one.
+# The Windows build's main road under wine in a private X session: the release zip's verbolin.exe
+# beside a target that records what it receives. The hotkey toggles the pick window while the
+# target keeps the focus; a click, Enter and a badge key input a text, a key chord and a file;
+# a second launch hands over to the running one.
 # Usage: main-road.sh ZIP TARGET_EXE
 set -u
 zip=$1
@@ -87,8 +86,8 @@ disown
 wait_for 60 pick_visible || fail "the pick window did not appear"
 sleep 1
 target_active || fail "showing the pick window took the focus"
-# Wine's own artefact: adding any tray icon deactivates the foreground window on the
-# Windows side while the X focus stays, so the target is activated again once.
+# Wine's artefact: adding a tray icon deactivates the Windows-side foreground window while
+# the X focus stays, so the target is activated again once.
 xdotool windowactivate --sync "$target_window"
 wait_for 10 target_active || fail "the target could not be activated again"
 sleep 0.5

@@ -1,6 +1,5 @@
-// The program's Win32 code run under wine where the Windows build's tests and road do not
-// reach it: hotkeys, keys, the clipboard, the pick window's styles and the keyboard hook,
-// sharing one set of windows. Exit code 0 when every check passes.
+// The program's Win32 code the Windows build's tests and road do not reach, run under wine:
+// hotkeys, keys, the clipboard, the pick window's styles and the keyboard hook. Exit code 0: all pass.
 
 #include "platform/HookKeys.h"
 #include "platform/KeyboardHook.h"
@@ -79,8 +78,7 @@ void bringToFront(HWND hwnd) {
     keyUps.clear();
 }
 
-// Each key pressed and released (with the modifier held around it, if any); then the
-// windows see them. The list may hold further key-downs and key-ups as written.
+// Sends the events as written, or taps each key (the modifier held around it); then the windows see them.
 void send(std::initializer_list<KeyEvent> events) {
     win32SendKeyEventsOneByOne(events);
     pump(200);
@@ -126,8 +124,6 @@ void hotkeysAndInput() {
     check(win32ReleaseHeldModifiers() == HeldModifiers{}, "a second release finds nothing held");
 }
 
-// --- the clipboard -------------------------------------------------------------------
-
 struct ClipboardRead {
     std::wstring text, path;
     int formatCount = 0, privateFormats = 0;
@@ -166,7 +162,7 @@ std::wstring tempPath(const wchar_t *name) {
     return std::wstring(temp) + name;
 }
 
-// Another program holding the clipboard open: a window of another thread opens it.
+// Another program holding the clipboard open.
 HANDLE clipboardTaken, clipboardMayClose;
 DWORD WINAPI holdClipboard(LPVOID) {
     HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
@@ -209,55 +205,49 @@ void clipboard() {
           "as its one path, marked private, and nothing else");
 }
 
-// --- the pick window: styles, mouse activation, cover ----------------------------------
-
-LONG_PTR exStyle(HWND hwnd) {
-    return GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
-}
-
+// The pick window: styles, mouse activation, cover.
 void pickWindowStyles() {
+    using namespace Win32Windows;
     bringToFront(target);
-    Win32Windows::setNoActivate(u(pickWindow), true, true);
-    Win32Windows::showNoActivate(u(pickWindow), false);
+    setNoActivate(u(pickWindow), true, true);
+    showNoActivate(u(pickWindow), false);
     pump(50);
-    check(!(exStyle(pickWindow) & WS_EX_TOPMOST), "shown without topmost it is not topmost");
-    Win32Windows::showNoActivate(u(pickWindow), true);
+    check(!(GetWindowLongPtrW(pickWindow, GWL_EXSTYLE) & WS_EX_TOPMOST),
+          "shown without topmost it is not topmost");
+    showNoActivate(u(pickWindow), true);
     pump(50);
-    check((exStyle(pickWindow) & WS_EX_TOPMOST) && GetForegroundWindow() == target,
+    check((GetWindowLongPtrW(pickWindow, GWL_EXSTYLE) & WS_EX_TOPMOST) && GetForegroundWindow() == target,
           "shown with topmost it becomes topmost, and the target stays in front");
     SetWindowPos(pickWindow, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    Win32Windows::setNoActivate(u(pickWindow), false, true);
+    setNoActivate(u(pickWindow), false, true);
     pump(50);
-    check(!Win32Windows::hasNoActivate(u(pickWindow)) && GetForegroundWindow() == target,
+    check(!hasNoActivate(u(pickWindow)) && GetForegroundWindow() == target,
           "the style comes off for search mode without activating the window");
-    Win32Windows::setNoActivate(u(pickWindow), true, false);
-    check(Win32Windows::hasNoActivate(u(pickWindow)), "the style goes back on without a frame refresh");
+    setNoActivate(u(pickWindow), true, false);
+    check(hasNoActivate(u(pickWindow)), "the style goes back on without a frame refresh");
 
-    using MA = Win32Windows::MouseActivate;
     HWND searchChild = makeWindow(L"", 2, 2, 20, 10, 0, searchBox);
     const std::uintptr_t pick = u(pickWindow), search = u(searchBox);
-    check(Win32Windows::mouseActivateAnswer(u(searchChild), pick, search) == MA::Activate &&
-              Win32Windows::mouseActivateAnswer(search, pick, 0) == MA::NoActivate &&
-              Win32Windows::mouseActivateAnswer(u(target), pick, search) == MA::NotHandled,
+    check(mouseActivateAnswer(u(searchChild), pick, search) == MouseActivate::Activate &&
+              mouseActivateAnswer(search, pick, 0) == MouseActivate::NoActivate &&
+              mouseActivateAnswer(u(target), pick, search) == MouseActivate::NotHandled,
           "a click in the search box activates, without one it is the pick window, other windows are left");
     DestroyWindow(searchChild);
 
     SetWindowPos(pickWindow, nullptr, 100, 100, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
-    Win32Windows::showNoActivate(u(pickWindow), false);
+    showNoActivate(u(pickWindow), false);
     pump(50);
-    check(Win32Windows::isOnTopAtCentre(u(pickWindow)), "an uncovered window is on top at its centre");
+    check(isOnTopAtCentre(u(pickWindow)), "an uncovered window is on top at its centre");
     HWND cover = makeWindow(L"cover", 200, 150, 150, 120);
     ShowWindow(cover, SW_SHOWNOACTIVATE);
     SetWindowPos(cover, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     pump(50);
-    check(!Win32Windows::isOnTopAtCentre(u(pickWindow)), "a window covering its centre puts it below");
+    check(!isOnTopAtCentre(u(pickWindow)), "a window covering its centre puts it below");
     SetWindowPos(cover, HWND_TOP, 600, 500, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     pump(50);
-    check(Win32Windows::isOnTopAtCentre(u(pickWindow)), "a window above it away from its centre does not");
+    check(isOnTopAtCentre(u(pickWindow)), "a window above it away from its centre does not");
     DestroyWindow(cover);
 }
-
-// --- the keyboard hook ---------------------------------------------------------------
 
 void keyboardHook() {
     std::vector<HookKeyEvent> seen;
@@ -280,8 +270,7 @@ void keyboardHook() {
     check(plainKeyDowns() == std::vector<UINT>{'X'} && std::count(keyUps.begin(), keyUps.end(), VK_DOWN) == 1,
           "consumed key-downs never reach the target, their key-ups and the other key do");
 
-    // Modifiers are read from the key state, not from the hook's flags (wine sets no
-    // LLKHF_ALTDOWN).
+    // Modifiers are read from the key state, not from the hook's flags (wine sets no LLKHF_ALTDOWN).
     for (const auto &[vk, reported] :
          {std::pair<WORD, unsigned>{VK_SHIFT, HookShift}, {VK_CONTROL, HookControl}, {VK_MENU, HookAlt}}) {
         seen.clear();
@@ -290,17 +279,10 @@ void keyboardHook() {
               "a key pressed with Shift, Ctrl or Alt held reports that modifier");
     }
 
-    // Held long enough to repeat: a consumed key's further key-downs are its auto-repeat; a
-    // key let pass repeats as plain key-downs. Its key-up ends the hold.
+    // A consumed key's further key-downs while held are its auto-repeat; a key let pass repeats plainly.
     seen.clear();
-    send({{VK_DOWN, false},
-          {VK_DOWN, false},
-          {'X', false},
-          {'X', false},
-          {VK_DOWN, true},
-          {'X', true},
-          {VK_DOWN, false},
-          {VK_DOWN, true}});
+    send({{VK_DOWN, false}, {VK_DOWN, false}, {'X', false}, {'X', false}});
+    send({{VK_DOWN, true}, {'X', true}, {VK_DOWN, false}, {VK_DOWN, true}});
     check(seen.size() == 5 && !seen[0].repeat && seen[1].repeat && !seen[2].repeat && !seen[3].repeat &&
               !seen[4].repeat,
           "only the key-downs of a consumed key still held are reported as its auto-repeat");
