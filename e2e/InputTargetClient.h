@@ -29,8 +29,7 @@ public:
         return true;
     }
 
-    // The events recorded so far of one kind ("ready", "key", "keyup", "paste", "text",
-    // "focusout"), or of every kind; oldest first, with "event", "atMs" and their own fields.
+    // The events so far of one kind ("ready", "key", "keyup", "paste", "text", "focusout") or all.
     QList<QJsonObject> events(const QString &kind = QString()) const {
         QList<QJsonObject> result;
         QFile log(m_dir.filePath(QStringLiteral("target.log")));
