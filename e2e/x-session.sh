@@ -3,8 +3,7 @@
 # VERBOLIN_E2E_NO_TRAY=1), with a private HOME and runtime folder (the single-instance lock and socket).
 set -u
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/verbolin-x.XXXXXX")
-chmod 700 "$work"
+work=$(mktemp -d "${TMPDIR:-/tmp}/verbolin-x.XXXXXX") # mode 700
 pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
@@ -37,8 +36,7 @@ export DISPLAY=":$(head -n1 "$work/display")"
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb XDG_SESSION_TYPE=x11
 export XDG_RUNTIME_DIR="$work/runtime" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-mkdir -p "$HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR" "$HOME"
 
 # On a loaded machine the window manager may die at start; every test of focus depends on it: once more.
 wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
