@@ -404,9 +404,6 @@ private:
             got = others.join(u' ');
             return others.isEmpty() == (arg == u"closed"_s);
         }
-        if (what == u"accepts-focus"_s)
-            return !run(u"xprop"_s, {u"-id"_s, pickWindow(), u"WM_HINTS"_s})
-                        .out.contains(u"accepts input or input focus: False"_s) == (arg == u"yes"_s);
         return what == u"running"_s && m_program.state() == QProcess::Running;
     }
 
