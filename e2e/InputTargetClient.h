@@ -16,7 +16,6 @@ public:
         m_process.waitForFinished(3000);
     }
 
-    // Starts the target and waits until its text field has the keyboard focus.
     bool start(int timeoutMs = 10000) {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(QStringLiteral(VERBOLIN_INPUT_TARGET),

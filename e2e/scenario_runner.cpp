@@ -62,7 +62,6 @@ bool waitUntil(const std::function<bool()> &condition) {
     return true;
 }
 
-// Where a window is, and whether it is mapped, as xwininfo tells.
 QRect geometry(const QString &window, bool *viewable = nullptr) {
     const QString info = window.isEmpty() ? QString() : run(u"xwininfo"_s, {u"-id"_s, window}).out;
     if (viewable)
@@ -331,7 +330,7 @@ private:
         return out.join(view == u"pastes"_s ? u" | "_s : view == u"z-ups"_s ? QString() : u" "_s);
     }
 
-    // Whether an expectation holds now; `got` says what was seen instead.
+    // `got` says what was seen instead.
     bool holds(const QStringList &w, const QString &line) {
         const QString what = w.value(1), rest = text(after(line, 2)), arg = w.value(2);
         if (what == u"shown"_s || what == u"hidden"_s) {
