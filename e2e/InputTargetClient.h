@@ -16,7 +16,6 @@ public:
         m_process.waitForFinished(3000);
     }
 
-    // Starts the target and waits until its text field has the keyboard focus.
     bool start(int timeoutMs = 10000) {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(QStringLiteral(VERBOLIN_INPUT_TARGET),
@@ -29,8 +28,7 @@ public:
         return true;
     }
 
-    // The events recorded so far of one kind ("ready", "key", "keyup", "paste", "text",
-    // "focusout"), or of every kind; oldest first, with "event", "atMs" and their own fields.
+    // The events so far of one kind ("ready", "key", "keyup", "paste", "text", "focusout") or all.
     QList<QJsonObject> events(const QString &kind = QString()) const {
         QList<QJsonObject> result;
         QFile log(m_dir.filePath(QStringLiteral("target.log")));

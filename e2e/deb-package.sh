@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a built tree, checks what it holds with the Debian and
-# freedesktop validators, and starts the unpacked program on a private X server with an
-# empty home: it must find its icons under share/ and keep its data in the per-user folder.
-# Usage: deb-package.sh BUILD_DIR SOURCE_DIR
+# deb-package.sh BUILD_DIR SOURCE_DIR: builds the Debian package, checks it with the Debian and freedesktop
+# validators and starts it unpacked with an empty home: icons found under share/, data in the user folder.
 set -u
 build=$1
 source=$2
@@ -14,15 +12,11 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 deb=$(ls "$work"/out/verbolin_*.deb) || fail "no package built"
 
 dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./|/|' >"$work/files"
-for f in /usr/bin/verbolin /usr/bin/verbolin-markup \
-         /usr/share/applications/org.verbolin.Verbolin.desktop \
+for f in /usr/bin/verbolin /usr/bin/verbolin-markup /usr/share/applications/org.verbolin.Verbolin.desktop \
          /usr/share/icons/hicolor/scalable/apps/org.verbolin.Verbolin.svg \
-         /usr/share/metainfo/org.verbolin.Verbolin.metainfo.xml \
-         /usr/share/doc/verbolin/copyright; do
+         /usr/share/metainfo/org.verbolin.Verbolin.metainfo.xml /usr/share/doc/verbolin/copyright \
+         $(cd "$source" && ls icons/*.svg | sed 's|^|/usr/share/verbolin/|'); do
     grep -qx "$f" "$work/files" || fail "$f is not in the package"
-done
-for icon in "$source"/icons/*.svg; do
-    grep -qx "/usr/share/verbolin/icons/$(basename "$icon")" "$work/files" || fail "icon $icon is not in the package"
 done
 # The shared libraries were looked up, not listed by hand.
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "Depends lacks the Qt libraries: $(dpkg-deb -f "$deb" Depends)"
@@ -40,13 +34,13 @@ cat "$work/lintian.log"
 cat >"$work/run.sh" <<'RUN'
 root=$1
 "$root/usr/bin/verbolin" >"$HOME/out.log" 2>&1 &
-pid=$!
 data="$HOME/.local/share/Verbolin"
 for _ in $(seq 1 200); do
     [ -f "$data/config.json" ] && xdotool search --name '^Verbolin$' >/dev/null 2>&1 && break
     sleep 0.1
 done
-kill "$pid"; wait "$pid" 2>/dev/null
+kill $!
+wait $! 2>/dev/null
 cat "$HOME/out.log"
 [ -f "$data/config.json" ] || { echo "FAIL: no config.json in $data" >&2; exit 1; }
 ! ls "$root/usr/bin"/*.json >/dev/null 2>&1 || { echo "FAIL: data written beside the executable" >&2; exit 1; }

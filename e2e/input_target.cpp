@@ -1,8 +1,6 @@
-// The application phrases are input into: one focused text field that records, as JSON lines
-// in the file named by its first argument, every key press and release (auto-repeated
-// releases left out), every paste, every change of its text, and each loss of the input focus
-// as the X server reports it (Qt's own bookkeeping hides a short loss behind a timer).
-// "atMs" is the monotonic clock in milliseconds, comparable across processes.
+// The application phrases are input into: a focused text field that logs as JSON lines (file: argv[1])
+// key presses, releases but auto-repeated ones, pastes, text changes and each focus loss the X server
+// reports (Qt hides a short loss behind a timer); "atMs" is the monotonic clock, the same in every process.
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
@@ -39,8 +37,7 @@ public:
         if (eventType != QByteArrayLiteral("xcb_generic_event_t") ||
             (event->response_type & 0x7f) != XCB_FOCUS_OUT)
             return false;
-        // Key grabs (modes Grab and Ungrab) and moves inside the window (details Inferior
-        // and Pointer) leave the keyboard focus where it was.
+        // Key grabs (modes Grab, Ungrab) and moves inside the window (Inferior, Pointer) keep the focus.
         if ((event->mode == XCB_NOTIFY_MODE_NORMAL || event->mode == XCB_NOTIFY_MODE_WHILE_GRABBED) &&
             event->detail != XCB_NOTIFY_DETAIL_INFERIOR && event->detail != XCB_NOTIFY_DETAIL_POINTER)
             logEvent(u"focusout"_s);
@@ -68,12 +65,7 @@ protected:
         QPlainTextEdit::keyReleaseEvent(event);
     }
 
-    bool canInsertFromMimeData(const QMimeData *source) const override {
-        return source->hasUrls() || QPlainTextEdit::canInsertFromMimeData(source);
-    }
-
-    // Files arrive as their URLs, followed by a note when the file managers' own format
-    // does not name the same files.
+    // Files arrive as their URLs, with a note when the file managers' format names others.
     void insertFromMimeData(const QMimeData *source) override {
         logEvent(u"paste"_s, {{u"text"_s, source->text()}});
         if (!source->hasUrls() || source->hasText())
@@ -103,8 +95,7 @@ int main(int argc, char *argv[]) {
     edit.resize(600, 300);
     edit.show();
     edit.setFocus();
-    // Ready once the window has the focus; a window manager busy at the start of a session may
-    // pass over the first request, so it is asked again each second.
+    // Ready once focused; a window manager busy at the start may pass over a request: asked each second.
     QTimer poll;
     int ticks = 0;
     QObject::connect(&poll, &QTimer::timeout, &edit, [&] {

@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
-# Runs a command inside a private X session: Xvfb, the openbox window manager and a trayer
-# system tray, with a private HOME and runtime folder (the single-instance lock and socket).
-# Usage: x-session.sh COMMAND [ARGS...]   (no tray: VERBOLIN_E2E_NO_TRAY=1)
+# x-session.sh COMMAND [ARGS...]: runs it under Xvfb, openbox and a trayer tray (none with
+# VERBOLIN_E2E_NO_TRAY=1), with a private HOME and runtime folder (the single-instance lock and socket).
 set -u
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/verbolin-x.XXXXXX")
-chmod 700 "$work"
+work=$(mktemp -d "${TMPDIR:-/tmp}/verbolin-x.XXXXXX") # mode 700
 pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
@@ -38,12 +36,9 @@ export DISPLAY=":$(head -n1 "$work/display")"
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb XDG_SESSION_TYPE=x11
 export XDG_RUNTIME_DIR="$work/runtime" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-mkdir -p "$HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR" "$HOME"
 
-# A window manager announces itself through _NET_SUPPORTING_WM_CHECK on the root window. On a
-# loaded machine it may die at start: then it is started once more, since every test of focus
-# and activation depends on it.
+# On a loaded machine the window manager may die at start; every test of focus depends on it: once more.
 wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
 for attempt in 1 2; do
     openbox --sm-disable >"$work/openbox.log" 2>&1 &

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Fault injection on the program's files, one row_* function per run: faults.sh ROW
-# ($STORE_PROBE: tests/fault/store_probe.cpp; $SINGLE_PROBE: tests/singleinstance_probe.cpp).
-# Rows start from a data.json of known phrases and check on disk that none is missing after
-# (in data.json or a backup beside it). Exit 77: the machine does not allow this fault.
+# Fault injection on the program's files, one row_* function per run: faults.sh ROW (probes: $STORE_PROBE,
+# $SINGLE_PROBE). Rows start from known phrases; none may be missing after, in data.json or a backup beside
+# it. Exit 77: the machine does not allow this fault.
 set -u
 row=${1:?row name}
 phrases=300
@@ -20,7 +19,6 @@ export VERBOLIN_USER_FOLDER=$work/user
 
 fail() { echo "FAIL ($row): $*" >&2; exit 1; }
 skip() { echo "SKIP ($row): $*"; exit 77; }
-is_root() { [ "$(id -u)" -eq 0 ]; }
 write_phrases() { # phrase-1 … phrase-N in the first group
     { echo "["; seq -f '{"text": "phrase-%g", "tab": "短语1"},' "$phrases"; echo '{"text": "end"}]'; } >"$1"
 }
@@ -42,6 +40,11 @@ start_files() {
     write_phrases "$prog/data.json"
     probe "$prog" || fail "the first start failed: $(cat "$work/out")"
 }
+saves_extra() { # the phrase added arrives in folder $1, nothing lost
+    probe "$prog" extra || fail "the save failed: $(cat "$work/out")"
+    holds "$1/data.json" extra
+    check_no_loss "$1"
+}
 # A save that fails keeps the old file byte for byte and tells the user.
 failed_save_keeps_file() {
     cp "$prog/$1" "$work/before"
@@ -52,7 +55,7 @@ failed_save_keeps_file() {
 }
 
 row_full_disk() {
-    is_root || skip "a tmpfs needs root"
+    [ "$(id -u)" -eq 0 ] || skip "a tmpfs needs root"
     mount -t tmpfs -o size=2m tmpfs "$prog" 2>/dev/null || skip "cannot mount a tmpfs"
     mounted=$prog
     phrases=4000 # about 400 KB: more than the space left below
@@ -61,24 +64,21 @@ row_full_disk() {
     dd if=/dev/zero of="$prog/filler" bs=64k 2>/dev/null
     rm "$prog/reserve" # 64 KB free: a save of data.json cannot complete
     failed_save_keeps_file data.json "无法保存"
-    # Full to the last byte: config.json, which needs a repair and so a save, must not
-    # become empty either.
+    # Full to the last byte: config.json, which a repair saves, must not become empty either.
     sed -i '/"delay"/d' "$prog/config.json"
     dd if=/dev/zero of="$prog/filler2" bs=4k 2>/dev/null
     failed_save_keeps_file config.json "无法保存"
     rm "$prog/filler" "$prog/filler2"
-    probe "$prog" extra || fail "the save after space was freed failed"
-    check_no_loss
-    holds "$prog/data.json" extra
+    saves_extra "$prog"
 }
 
-# SIGKILL just before the temporary replaces the file (a kill at its fsync leaves the same
-# files), then a start a minute later: the old file, never a part of one, and the leftover
-# temporary removed.
-kill_at() {
+# SIGKILL just before the temporary replaces the file (a kill at its fsync leaves the same files), then
+# a start later: the old file, never a part of one, and the leftover temporary removed.
+row_kill_at_rename() {
     command -v strace >/dev/null || skip "strace is missing"
     start_files
-    strace -f -qq -o /dev/null -e trace="$1" -e inject="$1":signal=KILL "$STORE_PROBE" "$prog" extra \
+    local calls=rename,renameat,renameat2
+    strace -f -qq -o /dev/null -e trace=$calls -e inject=$calls:signal=KILL "$STORE_PROBE" "$prog" extra \
         &>/dev/null
     check_no_loss
     tail -c 2 "$prog/data.json" | grep -q ']' || fail "data.json is cut: $(tail -c 100 "$prog/data.json")"
@@ -87,20 +87,18 @@ kill_at() {
     ls "$prog" | grep -qE '^data\.json\.[A-Za-z0-9]{6}$' && fail "a stale temporary was left: $(ls "$prog")"
     check_no_loss
 }
-row_kill_at_rename() { kill_at rename,renameat,renameat2; }
 
 row_immutable_file() {
     start_files
     chattr +i "$prog/data.json" 2>/dev/null || skip "chattr +i does not work here"
     failed_save_keeps_file data.json "无法保存"
     chattr -i "$prog/data.json"
-    probe "$prog" extra || fail "the save after the fault failed"
-    holds "$prog/data.json" extra
+    saves_extra "$prog"
 }
 
 row_read_only_program_folder() {
     start_files
-    if is_root; then
+    if [ "$(id -u)" -eq 0 ]; then
         mount -t tmpfs tmpfs "$prog" 2>/dev/null || skip "cannot mount a tmpfs"
         mounted=$prog
         write_phrases "$prog/data.json"
@@ -108,15 +106,12 @@ row_read_only_program_folder() {
     else
         chmod a-w "$prog"
     fi
-    probe "$prog" extra || fail "the save to the user folder failed: $(cat "$work/out")"
+    saves_extra "$VERBOLIN_USER_FOLDER"
     told "$VERBOLIN_USER_FOLDER"
-    check_no_loss "$VERBOLIN_USER_FOLDER"
-    holds "$VERBOLIN_USER_FOLDER/data.json" extra
 }
 
-# Things that are no regular file are neither read (no hang, no flood) nor replaced: the check
-# given must still hold afterwards. A link to /dev/zero stands for every device; a folder in
-# place of the file is a row of tst_stores.
+# What is no regular file is neither read (no hang, no flood) nor replaced: the check given still holds.
+# A link to /dev/zero stands for every device; a folder in place of the file is a row of tst_stores.
 special() {
     probe "$prog" extra
     told "不是普通文件"
@@ -130,14 +125,11 @@ row_link_to_regular_file() {
     mkdir "$work/elsewhere"
     write_phrases "$work/elsewhere/data.json"
     ln -s "$work/elsewhere/data.json" "$prog/data.json"
-    probe "$prog" extra || fail "the save through the link failed"
+    saves_extra "$work/elsewhere"
     [ -L "$prog/data.json" ] || fail "the link was replaced by a file"
-    holds "$work/elsewhere/data.json" extra
-    check_no_loss "$work/elsewhere"
 }
 
-# Launches while the running instance is SIGKILLed: every round ends with exactly one
-# instance running.
+# Launches while the running instance is SIGKILLed: every round ends with exactly one instance running.
 row_launch_burst() {
     export XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=offscreen
     mkdir -m 700 "$XDG_RUNTIME_DIR"

@@ -1,7 +1,5 @@
-// The program's file handling as start-up does it, for the fault tests: store_probe PROGRAM_FOLDER [PHRASE]
-// chooses the data folder (the user folder is $VERBOLIN_USER_FOLDER), removes stale temporaries,
-// loads and saves the three files, then adds PHRASE to the first group and saves again. Notices
-// for the user are printed as "notice: ..."; exit status 0 when every save succeeded.
+// store_probe PROGRAM_FOLDER [PHRASE]: the files handled as start-up does (user folder:
+// $VERBOLIN_USER_FOLDER), then PHRASE added and saved; prints "notice: ..."; status 0 if every save worked.
 #include "app/ConfigStore.h"
 #include "app/DataFolder.h"
 #include "app/UserNotices.h"
