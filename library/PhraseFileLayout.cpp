@@ -1,6 +1,9 @@
 #include "library/PhraseFileLayout.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -55,6 +58,41 @@ char unescaped(unsigned char letter) {
     }
 }
 
+// The first quote from p that no backslash escapes, or null.
+const unsigned char *closingQuote(const unsigned char *p, const unsigned char *end) {
+    for (const unsigned char *from = p;;) {
+        const auto *quote =
+            static_cast<const unsigned char *>(std::memchr(from, '"', std::size_t(end - from)));
+        if (!quote)
+            return nullptr;
+        // Escaped by an odd number of backslashes right before it.
+        const unsigned char *slashes = quote;
+        while (slashes > p && slashes[-1] == '\\')
+            --slashes;
+        if ((quote - slashes) % 2 == 0)
+            return quote;
+        from = quote + 1;
+    }
+}
+
+// How many bytes from p up to end stand for themselves: ASCII, no control character,
+// no backslash. Eight at a time while it can.
+std::size_t plainAsciiRun(const unsigned char *p, const unsigned char *end) {
+    constexpr std::uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;
+    const unsigned char *at = p;
+    for (; end - at >= 8; at += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, at, 8);
+        const std::uint64_t slash = v ^ (ones * '\\');
+        // A high bit set, a byte below 0x20 or a byte that is a backslash.
+        if ((v | ((v - ones * 0x20) & ~v) | ((slash - ones) & ~slash)) & highs)
+            break;
+    }
+    while (at < end && *at >= 0x20 && *at < 0x80 && *at != '\\')
+        ++at;
+    return std::size_t(at - p);
+}
+
 class LayoutReader {
 public:
     explicit LayoutReader(const QByteArray &bytes)
@@ -77,48 +115,69 @@ public:
     }
 
 private:
-    // A string's content after its opening quote, through its closing quote.
+    // A string's content after its opening quote, through its closing quote. Decoded into
+    // a scratch buffer, so that the string gets exactly its length (a UTF-8 decoder sizes a
+    // string for its byte count: three times what Chinese text needs).
     bool string(QString *value) {
         // A string's leading U+FEFF is dropped by the JSON parser: a save would write other bytes.
         if (m_end - m_p >= 3 && m_p[0] == 0xEF && m_p[1] == 0xBB && m_p[2] == 0xBF)
             return false;
-        const unsigned char *start = m_p;
-        bool escaped = false;
-        while (m_p < m_end && *m_p != '"') {
-            const unsigned char c = *m_p;
+        // Up to the closing quote first: a string never needs more units than it has bytes.
+        const unsigned char *const close = closingQuote(m_p, m_end);
+        if (!close)
+            return false;
+        if (std::size_t(close - m_p) > m_scratch.size())
+            m_scratch.resize(std::size_t(close - m_p));
+        char16_t *const first = m_scratch.data();
+        char16_t *out = first;
+        for (const unsigned char *p = m_p; p < close;) {
+            const std::size_t run = plainAsciiRun(p, close);
+            std::copy(p, p + run, out);
+            p += run;
+            out += run;
+            if (p == close)
+                break;
+            const unsigned char c = *p;
             if (c == '\\') {
-                if (m_end - m_p < 2 || !unescaped(m_p[1]))
+                const char letter = unescaped(p[1]);
+                if (!letter)
                     return false;
-                escaped = true;
-                m_p += 2;
+                *out++ = char16_t(letter);
+                p += 2;
             } else if (c < 0x20) {
                 return false;
-            } else if (c < 0x80) {
-                ++m_p;
             } else {
-                const int length = utf8SequenceLength(m_p, m_end);
+                const int length = utf8SequenceLength(p, close);
                 if (!length)
                     return false;
-                m_p += length;
+                out += decodedSequence(p, length, out);
+                p += length;
             }
         }
-        if (m_p == m_end)
-            return false;
-        const char *text = reinterpret_cast<const char *>(start);
-        const qsizetype size = m_p - start;
-        ++m_p;
-        if (!escaped) {
-            *value = QString::fromUtf8(text, size);
-            return true;
-        }
-        QByteArray plain;
-        plain.reserve(size);
-        for (qsizetype i = 0; i < size; ++i)
-            plain.append(text[i] == '\\' ? unescaped(static_cast<unsigned char>(text[++i])) : text[i]);
-        *value = QString::fromUtf8(plain);
+        m_p = close + 1;
+        *value = QString(reinterpret_cast<const QChar *>(first), out - first);
         return true;
     }
 
+    // The UTF-16 units of a well-formed sequence; how many.
+    static int decodedSequence(const unsigned char *p, int length, char16_t *out) {
+        if (length == 2) {
+            *out = char16_t((p[0] & 0x1F) << 6 | (p[1] & 0x3F));
+            return 1;
+        }
+        if (length == 3) {
+            *out = char16_t((p[0] & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
+            return 1;
+        }
+        const char32_t point =
+            char32_t((p[0] & 0x07) << 18 | (p[1] & 0x3F) << 12 | (p[2] & 0x3F) << 6 | (p[3] & 0x3F));
+        out[0] = QChar::highSurrogate(point);
+        out[1] = QChar::lowSurrogate(point);
+        return 2;
+    }
+
+    // Never empty: an empty string read is an empty string, not a null one.
+    std::vector<char16_t> m_scratch = std::vector<char16_t>(256);
     const unsigned char *m_p;
     const unsigned char *m_end;
 };
