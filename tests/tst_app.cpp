@@ -596,6 +596,11 @@ private slots:
             {u"\U00010400", u"\xDC00"},
             {u"", u"a"},
             {u"CAFÉ", u"éé"},
+            {u"\u212A", u"k"},
+            {u"x\u017Fy", u"\u017F"},
+            {u"o\u212Ay", u"OK"},
+            {u"hE", u"he"},
+            {u"Hx he", u"HE"},
         };
         for (const auto &[haystackText, needleText] : cases) {
             const QString haystack = QString::fromUtf16(haystackText),
