@@ -36,6 +36,7 @@ public:
     explicit PhraseListItem(const PhraseRecord &record) : phrase(record) {}
 
     const PhraseRecord &record() const { return phrase; }
+    const QString &badgeText() const { return badge; }
 
     QVariant data(int role) const override {
         switch (role) {
@@ -138,6 +139,11 @@ void refreshPhraseItem(QListWidgetItem *item) {
 
 const PhraseRecord *phraseRecordIn(const QListWidgetItem *item) {
     return typeid(*item) == typeid(PhraseListItem) ? &static_cast<const PhraseListItem *>(item)->record()
+                                                   : nullptr;
+}
+
+const QString *phraseBadgeIn(const QListWidgetItem *item) {
+    return typeid(*item) == typeid(PhraseListItem) ? &static_cast<const PhraseListItem *>(item)->badgeText()
                                                    : nullptr;
 }
 
