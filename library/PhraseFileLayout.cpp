@@ -1,7 +1,5 @@
 #include "library/PhraseFileLayout.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -13,7 +11,7 @@ bool isContinuation(unsigned char c) {
 
 // Length of the well-formed UTF-8 sequence at p (no overlong form, surrogate or value
 // beyond U+10FFFF), or 0.
-int utf8SequenceLength(const unsigned char *p, const unsigned char *end) {
+inline int utf8SequenceLength(const unsigned char *p, const unsigned char *end) {
     const unsigned char c = p[0];
     const auto left = end - p;
     if (c >= 0xC2 && c <= 0xDF)
@@ -75,24 +73,6 @@ const unsigned char *closingQuote(const unsigned char *p, const unsigned char *e
     }
 }
 
-// How many bytes from p up to end stand for themselves: ASCII, no control character,
-// no backslash. Eight at a time while it can.
-std::size_t plainAsciiRun(const unsigned char *p, const unsigned char *end) {
-    constexpr std::uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;
-    const unsigned char *at = p;
-    for (; end - at >= 8; at += 8) {
-        std::uint64_t v;
-        std::memcpy(&v, at, 8);
-        const std::uint64_t slash = v ^ (ones * '\\');
-        // A high bit set, a byte below 0x20 or a byte that is a backslash.
-        if ((v | ((v - ones * 0x20) & ~v) | ((slash - ones) & ~slash)) & highs)
-            break;
-    }
-    while (at < end && *at >= 0x20 && *at < 0x80 && *at != '\\')
-        ++at;
-    return std::size_t(at - p);
-}
-
 class LayoutReader {
 public:
     explicit LayoutReader(const QByteArray &bytes)
@@ -131,27 +111,21 @@ private:
         char16_t *const first = m_scratch.data();
         char16_t *out = first;
         for (const unsigned char *p = m_p; p < close;) {
-            const std::size_t run = plainAsciiRun(p, close);
-            std::copy(p, p + run, out);
-            p += run;
-            out += run;
-            if (p == close)
-                break;
             const unsigned char c = *p;
-            if (c == '\\') {
+            if (c >= 0x20 && c < 0x80 && c != '\\') {
+                *out++ = c;
+                ++p;
+            } else if (const int length = c >= 0x80 ? utf8SequenceLength(p, close) : 0) {
+                out += decodedSequence(p, length, out);
+                p += length;
+            } else if (c == '\\') {
                 const char letter = unescaped(p[1]);
                 if (!letter)
                     return false;
                 *out++ = char16_t(letter);
                 p += 2;
-            } else if (c < 0x20) {
-                return false;
             } else {
-                const int length = utf8SequenceLength(p, close);
-                if (!length)
-                    return false;
-                out += decodedSequence(p, length, out);
-                p += length;
+                return false; // a control character or no well-formed sequence
             }
         }
         m_p = close + 1;
