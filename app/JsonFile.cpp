@@ -52,6 +52,14 @@ std::optional<QByteArray> readRegularFile(const QString &path) {
     if (isSpecialFile(path))
         return std::nullopt;
     QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.read(maximumJsonFileSize + 1);
+    if (!bytes.contains('\r'))
+        return bytes;
+    // Read as text, which drops every carriage return. Only then: dropping them goes
+    // through the file a byte at a time.
+    file.close();
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return std::nullopt;
     return file.read(maximumJsonFileSize + 1);

@@ -1,6 +1,9 @@
 #include "library/CaseInsensitiveSearch.h"
 
+#include <QList>
+
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -9,6 +12,41 @@ constexpr char16_t noAscii = 0xFFFF;
 
 // From this length on, skipping ahead beats testing every place.
 constexpr qsizetype skippingLength = 3;
+
+// The units beyond ASCII that fold to an ASCII one (the Kelvin sign to k, the long s to
+// s), found once: with them known, a search for ASCII text never folds other units.
+const QList<std::pair<char16_t, char16_t>> &unitsFoldingToAscii() {
+    static const QList<std::pair<char16_t, char16_t>> units = [] {
+        QList<std::pair<char16_t, char16_t>> found;
+        for (char32_t unit = 0x80; unit <= 0xFFFF; ++unit) {
+            if (QChar::isSurrogate(unit))
+                continue;
+            const char32_t folded = QChar::toCaseFolded(unit);
+            if (folded < 0x80)
+                found.append({char16_t(unit), char16_t(folded)});
+        }
+        return found;
+    }();
+    return units;
+}
+
+char16_t asciiUpperOf(char16_t folded) {
+    return folded >= u'a' && folded <= u'z' ? char16_t(folded - u'a' + u'A') : folded;
+}
+
+// The units beyond ASCII that fold to an ASCII unit; false when there are more than fit.
+bool fillOthersFolding(char16_t folded, char16_t *others, std::size_t otherCount) {
+    std::fill(others, others + otherCount, noAscii);
+    std::size_t n = 0;
+    for (const auto &[unit, to] : unitsFoldingToAscii()) {
+        if (to != folded)
+            continue;
+        if (n == otherCount)
+            return false;
+        others[n++] = unit;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -26,12 +64,21 @@ CaseInsensitiveSearch::CaseInsensitiveSearch(const QString &text) : text(text) {
     if (first > 0xFFFF)
         return;
     folded = char16_t(first);
-    way = Way::FirstUnit;
     if (folded >= 0x80) {
+        way = Way::FirstUnit;
         asciiLower = asciiUpper = noAscii;
-    } else {
-        asciiLower = folded;
-        asciiUpper = folded >= u'a' && folded <= u'z' ? char16_t(folded - u'a' + u'A') : folded;
+        return;
+    }
+    if (!fillOthersFolding(folded, othersFolding, std::size(othersFolding)))
+        return; // Way::Contains
+    way = Way::FirstUnit;
+    asciiLower = folded;
+    asciiUpper = asciiUpperOf(folded);
+    const char32_t second =
+        text.size() == 2 ? QChar::toCaseFolded(char32_t(text.back().unicode())) : char32_t(noAscii);
+    if (second < 0x80) {
+        secondLower = char16_t(second);
+        secondUpper = asciiUpperOf(char16_t(second));
     }
 }
 
@@ -44,11 +91,23 @@ bool CaseInsensitiveSearch::foundIn(QStringView haystack) const {
     const char16_t *units = haystack.utf16();
     for (qsizetype at = 0; at + length <= haystack.size(); ++at) {
         const char16_t unit = units[at];
-        if (unit < 0x80) {
-            if (unit != asciiLower && unit != asciiUpper)
+        if (folded < 0x80) {
+            // An ASCII first unit: only its two cases and the few units folding to it match.
+            if (unit < 0x80 ? unit != asciiLower && unit != asciiUpper
+                            : unit != othersFolding[0] && unit != othersFolding[1])
                 continue;
-        } else if (QChar::isSurrogate(unit) || QChar::toCaseFolded(char32_t(unit)) != folded) {
-            // A surrogate folds to a surrogate, which the first unit is not.
+            if (length == 1)
+                return true;
+            // A second ASCII unit of the text against an ASCII unit of the haystack.
+            const char16_t next = units[at + 1];
+            if (secondLower != noAscii && next < 0x80) {
+                if (next == secondLower || next == secondUpper)
+                    return true;
+                continue;
+            }
+        } else if (unit < 0x80 || QChar::isSurrogate(unit) || QChar::toCaseFolded(char32_t(unit)) != folded) {
+            // No ASCII unit folds beyond ASCII; a surrogate folds to a surrogate, which the
+            // first unit is not.
             continue;
         }
         if (haystack.mid(at, length).compare(text, Qt::CaseInsensitive) == 0)

@@ -1,6 +1,7 @@
 #include "library/PhraseFileLayout.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -10,7 +11,7 @@ bool isContinuation(unsigned char c) {
 
 // Length of the well-formed UTF-8 sequence at p (no overlong form, surrogate or value
 // beyond U+10FFFF), or 0.
-int utf8SequenceLength(const unsigned char *p, const unsigned char *end) {
+inline int utf8SequenceLength(const unsigned char *p, const unsigned char *end) {
     const unsigned char c = p[0];
     const auto left = end - p;
     if (c >= 0xC2 && c <= 0xDF)
@@ -55,6 +56,23 @@ char unescaped(unsigned char letter) {
     }
 }
 
+// The first quote from p that no backslash escapes, or null.
+const unsigned char *closingQuote(const unsigned char *p, const unsigned char *end) {
+    for (const unsigned char *from = p;;) {
+        const auto *quote =
+            static_cast<const unsigned char *>(std::memchr(from, '"', std::size_t(end - from)));
+        if (!quote)
+            return nullptr;
+        // Escaped by an odd number of backslashes right before it.
+        const unsigned char *slashes = quote;
+        while (slashes > p && slashes[-1] == '\\')
+            --slashes;
+        if ((quote - slashes) % 2 == 0)
+            return quote;
+        from = quote + 1;
+    }
+}
+
 class LayoutReader {
 public:
     explicit LayoutReader(const QByteArray &bytes)
@@ -77,48 +95,63 @@ public:
     }
 
 private:
-    // A string's content after its opening quote, through its closing quote.
+    // A string's content after its opening quote, through its closing quote. Decoded into
+    // a scratch buffer, so that the string gets exactly its length (a UTF-8 decoder sizes a
+    // string for its byte count: three times what Chinese text needs).
     bool string(QString *value) {
         // A string's leading U+FEFF is dropped by the JSON parser: a save would write other bytes.
         if (m_end - m_p >= 3 && m_p[0] == 0xEF && m_p[1] == 0xBB && m_p[2] == 0xBF)
             return false;
-        const unsigned char *start = m_p;
-        bool escaped = false;
-        while (m_p < m_end && *m_p != '"') {
-            const unsigned char c = *m_p;
-            if (c == '\\') {
-                if (m_end - m_p < 2 || !unescaped(m_p[1]))
+        // Up to the closing quote first: a string never needs more units than it has bytes.
+        const unsigned char *const close = closingQuote(m_p, m_end);
+        if (!close)
+            return false;
+        if (std::size_t(close - m_p) > m_scratch.size())
+            m_scratch.resize(std::size_t(close - m_p));
+        char16_t *const first = m_scratch.data();
+        char16_t *out = first;
+        for (const unsigned char *p = m_p; p < close;) {
+            const unsigned char c = *p;
+            if (c >= 0x20 && c < 0x80 && c != '\\') {
+                *out++ = c;
+                ++p;
+            } else if (const int length = c >= 0x80 ? utf8SequenceLength(p, close) : 0) {
+                out += decodedSequence(p, length, out);
+                p += length;
+            } else if (c == '\\') {
+                const char letter = unescaped(p[1]);
+                if (!letter)
                     return false;
-                escaped = true;
-                m_p += 2;
-            } else if (c < 0x20) {
-                return false;
-            } else if (c < 0x80) {
-                ++m_p;
+                *out++ = char16_t(letter);
+                p += 2;
             } else {
-                const int length = utf8SequenceLength(m_p, m_end);
-                if (!length)
-                    return false;
-                m_p += length;
+                return false; // a control character or no well-formed sequence
             }
         }
-        if (m_p == m_end)
-            return false;
-        const char *text = reinterpret_cast<const char *>(start);
-        const qsizetype size = m_p - start;
-        ++m_p;
-        if (!escaped) {
-            *value = QString::fromUtf8(text, size);
-            return true;
-        }
-        QByteArray plain;
-        plain.reserve(size);
-        for (qsizetype i = 0; i < size; ++i)
-            plain.append(text[i] == '\\' ? unescaped(static_cast<unsigned char>(text[++i])) : text[i]);
-        *value = QString::fromUtf8(plain);
+        m_p = close + 1;
+        *value = QString(reinterpret_cast<const QChar *>(first), out - first);
         return true;
     }
 
+    // The UTF-16 units of a well-formed sequence; how many.
+    static int decodedSequence(const unsigned char *p, int length, char16_t *out) {
+        if (length == 2) {
+            *out = char16_t((p[0] & 0x1F) << 6 | (p[1] & 0x3F));
+            return 1;
+        }
+        if (length == 3) {
+            *out = char16_t((p[0] & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
+            return 1;
+        }
+        const char32_t point =
+            char32_t((p[0] & 0x07) << 18 | (p[1] & 0x3F) << 12 | (p[2] & 0x3F) << 6 | (p[3] & 0x3F));
+        out[0] = QChar::highSurrogate(point);
+        out[1] = QChar::lowSurrogate(point);
+        return 2;
+    }
+
+    // Never empty: an empty string read is an empty string, not a null one.
+    std::vector<char16_t> m_scratch = std::vector<char16_t>(256);
     const unsigned char *m_p;
     const unsigned char *m_end;
 };

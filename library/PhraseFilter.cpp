@@ -39,7 +39,11 @@ public:
         connect(model, &QAbstractItemModel::rowsInserted, this, &LastFilterPass::forget);
         connect(model, &QAbstractItemModel::rowsRemoved, this, &LastFilterPass::forget);
         connect(model, &QAbstractItemModel::rowsMoved, this, &LastFilterPass::forget);
-        connect(model, &QAbstractItemModel::modelReset, this, &LastFilterPass::forget);
+        connect(model, &QAbstractItemModel::modelReset, this, [this] {
+            forget();
+            // The view shows every row again.
+            mayHaveHiddenRows = false;
+        });
         connect(model, &QAbstractItemModel::layoutChanged, this, &LastFilterPass::forget);
         connect(model, &QAbstractItemModel::dataChanged, this,
                 [this](const QModelIndex &, const QModelIndex &, const QList<int> &roles) {
@@ -63,6 +67,9 @@ public:
     };
 
     bool valid = false;
+    // False while the view holds no hidden row: before the first pass (only passes hide
+    // rows) and after a reset of the model. A pass then need not ask the view row by row.
+    bool mayHaveHiddenRows = false;
     QString group;
     QList<int> groupRows;
     // The rows shown for the texts typed on the way to the current one, each text
@@ -114,6 +121,11 @@ private:
 
 void setBadge(QListWidgetItem *item, const QString &badge) {
     // Skip no-op writes: each one costs a repaint.
+    if (const QString *own = phraseBadgeIn(item)) {
+        if (*own != badge)
+            item->setData(PhraseBadgeRole, badge);
+        return;
+    }
     if (item->data(PhraseBadgeRole).toString() != badge)
         item->setData(PhraseBadgeRole, badge);
 }
@@ -133,13 +145,14 @@ void filterEveryRow(QListWidget *list, const QString &group, const QString &sear
             pass->groupRows.append(row);
         const bool show = inGroup && search.matches(item);
         // Skip no-op writes: each one costs a relayout or a repaint on big lists.
-        if (list->isRowHidden(row) == show)
+        if (pass->mayHaveHiddenRows ? list->isRowHidden(row) == show : !show)
             list->setRowHidden(row, !show);
         setBadge(item, show ? badgeForShownRow(int(shown.size())) : QString());
         if (show)
             shown.append(row);
     }
     pass->history = {{searchText, shown}};
+    pass->mayHaveHiddenRows = shown.size() < list->count();
 }
 
 // Hides and shows the rows whose state differs between two sorted lists of shown rows.
@@ -180,6 +193,7 @@ void filterGroupRows(QListWidget *list, const QString &searchText, LastFilterPas
         history.append({searchText, shown});
     }
     showOnly(list, wasShown, shown);
+    pass->mayHaveHiddenRows = pass->mayHaveHiddenRows || shown.size() < wasShown.size();
     // Only the first 36 shown rows carry badges, before and after.
     const qsizetype badged = 36;
     const qsizetype nowBadged = std::min(shown.size(), badged);

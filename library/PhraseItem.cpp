@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QListWidget>
 #include <QSet>
+#include <QSignalBlocker>
 
 #include <optional>
 #include <typeinfo>
@@ -35,6 +36,7 @@ public:
     explicit PhraseListItem(const PhraseRecord &record) : phrase(record) {}
 
     const PhraseRecord &record() const { return phrase; }
+    const QString &badgeText() const { return badge; }
 
     QVariant data(int role) const override {
         switch (role) {
@@ -140,6 +142,11 @@ const PhraseRecord *phraseRecordIn(const QListWidgetItem *item) {
                                                    : nullptr;
 }
 
+const QString *phraseBadgeIn(const QListWidgetItem *item) {
+    return typeid(*item) == typeid(PhraseListItem) ? &static_cast<const PhraseListItem *>(item)->badgeText()
+                                                   : nullptr;
+}
+
 QListWidgetItem *newPhraseItem(const PhraseRecord &record) {
     return new PhraseListItem(record);
 }
@@ -200,11 +207,20 @@ bool loadPhrases(QListWidget *list, const QString &path) {
     bool needsRepair = false;
     // The phrases of a group share one copy of its name.
     QSet<QString> groupNames;
-    for (PhraseRecord &record : *records) {
-        needsRepair = needsRepair || record.text.isEmpty() || record.tab.isEmpty();
-        record.tab = *groupNames.insert(record.tab);
-        list->addItem(newPhraseItem(record));
+    // The rows are added with the model's signals held: told one row at a time, the view
+    // and the selection would take more time than the adding itself. Told once instead
+    // that the (empty) list's layout changed, they take the rows as new.
+    QAbstractItemModel *model = list->model();
+    emit model->layoutAboutToBeChanged();
+    {
+        const QSignalBlocker held(model);
+        for (PhraseRecord &record : *records) {
+            needsRepair = needsRepair || record.text.isEmpty() || record.tab.isEmpty();
+            record.tab = *groupNames.insert(record.tab);
+            list->addItem(newPhraseItem(record));
+        }
     }
+    emit model->layoutChanged();
     return writtenLayout && !needsRepair;
 }
 

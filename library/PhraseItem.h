@@ -24,6 +24,8 @@ QListWidgetItem *newPhraseItem(const PhraseRecord &record);
 // The strings of an item made by newPhraseItem, read without copies; null for any other item.
 const PhraseRecord *phraseRecordIn(const QListWidgetItem *item);
 PhraseRecord phraseRecordOf(const QListWidgetItem *item);
+// The badge of an item made by newPhraseItem, read without a copy; null for any other item.
+const QString *phraseBadgeIn(const QListWidgetItem *item);
 
 void appendFirstRunPhrase(QListWidget *list, const QString &text);
 
