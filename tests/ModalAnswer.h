@@ -8,8 +8,7 @@
 
 #include <functional>
 
-// Answers the next popup menu, modal dialog or message box once it is open: the callback
-// gets it.
+// Gives the next popup menu, modal dialog or message box to the callback once it is open.
 inline void answerNextModal(std::function<void(QWidget *)> answer) {
     auto *timer = new QTimer;
     timer->setInterval(10);
@@ -30,8 +29,7 @@ struct ShownBox {
     QWidget *parent = nullptr;
 };
 
-// Runs the change and answers the message box it opens, if any, with a button (the box's
-// first when it has no such one).
+// Runs the change and answers the message box it opens, if any (no such button: the first).
 inline ShownBox answerBox(const std::function<void()> &change,
                           QMessageBox::StandardButton press = QMessageBox::Ok) {
     ShownBox shown;
