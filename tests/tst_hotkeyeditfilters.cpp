@@ -14,7 +14,6 @@
 
 #include <QFocusEvent>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QKeySequenceEdit>
 #include <QLineEdit>
 #include <QListWidget>
