@@ -47,6 +47,8 @@
 #include <QTest>
 #include <QTextBrowser>
 
+#include <tuple>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -244,21 +246,19 @@ private slots:
             watched << filter->watchedEditor();
         QCOMPARE(watched, QList<QKeySequenceEdit *>({c.addWindow.hotkeyEdit, c.editWindow.hotkeyEdit}));
         // The texts the other tests do not go by (they click menus and find rows by their texts).
-        QStringList shown;
-        shown << c.pickWindow->windowTitle() << c.settingsWindow->windowTitle()
-              << c.addWindow.window->windowTitle() << c.editWindow.window->windowTitle()
-              << c.trayIcon->toolTip() << c.settingsButton->toolTip() << c.addButton->toolTip()
-              << c.pinButton->toolTip() << c.addWindow.confirmButton->text()
-              << c.editWindow.confirmButton->text();
+        QStringList shown{c.pickWindow->windowTitle(), c.settingsWindow->windowTitle(),
+                          c.trayIcon->toolTip(),       c.settingsButton->toolTip(),
+                          c.addButton->toolTip(),      c.pinButton->toolTip()};
         for (const PhraseEditorWidgets *w : {&c.addWindow, &c.editWindow})
-            shown << w->helpButton->text() << w->remarkLabel->text() << w->hotkeyLabel->text()
-                  << w->clearButton->text() << w->cancelButton->text();
+            shown << w->window->windowTitle() << w->confirmButton->text() << w->helpButton->text()
+                  << w->remarkLabel->text() << w->hotkeyLabel->text() << w->clearButton->text()
+                  << w->cancelButton->text();
         for (const QAction *action : c.trayMenu->actions())
             shown << action->text();
         QCOMPARE(shown.join(u'|'),
-                 u"Verbolin|Verbolin-设置|Verbolin-添加|Verbolin-修改|Verbolin|设置|添加短语|"
-                 u"钉住/取消钉住窗口（ ` ）|添加|修改|如何更高级地输入？|备注：|快捷键：|清空|取消|"
-                 u"如何更高级地输入？|备注：|快捷键：|清空|取消|设置|退出"_s);
+                 u"Verbolin|Verbolin-设置|Verbolin|设置|添加短语|钉住/取消钉住窗口（ ` ）|Verbolin-添加|添加|"
+                 u"如何更高级地输入？|备注：|快捷键：|清空|取消|Verbolin-修改|修改|如何更高级地输入？|备注：|"
+                 u"快捷键：|清空|取消|设置|退出"_s);
     }
 
     void settingsRowsWriteThrough_data() {
@@ -580,30 +580,24 @@ private slots:
     }
 
     // A refused hotkey keeps the window open and its hotkey editor emptied.
-    void refusedChangesChangeNothing_data() {
-        QTest::addColumn<bool>("edit");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("hotkey");
-        QTest::newRow("adding only a remark") << false << QString() << QString();
-        QTest::newRow("adding with another phrase's hotkey") << false << u"x"_s << u"Ctrl+Alt+1"_s;
-        QTest::newRow("editing with another phrase's hotkey") << true << u"x"_s << u"Ctrl+Alt+1"_s;
-    }
     void refusedChangesChangeNothing() {
-        QFETCH(bool, edit);
-        QFETCH(QString, text);
-        QFETCH(QString, hotkey);
-        const PhraseEditorWidgets &w = edit ? c.editWindow : c.addWindow;
         const QByteArray before = readAll(c.dataPath);
-        edit ? choosePhraseMenu(0, u"修改"_s) : c.addButton->click();
-        w.textEdit->setPlainText(text);
-        w.remarkEdit->setPlainText(u"a remark"_s);
-        w.hotkeyEdit->setKeySequence(hotkeySequence(hotkey));
-        QCOMPARE(answerBox([&w] { w.confirmButton->click(); }).title.isEmpty(), hotkey.isEmpty());
-        QCOMPARE(w.window->isVisible(), !hotkey.isEmpty());
-        QVERIFY(w.hotkeyEdit->keySequence().isEmpty());
-        QCOMPARE(w.textEdit->toPlainText(), text);
-        QCOMPARE(c.phraseList->count(), 4);
-        QCOMPARE(readAll(c.dataPath), before);
+        // Adding only a remark, adding and editing with another phrase's hotkey.
+        for (const auto &[edit, text, hotkey] :
+             {std::tuple{false, QString(), QString()}, std::tuple{false, u"x"_s, u"Ctrl+Alt+1"_s},
+              std::tuple{true, u"x"_s, u"Ctrl+Alt+1"_s}}) {
+            const PhraseEditorWidgets &w = edit ? c.editWindow : c.addWindow;
+            edit ? choosePhraseMenu(0, u"修改"_s) : c.addButton->click();
+            w.textEdit->setPlainText(text);
+            w.remarkEdit->setPlainText(u"a remark"_s);
+            w.hotkeyEdit->setKeySequence(hotkeySequence(hotkey));
+            QCOMPARE(answerBox([&w] { w.confirmButton->click(); }).title.isEmpty(), hotkey.isEmpty());
+            QCOMPARE(w.window->isVisible(), !hotkey.isEmpty());
+            QVERIFY(w.hotkeyEdit->keySequence().isEmpty());
+            QCOMPARE(w.textEdit->toPlainText(), text);
+            QCOMPARE(c.phraseList->count(), 4);
+            QCOMPARE(readAll(c.dataPath), before);
+        }
     }
 
     void editingFillsTheWindowAndSavesTheChanges() {

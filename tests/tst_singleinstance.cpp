@@ -7,8 +7,7 @@
 
 #include <memory>
 
-// Real processes of a probe that runs only the single-instance guard, in a private
-// runtime folder so that runs do not meet each other.
+// Real processes of a probe running only the single-instance guard, in a runtime folder of their own.
 class SingleInstanceTest : public QObject {
     Q_OBJECT
     QTemporaryDir m_runtime;
