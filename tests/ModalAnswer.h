@@ -11,7 +11,6 @@
 // Gives the next popup menu, modal dialog or message box to the callback once it is open.
 inline void answerNextModal(std::function<void(QWidget *)> answer) {
     auto *timer = new QTimer;
-    timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
         QWidget *modal = QApplication::activePopupWidget();
         if (modal || (modal = QApplication::activeModalWidget())) {
@@ -20,7 +19,7 @@ inline void answerNextModal(std::function<void(QWidget *)> answer) {
             answer(modal);
         }
     });
-    timer->start();
+    timer->start(10);
 }
 
 // What a message box showed; all empty when none opened.

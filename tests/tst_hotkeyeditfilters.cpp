@@ -83,7 +83,7 @@ void pressKeys(const char *keys) {
 class HotkeysTest : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
-    QString configPath;
+    const QString configPath = m_dir.filePath(QStringLiteral("config.json"));
     std::unique_ptr<QWidget> window;
     QKeySequenceEdit *settingsEditor = nullptr;
     QKeySequenceEdit *phraseEditor = nullptr;
@@ -93,7 +93,6 @@ class HotkeysTest : public QObject {
 
 private slots:
     void init() {
-        configPath = m_dir.filePath(QStringLiteral("config.json"));
         configObject() = defaultConfig(QSize(1920, 1080));
         configObject().insert(QStringLiteral("delay"), 0);
         saveConfig(configPath);
