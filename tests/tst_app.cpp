@@ -276,8 +276,8 @@ private slots:
         for (const int value : {r.value, r.value + 1}) {
             const QJsonValue expected = check ? QJsonValue(!check->isChecked()) : QJsonValue(value);
             QCOMPARE(check && check->isChecked(), check && configBool(key));
-            c.pickWindow->move(10, 20);
             c.pickWindow->hide();
+            c.pickWindow->move(10, 20);
             const QString title = answerBox([=] { check ? check->click() : spin->setValue(value); }).title;
             QCOMPARE(!title.isEmpty(), r.tells);
             QCOMPARE(savedValue(key), expected);
