@@ -8,11 +8,9 @@
 
 #include <functional>
 
-// Answers the next popup menu, modal dialog or message box once it is open: the callback
-// gets it.
+// Gives the next popup menu, modal dialog or message box to the callback once it is open.
 inline void answerNextModal(std::function<void(QWidget *)> answer) {
     auto *timer = new QTimer;
-    timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
         QWidget *modal = QApplication::activePopupWidget();
         if (modal || (modal = QApplication::activeModalWidget())) {
@@ -21,7 +19,7 @@ inline void answerNextModal(std::function<void(QWidget *)> answer) {
             answer(modal);
         }
     });
-    timer->start();
+    timer->start(10);
 }
 
 // What a message box showed; all empty when none opened.
@@ -30,8 +28,7 @@ struct ShownBox {
     QWidget *parent = nullptr;
 };
 
-// Runs the change and answers the message box it opens, if any, with a button (the box's
-// first when it has no such one).
+// Runs the change and answers the message box it opens, if any (no such button: the first).
 inline ShownBox answerBox(const std::function<void()> &change,
                           QMessageBox::StandardButton press = QMessageBox::Ok) {
     ShownBox shown;

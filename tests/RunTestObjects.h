@@ -14,14 +14,13 @@ inline int runTestObjects(std::initializer_list<QObject *> tests, int argc, char
     int index = 0;
     for (QObject *test : tests) {
         QStringList arguments;
-        for (int i = 0; i < argc; ++i)
+        for (int i = 0; i < argc; ++i) {
             arguments << QString::fromLocal8Bit(argv[i]);
-        for (qsizetype i = 1; i + 1 < arguments.size(); ++i) {
-            if (arguments.at(i) != QLatin1String("-o"))
+            if (i < 2 || arguments.at(i - 1) != QLatin1String("-o"))
                 continue;
-            QString &report = arguments[i + 1];
-            const qsizetype comma = report.lastIndexOf(QLatin1Char(','));
-            report.insert(comma < 0 ? report.size() : comma, QLatin1Char('.') + QString::number(index));
+            const qsizetype comma = arguments.at(i).lastIndexOf(QLatin1Char(','));
+            arguments[i].insert(comma < 0 ? arguments.at(i).size() : comma,
+                                QLatin1Char('.') + QString::number(index));
         }
         failed += QTest::qExec(test, arguments);
         ++index;

@@ -1,13 +1,11 @@
-// The program built as at start-up (offscreen), its files in a folder of its own: the texts
-// the user reads (checked here once), the help and settings windows, autostart, outside edits;
-// then the phrase library as the user edits it. Every change must reach the files.
+// The program built as at start-up (offscreen) in a folder of its own: its settings, texts and
+// windows, then the phrase library as the user edits it. Every change must reach the files.
 
 #include "ModalAnswer.h"
 #include "RunTestObjects.h"
 #include "TestFiles.h"
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
-#include "app/Settings.h"
 #include "app/SettingsRows.h"
 #include "app/SettingsWindowSetup.h"
 #include "app/Startup.h"
@@ -40,10 +38,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSysInfo>
@@ -51,7 +47,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
-#include <QUrl>
+
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -97,6 +94,7 @@ const RowChange rowChanges[] = {
     {"短语项左右内边距：", "phrase_item_padding_horizontal", 7, false},
     {"短语项上下内边距：", "phrase_item_padding_vertical", 3, false},
     {"高级输入间隔（毫秒）", "delay", 1500, false},
+    {"主窗口始终置顶：", "zhiding", -1, false},
 };
 
 // How the desktop entry's Exec line quotes the executable's path.
@@ -104,10 +102,8 @@ struct ExecLine {
     const char *what, *path, *exec;
 };
 const ExecLine execLines[] = {
-    {"a plain path is only quoted", "/opt/v/verbolin", "\"/opt/v/verbolin\" --autostart"},
     {"blanks and Chinese stay as they are", "/u/我的 程序/v", "\"/u/我的 程序/v\" --autostart"},
-    {"a double quote is escaped, then the escape as a string", "/a\"b/v", "\"/a\\\\\"b/v\" --autostart"},
-    {"a dollar and a backtick are escaped", "/a$b`c/v", "\"/a\\\\$b\\\\`c/v\" --autostart"},
+    {"\", $, ` escaped, then the escape", "/a\"b$c`d/v", "\"/a\\\\\"b\\\\$c\\\\`d/v\" --autostart"},
     {"a backslash becomes four", "/a\\b/v", "\"/a\\\\\\\\b/v\" --autostart"},
     {"a percent sign is doubled, not a field code", "/100%/v", "\"/100%%/v\" --autostart"},
     {"a line break cannot end the Exec line", "/a\nb/v", "\"/a\\nb/v\" --autostart"},
@@ -152,8 +148,7 @@ QStringList hotkeysByRow() {
     return result;
 }
 
-// Opens the phrase menu over a row and clicks (a key would go to the pick window's key
-// filter) the action with the given text.
+// Clicks an action of the phrase menu over a row (a key would go to the pick window's filter).
 void choosePhraseMenu(int row, const QString &actionText) {
     answerNextModal([actionText](QWidget *popup) {
         auto *menu = qobject_cast<QMenu *>(popup);
@@ -179,12 +174,6 @@ void answerGroupDialog(const QString &name, int height, const QString &button) {
     });
 }
 
-QString listHeight() {
-    return QRegularExpression(u"height: *(\\d+)px"_s)
-        .match(appContext().phraseList->styleSheet())
-        .captured(1);
-}
-
 } // namespace
 
 class StartupTest : public QObject {
@@ -197,10 +186,8 @@ public slots:
     void openUrl(const QUrl &url) { m_opened << url; }
 
 private slots:
-    // First, while the editors were never shown (offscreen, a shown window gets frame margins
-    // that move it): each click opens a window beside its editor. Tags read as tags; only the
-    // two page links switch pages; Esc leaves the window open and closing deletes it. The
-    // version button opens the help page outside.
+    // First, while the editors were never shown (a shown window gets frame margins): one help
+    // window per click beside its editor; only the page links switch pages; Esc keeps it.
     void helpWindowsOpenBesideTheirEditorAndKeepToTheirPages() {
         for (const PhraseEditorWidgets *editor : {&c.addWindow, &c.editWindow}) {
             editor->window->move(140, 160);
@@ -217,17 +204,14 @@ private slots:
         QPointer<NoEscCloseWidget> window = helpWindows().value(0);
         auto *browser = window->findChild<QTextBrowser *>();
         QVERIFY(browser->toPlainText().contains(u"<press Ctrl+Shift+A>"_s));
-        QVERIFY(!browser->toPlainText().contains(u"&lt;"_s));
         const QString basic = browser->toHtml();
         QDesktopServices::setUrlHandler(u"https"_s, this, "openUrl");
         emit browser->anchorClicked(QUrl(u"https://example.org/"_s));
-        QVERIFY(m_opened.isEmpty());
         QCOMPARE(browser->toHtml(), basic);
         emit browser->anchorClicked(QUrl(u"verbolin://full-tutorial"_s));
         QVERIFY(browser->toHtml() != basic);
         emit browser->anchorClicked(QUrl(u"verbolin://basic-tutorial"_s));
         QCOMPARE(browser->toHtml(), basic);
-        QTest::keyClick(browser, Qt::Key_Escape);
         QTest::keyClick(window, Qt::Key_Escape);
         QVERIFY(window->isVisible());
         window->close();
@@ -237,7 +221,7 @@ private slots:
         QCOMPARE(m_opened, QList<QUrl>{QUrl(helpPageAddress)});
     }
 
-    void startUpAppliesTheStoredSettingsAndStaysHiddenAtLogin() {
+    void startUpAppliesTheStoredSettingsStaysHiddenAtLoginAndShowsItsTexts() {
         QCOMPARE(c.phraseList->count(), 4);
         QCOMPARE(c.groupTabBar->count(), 3);
         QVERIFY(!c.pickWindow->isVisible()); // started at login
@@ -246,42 +230,38 @@ private slots:
         QCOMPARE(c.pickWindow->pos(), QPoint(123, 45));
         QVERIFY(c.pickWindow->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QCOMPARE(c.phraseList->verticalScrollBar()->singleStep(), 17);
-        // Phrases and groups are reordered by dragging and have a context menu.
         QCOMPARE(c.phraseList->dragDropMode(), QAbstractItemView::InternalMove);
         QVERIFY(c.groupTabBar->isMovable());
         QCOMPARE(c.phraseList->contextMenuPolicy(), Qt::CustomContextMenu);
         QCOMPARE(c.groupTabBar->contextMenuPolicy(), Qt::CustomContextMenu);
         // The settings show the stored values, sizes brought into range, without storing them.
-        QCOMPARE(c.globalHotkeyEdit->keySequence(), QKeySequence(u"Ctrl+Alt+Q"_s));
+        QCOMPARE(rowControl<QKeySequenceEdit>(u"全局快捷键："_s)->keySequence(),
+                 QKeySequence(u"Ctrl+Alt+Q"_s));
         QCOMPARE(rowControl<QSpinBox>(u"默认短语项高度："_s)->value(), 100);
-        QCOMPARE(c.widthSpinBox->value(), 250);
+        QCOMPARE(rowControl<QSpinBox>(u"窗口大小："_s)->value(), 250);
         QCOMPARE(c.pickWindow->width(), 250);
         QCOMPARE(savedValue(u"width"_s), QJsonValue(100));
         QCOMPARE(savedValue(u"default_item_height"_s), QJsonValue(1000));
-    }
-
-    // The texts the other tests do not go by (they click menus and find rows by their texts).
-    void textsShownToTheUser() {
-        QStringList shown;
-        shown << c.pickWindow->windowTitle() << c.settingsWindow->windowTitle()
-              << c.addWindow.window->windowTitle() << c.editWindow.window->windowTitle()
-              << c.trayIcon->toolTip() << c.settingsButton->toolTip() << c.addButton->toolTip()
-              << c.pinButton->toolTip() << c.addWindow.confirmButton->text()
-              << c.editWindow.confirmButton->text();
+        QList<QKeySequenceEdit *> watched; // each phrase hotkey editor has a filter of its own
+        for (const KjjHotkeyEditFilter *filter : qApp->findChildren<KjjHotkeyEditFilter *>())
+            watched << filter->watchedEditor();
+        QCOMPARE(watched, QList<QKeySequenceEdit *>({c.addWindow.hotkeyEdit, c.editWindow.hotkeyEdit}));
+        // The texts the other tests do not go by (they click menus and find rows by their texts).
+        QStringList shown{c.pickWindow->windowTitle(), c.settingsWindow->windowTitle(),
+                          c.trayIcon->toolTip(),       c.settingsButton->toolTip(),
+                          c.addButton->toolTip(),      c.pinButton->toolTip()};
         for (const PhraseEditorWidgets *w : {&c.addWindow, &c.editWindow})
-            shown << w->helpButton->text() << w->remarkLabel->text() << w->hotkeyLabel->text()
-                  << w->clearButton->text() << w->cancelButton->text();
+            shown << w->window->windowTitle() << w->confirmButton->text() << w->helpButton->text()
+                  << w->remarkLabel->text() << w->hotkeyLabel->text() << w->clearButton->text()
+                  << w->cancelButton->text();
         for (const QAction *action : c.trayMenu->actions())
             shown << action->text();
         QCOMPARE(shown.join(u'|'),
-                 u"Verbolin|Verbolin-设置|Verbolin-添加|Verbolin-修改|Verbolin|设置|添加短语|"
-                 u"钉住/取消钉住窗口（ ` ）|添加|修改|如何更高级地输入？|备注：|快捷键：|清空|取消|"
-                 u"如何更高级地输入？|备注：|快捷键：|清空|取消|设置|退出"_s);
-        QCOMPARE(rowControl<QKeySequenceEdit>(u"全局快捷键："_s), c.globalHotkeyEdit);
-        QCOMPARE(rowControl<QSpinBox>(u"窗口大小："_s), c.widthSpinBox);
+                 u"Verbolin|Verbolin-设置|Verbolin|设置|添加短语|钉住/取消钉住窗口（ ` ）|Verbolin-添加|添加|"
+                 u"如何更高级地输入？|备注：|快捷键：|清空|取消|Verbolin-修改|修改|如何更高级地输入？|备注：|"
+                 u"快捷键：|清空|取消|设置|退出"_s);
     }
 
-    // Each change is stored at once; some rows explain themselves in a box.
     void settingsRowsWriteThrough_data() {
         QTest::addColumn<int>("row");
         for (int i = 0; i < int(std::size(rowChanges)); ++i)
@@ -297,17 +277,25 @@ private slots:
         for (const int value : {r.value, r.value + 1}) {
             const QJsonValue expected = check ? QJsonValue(!check->isChecked()) : QJsonValue(value);
             QCOMPARE(check && check->isChecked(), check && configBool(key));
+            c.pickWindow->hide();
+            c.pickWindow->move(10, 20);
             const QString title = answerBox([=] { check ? check->click() : spin->setValue(value); }).title;
             QCOMPARE(!title.isEmpty(), r.tells);
             QCOMPARE(savedValue(key), expected);
-            // The list is restyled at once (the paddings).
+            // Only always-on-top shows the hidden pick window, either way, where it was saved.
+            QCOMPARE(c.pickWindow->isVisible(), key == "zhiding"_L1);
+            QCOMPARE(c.pickWindow->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+                     configBool(u"zhiding"_s));
+            if (c.pickWindow->isVisible())
+                QCOMPARE(c.pickWindow->pos(),
+                         QPoint(configInt(u"chuangkou_x"_s), configInt(u"chuangkou_y"_s)));
+            // Restyled at once (the paddings).
             QCOMPARE(c.phraseList->styleSheet(),
                      phraseItemStyleSheet(c.groupTabBar->tabData(c.groupTabBar->currentIndex()).toInt()));
         }
     }
 
-    // Each size step stores both lengths, the width as its box shows it (brought into
-    // range), and sizes every window; the controls stay inside at the extremes.
+    // The width is stored as its box shows it (in range); controls stay inside at the extremes.
     void everyWindowTakesTheSizeAndItsControlsStayInside() {
         c.heightSpinBox->setValue(450);
         QCOMPARE(QSize(savedValue(u"width"_s).toInt(), savedValue(u"height"_s).toInt()), QSize(250, 450));
@@ -328,21 +316,7 @@ private slots:
         }
     }
 
-    void alwaysOnTopShowsTheHiddenPickWindowEitherWay() {
-        auto *box = rowControl<QCheckBox>(u"主窗口始终置顶："_s);
-        for (const bool on : {false, true}) {
-            c.pickWindow->move(10, 20);
-            c.pickWindow->hide();
-            box->click();
-            QCOMPARE(savedValue(u"zhiding"_s), QJsonValue(on));
-            QCOMPARE(c.pickWindow->windowFlags().testFlag(Qt::WindowStaysOnTopHint), on);
-            QVERIFY(c.pickWindow->isVisible());
-            QCOMPARE(c.pickWindow->pos(), QPoint(configInt(u"chuangkou_x"_s), configInt(u"chuangkou_y"_s)));
-        }
-    }
-
-    // The Exec line quotes the path; the entry follows the check box, rewritten only when it
-    // names another executable.
+    // The entry is rewritten only when it names another executable.
     void autostartEntryFollowsTheCheckBoxAndTheExecutable() {
         for (const ExecLine &line : execLines)
             QVERIFY2(autostartDesktopEntry(QString::fromUtf8(line.path))
@@ -372,7 +346,6 @@ private slots:
         QVERIFY(!QFile::exists(entry) && syncAutostartEntry());
     }
 
-    // Someone else edits the files while the program runs.
     void outsideEditsAreReadAndNothingIsLost() {
         QStringList told;
         setNoticeSink([&told](const QString &message) { told << message; });
@@ -386,13 +359,11 @@ private slots:
         QCOMPARE(c.pickWindow->maximumSize(), QSize(maximumWindowLength, minimumWindowLength));
         QCOMPARE(QSize(c.widthSpinBox->value(), c.heightSpinBox->value()), c.pickWindow->maximumSize());
         QVERIFY(saveConfig(c.configPath));
-        QCOMPARE(savedValue(u"delay"_s), QJsonValue(777));
         QCOMPARE(savedValue(u"width"_s), QJsonValue(30000));
         // Phrases another program wrote show up.
         writeAll(c.dataPath, "[{\"text\": \"from outside\", \"tab\": \"短语1\"}]");
         QTRY_COMPARE(c.phraseList->count(), 1);
-        // An outside version written while the program's own change waits to be saved is
-        // kept beside the file, and then the program's version is written.
+        // An outside version written while the program's change waits to be saved is kept beside.
         QVERIFY(QFile::remove(c.dataPath) && QDir().mkpath(c.dataPath));
         c.phraseList->item(0)->setData(PhraseTextRole, u"changed in the program"_s);
         QVERIFY(!savePhrases(c.phraseList, c.dataPath));
@@ -415,8 +386,7 @@ class LibraryTest : public QObject {
 private slots:
     void initTestCase() { applyWindowSize(c, 500, 500); }
 
-    // Groups 甲 (current, height 40), 乙 (50), c (60); phrases a1, a2 (with Ctrl+Alt+1),
-    // a3 in 甲 and b1 in 乙.
+    // Groups 甲 (current, height 40), 乙 (50), c (60); a1, a2 (Ctrl+Alt+1), a3 in 甲, b1 in 乙.
     void init() {
         c.addWindow.window->close();
         c.editWindow.window->close();
@@ -435,11 +405,8 @@ private slots:
         rebuildPhraseHotkeys();
     }
 
-    // Each pass shows the rows of the group (a name compared as is) whose text or remark
-    // holds the search text as Qt's case-insensitive contains() finds it (letters that fold
-    // across scripts and surrogate pairs included), badges the first 36 and selects the
-    // first (none shown: the selection stays). Each pass starts from the one before: typing,
-    // deleting, switching groups and editing a phrase must not change what it shows.
+    // Against Qt's case-insensitive contains() (folding across scripts, surrogate pairs); each
+    // pass starts from the one before: typing, deleting, group switches and edits leave no trace.
     void eachFilterPassShowsBadgesAndSelectsWhatItShould() {
         const QStringList texts =
             u"abc|xABd|b|cAb|zzz|ABCD|ab|Say HELLO there|regards|helhello|\u212Aey|\u017Fun|"
@@ -479,17 +446,6 @@ private slots:
         }
     }
 
-    void switchingGroupsAndSearchingRefilters() {
-        c.groupTabBar->setCurrentIndex(1);
-        QCOMPARE(shownRows(c.phraseList), QStringList(u"1 b1"_s));
-        QCOMPARE(c.phraseList->currentRow(), 3);
-        c.searchBox->setText(u"2"_s);
-        QVERIFY(shownRows(c.phraseList).isEmpty());
-        c.groupTabBar->setCurrentIndex(0); // the search text stays when the group changes
-        QCOMPARE(shownRows(c.phraseList), QStringList(u"1 a2"_s));
-        QCOMPARE(c.phraseList->currentRow(), 1);
-    }
-
     // A new group goes where asked, shown with its item height; refused ones change nothing.
     void newGroups_data() {
         QTest::addColumn<int>("groupsBefore");
@@ -519,23 +475,22 @@ private slots:
             return;
         QCOMPARE(c.groupTabBar->currentIndex(), at);
         QVERIFY(shownRows(c.phraseList).isEmpty());
-        QCOMPARE(listHeight(), u"33"_s);
+        QCOMPARE(c.phraseList->styleSheet(), phraseItemStyleSheet(33));
         QCOMPARE(savedGroups().size(), groupsBefore + 1);
         QCOMPARE(savedGroups().value(at), name + u"/33"_s);
     }
 
-    // A renamed group takes its phrases along; the list is restyled for the current group
-    // only; another group's name is refused; a moved tab is saved where it went.
+    // A renamed group takes its phrases along; only the current group restyles the list.
     void changingAndMovingAGroup() {
         answerGroupDialog(u"改名"_s, 77, u"确定"_s);
         changeGroup(0);
-        QCOMPARE(listHeight(), u"77"_s);
+        QCOMPARE(c.phraseList->styleSheet(), phraseItemStyleSheet(77));
         QCOMPARE(shownRows(c.phraseList).size(), 3);
         QCOMPARE(savedPhrases().value(2), u"a3//改名/"_s);
         answerGroupDialog(u"乙"_s, 90, u"确定"_s);
         changeGroup(1);
         QCOMPARE(savedGroups(), QStringList({u"改名/77"_s, u"乙/90"_s, u"c/60"_s}));
-        QCOMPARE(listHeight(), u"77"_s);
+        QCOMPARE(c.phraseList->styleSheet(), phraseItemStyleSheet(77));
         answerGroupDialog(u"c"_s, 90, u"确定"_s);
         QCOMPARE(answerBox([] { changeGroup(1); }).title, u"分组名重复"_s);
         QCOMPARE(c.groupTabBar->tabText(1), u"乙"_s);
@@ -558,7 +513,14 @@ private slots:
         QCOMPARE(c.groupTabBar->count(), 1);
     }
 
-    void theAddButtonAppendsToTheCurrentGroupEvenWhenTheSearchHidesIt() {
+    // A group switch keeps the search text; an added phrase the search hides still joins the group.
+    void switchingGroupsKeepsTheSearchAndAddingAppendsToTheGroup() {
+        c.groupTabBar->setCurrentIndex(1);
+        QCOMPARE(c.phraseList->currentRow(), 3);
+        c.searchBox->setText(u"2"_s);
+        c.groupTabBar->setCurrentIndex(0);
+        QCOMPARE(shownRows(c.phraseList), QStringList(u"1 a2"_s));
+        QCOMPARE(c.phraseList->currentRow(), 1);
         c.groupTabBar->setCurrentIndex(1);
         c.searchBox->setText(u"b1"_s);
         c.addWindow.textEdit->setPlainText(u"left over"_s);
@@ -579,8 +541,7 @@ private slots:
         QCOMPARE(shownRows(c.phraseList), QStringList({u"1 b1"_s, u"2  new "_s}));
     }
 
-    // The new phrase follows the phrase the window was opened for (a2) through what the
-    // list went through while the window was open.
+    // The new phrase follows a2, the phrase the menu was opened on, through later changes.
     void addingAfterAPhraseInsertsBehindItInItsGroup_data() {
         QTest::addColumn<QString>("meanwhile");
         QTest::addColumn<QStringList>("saved");
@@ -620,33 +581,25 @@ private slots:
         QCOMPARE(hotkeysByRow(), hotkeys);
     }
 
-    // Without a text nothing is added; a refused hotkey keeps the window open, the phrase's
-    // own hotkey (none) back.
-    void refusedChangesChangeNothing_data() {
-        QTest::addColumn<bool>("edit");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("hotkey");
-        QTest::newRow("adding only a remark") << false << QString() << QString();
-        QTest::newRow("adding with another phrase's hotkey") << false << u"x"_s << u"Ctrl+Alt+1"_s;
-        QTest::newRow("adding with a letter alone") << false << u"x"_s << u"Q"_s;
-        QTest::newRow("editing with another phrase's hotkey") << true << u"x"_s << u"Ctrl+Alt+1"_s;
-    }
+    // A refused hotkey keeps the window open and its hotkey editor emptied.
     void refusedChangesChangeNothing() {
-        QFETCH(bool, edit);
-        QFETCH(QString, text);
-        QFETCH(QString, hotkey);
-        const PhraseEditorWidgets &w = edit ? c.editWindow : c.addWindow;
         const QByteArray before = readAll(c.dataPath);
-        edit ? choosePhraseMenu(0, u"修改"_s) : c.addButton->click();
-        w.textEdit->setPlainText(text);
-        w.remarkEdit->setPlainText(u"a remark"_s);
-        w.hotkeyEdit->setKeySequence(hotkeySequence(hotkey));
-        QCOMPARE(answerBox([&w] { w.confirmButton->click(); }).title.isEmpty(), hotkey.isEmpty());
-        QCOMPARE(w.window->isVisible(), !hotkey.isEmpty());
-        QVERIFY(w.hotkeyEdit->keySequence().isEmpty());
-        QCOMPARE(w.textEdit->toPlainText(), text);
-        QCOMPARE(c.phraseList->count(), 4);
-        QCOMPARE(readAll(c.dataPath), before);
+        // Adding only a remark, adding and editing with another phrase's hotkey.
+        for (const auto &[edit, text, hotkey] :
+             {std::tuple{false, QString(), QString()}, std::tuple{false, u"x"_s, u"Ctrl+Alt+1"_s},
+              std::tuple{true, u"x"_s, u"Ctrl+Alt+1"_s}}) {
+            const PhraseEditorWidgets &w = edit ? c.editWindow : c.addWindow;
+            edit ? choosePhraseMenu(0, u"修改"_s) : c.addButton->click();
+            w.textEdit->setPlainText(text);
+            w.remarkEdit->setPlainText(u"a remark"_s);
+            w.hotkeyEdit->setKeySequence(hotkeySequence(hotkey));
+            QCOMPARE(answerBox([&w] { w.confirmButton->click(); }).title.isEmpty(), hotkey.isEmpty());
+            QCOMPARE(w.window->isVisible(), !hotkey.isEmpty());
+            QVERIFY(w.hotkeyEdit->keySequence().isEmpty());
+            QCOMPARE(w.textEdit->toPlainText(), text);
+            QCOMPARE(c.phraseList->count(), 4);
+            QCOMPARE(readAll(c.dataPath), before);
+        }
     }
 
     void editingFillsTheWindowAndSavesTheChanges() {
@@ -675,9 +628,14 @@ private slots:
         QCOMPARE(hotkeysByRow().value(1), u"-"_s);
     }
 
-    void aPhraseDeletedWhileItIsEditedIsLeftAlone() {
-        choosePhraseMenu(1, u"修改"_s);
-        choosePhraseMenu(1, u"删除"_s);
+    // A moved row is saved at once, its hotkey along; a phrase deleted while edited is left alone.
+    void movingAndDeletingRowsAndNoMenuOverAnEmptyArea() {
+        QVERIFY(c.phraseList->model()->moveRow(QModelIndex(), 1, QModelIndex(), 4));
+        QCOMPARE(savedPhrases(), QStringList({a1, a3, b1, a2}));
+        QCOMPARE(shownRows(c.phraseList), QStringList({u"1 a1"_s, u"2 a3"_s, u"3 a2"_s}));
+        QCOMPARE(hotkeysByRow(), QStringList({u"-"_s, u"-"_s, u"-"_s, u"Ctrl+Alt+1"_s}));
+        choosePhraseMenu(3, u"修改"_s);
+        choosePhraseMenu(3, u"删除"_s);
         QVERIFY(!editTarget());
         QCOMPARE(shownRows(c.phraseList), QStringList({u"1 a1"_s, u"2 a3"_s}));
         QCOMPARE(hotkeysByRow(), QStringList(3, u"-"_s));
@@ -685,21 +643,7 @@ private slots:
         c.editWindow.confirmButton->click();
         QVERIFY(!c.editWindow.window->isVisible());
         QCOMPARE(savedPhrases(), QStringList({a1, a3, b1}));
-    }
-
-    void movingARowSavesTheOrderAndTheHotkeyFollowsThePhrase() {
-        QVERIFY(c.phraseList->model()->moveRow(QModelIndex(), 1, QModelIndex(), 4));
-        QCOMPARE(savedPhrases(), QStringList({a1, a3, b1, a2}));
-        QCOMPARE(shownRows(c.phraseList), QStringList({u"1 a1"_s, u"2 a3"_s, u"3 a2"_s}));
-        QCOMPARE(hotkeysByRow(), QStringList({u"-"_s, u"-"_s, u"-"_s, u"Ctrl+Alt+1"_s}));
-    }
-
-    void eachHotkeyEditorHasItsOwnFilterAndAnEmptyAreaNoMenu() {
-        QList<QKeySequenceEdit *> watched;
-        for (const KjjHotkeyEditFilter *filter : qApp->findChildren<KjjHotkeyEditFilter *>())
-            watched << filter->watchedEditor();
-        QCOMPARE(watched, QList<QKeySequenceEdit *>({c.addWindow.hotkeyEdit, c.editWindow.hotkeyEdit}));
-        showPhraseMenu(QPoint(5, c.phraseList->viewport()->height() - 5));
+        showPhraseMenu(QPoint(5, c.phraseList->viewport()->height() - 5)); // an empty area: no menu
         QTest::qWait(50);
         QVERIFY(!QApplication::activePopupWidget());
     }

@@ -1,7 +1,5 @@
-// Hotkeys: the rules a typed hotkey must follow, as the phrase editors and the settings
-// editor apply them; the phrase hotkeys built from the phrase list; the editors switching
-// hotkeys off while they have the focus. Runs offscreen and, registered a second time, in
-// a private X session, where the hotkeys really register and keys are really pressed.
+// Typed hotkeys in the phrase and settings editors, the phrase hotkeys, and (in the X session
+// of the e2e twin, where hotkeys register) the editors switching hotkeys off while focused.
 #include "ModalAnswer.h"
 #include "TestFiles.h"
 #include "app/ConfigStore.h"
@@ -16,7 +14,6 @@
 
 #include <QFocusEvent>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QKeySequenceEdit>
 #include <QLineEdit>
 #include <QListWidget>
@@ -86,7 +83,7 @@ void pressKeys(const char *keys) {
 class HotkeysTest : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
-    QString configPath;
+    const QString configPath = m_dir.filePath(QStringLiteral("config.json"));
     std::unique_ptr<QWidget> window;
     QKeySequenceEdit *settingsEditor = nullptr;
     QKeySequenceEdit *phraseEditor = nullptr;
@@ -96,7 +93,6 @@ class HotkeysTest : public QObject {
 
 private slots:
     void init() {
-        configPath = m_dir.filePath(QStringLiteral("config.json"));
         configObject() = defaultConfig(QSize(1920, 1080));
         configObject().insert(QStringLiteral("delay"), 0);
         saveConfig(configPath);
@@ -134,9 +130,7 @@ private slots:
         QFETCH(QKeySequence, sequence);
         QFETCH(QString, refusal);
         // The shape is judged before duplicates: with itself in use, a good hotkey is refused as used.
-        const QList<QKeySequence> inUse{phrases.at(1)->shortcut()};
-        QCOMPARE(hotkeyRefusal(sequence, inUse), refusal);
-        QCOMPARE(hotkeyRefusal(sequence, inUse + QList<QKeySequence>{sequence}),
+        QCOMPARE(hotkeyRefusal(sequence, {phrases.at(1)->shortcut(), sequence}),
                  refusal.isEmpty() ? usedRefusal : refusal);
 
         // A phrase editor warns with itself as the parent; a phrase's own hotkey is no duplicate.
@@ -150,8 +144,7 @@ private slots:
             QCOMPARE(box.parent, expected.isEmpty() ? nullptr : phraseEditor);
         }
 
-        // Leaving the settings editor takes and saves a good hotkey; anything else shows
-        // the stored one again, after a warning unless the editor was emptied.
+        // Leaving the settings editor saves a good hotkey, else shows the stored one again.
         const QByteArray before = readAll(configPath);
         sendFocus(settingsEditor, QEvent::FocusIn);
         settingsEditor->setKeySequence(sequence);
@@ -166,8 +159,7 @@ private slots:
             QCOMPARE(readAll(configPath), before);
     }
 
-    // One hotkey per phrase that has one, inputting the phrase (tags as tags) wherever the
-    // list is and whatever is shown; a rebuild follows inserted, moved and edited rows.
+    // Each inputs its phrase (tags as tags) wherever the list is and whatever it shows.
     void phraseHotkeysFollowTheList() {
         QListWidget list;
         QObject owner;
@@ -197,8 +189,7 @@ private slots:
         QVERIFY(old.isNull());
         QCOMPARE(inputOfEachHotkey(hotkeys), QStringLiteral("zero 二 - three"));
 
-        // A deleted phrase's hotkey inputs nothing, even before the rebuild; a text that
-        // names no key still gets an entry, unregistered.
+        // A deleted phrase's hotkey inputs nothing before the rebuild; a bad key gets an entry.
         GlobalHotkey *hotkey = hotkeys.at(1);
         delete list.takeItem(1);
         QCOMPARE(inputOfEachHotkey({hotkey}), QString());
@@ -209,8 +200,7 @@ private slots:
         QCOMPARE(inputOfEachHotkey({hotkeys.at(0), hotkeys.at(2)}), QStringLiteral("zero three"));
     }
 
-    // Offscreen no hotkey registers: this needs the X session. A phrase editor with the
-    // focus switches the phrase hotkeys off, the settings editor every hotkey.
+    // A focused phrase editor switches the phrase hotkeys off, the settings editor every hotkey.
     void hotkeysPressedInAnEditorAreRecordedNotFired() {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
             QSKIP("hotkeys register only in an X11 session");

@@ -1,6 +1,5 @@
-// The X11 backend outside an X11 session (here: the offscreen platform on Linux): input,
-// global hotkeys and the pick window's activation do nothing harmful, say so once, and
-// the pick window still shows.
+// The X11 backend without an X11 session (offscreen): input, hotkeys and activation do no
+// harm, say so once, and the pick window still shows.
 
 #include "output/OutputAction.h"
 #include "platform/GlobalHotkey.h"

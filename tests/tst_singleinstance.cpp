@@ -7,8 +7,7 @@
 
 #include <memory>
 
-// Real processes of a probe that runs only the single-instance guard, in a private
-// runtime folder so that runs do not meet each other.
+// Real processes of a probe running only the single-instance guard, in a runtime folder of their own.
 class SingleInstanceTest : public QObject {
     Q_OBJECT
     QTemporaryDir m_runtime;
@@ -30,16 +29,6 @@ class SingleInstanceTest : public QObject {
                     return true;
         return false;
     }
-    // A later launch hands over to the running instance and exits with 0.
-    void handsOver(QProcess &running) {
-        const std::unique_ptr<QProcess> later = startProbe();
-        QVERIFY(later->waitForFinished(5000));
-        QCOMPARE(later->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(later->exitCode(), 0);
-        QVERIFY(!later->readAllStandardOutput().contains("first"));
-        QVERIFY2(waitForLine(running, "instanceStarted"), "the running instance was not told");
-    }
-
 private slots:
     // Later launches hand over to the running instance, whose socket only its user may
     // open; killed (no chance to clean up), it does not block the next start.
@@ -48,8 +37,14 @@ private slots:
             const std::unique_ptr<QProcess> first = startProbe();
             QVERIFY2(waitForLine(*first, "first"),
                      round ? "the killed instance blocked the start" : "no start");
-            handsOver(*first);
-            handsOver(*first);
+            for (int launch = 0; launch < 2; ++launch) { // each exits with 0 and tells the first
+                const std::unique_ptr<QProcess> later = startProbe();
+                QVERIFY(later->waitForFinished(5000));
+                QCOMPARE(later->exitStatus(), QProcess::NormalExit);
+                QCOMPARE(later->exitCode(), 0);
+                QVERIFY(!later->readAllStandardOutput().contains("first"));
+                QVERIFY2(waitForLine(*first, "instanceStarted"), "the running instance was not told");
+            }
             if (QSysInfo::kernelType() != QLatin1String("winnt")) { // a named pipe there, no file
                 const QFileInfo socket(QDir(m_runtime.path()).filePath(QStringLiteral("verbolin.socket")));
                 QVERIFY(socket.exists());
