@@ -564,15 +564,20 @@ private slots:
         }
     }
 
-    // A window saved out of reach opens on the screen, the other windows beside the pick
-    // window; the program's own placement stores nothing, only the user's move does.
+    // A window opens at its saved place; one saved out of reach opens on the screen, the other
+    // windows beside the pick window; the program's own placement stores nothing, only the
+    // user's move does.
     void movesStoreThePositionOfTheRightWindow_data() { addRows(moveStoreCases); }
     void movesStoreThePositionOfTheRightWindow() {
         const auto &m = fetchRow(moveStoreCases);
         const AppContext &c = appContext();
         QWidget *const windows[] = {c.pickWindow, c.settingsWindow, c.addWindow.window, c.editWindow.window};
-        for (int i = PickWin; i <= EditWin; ++i)
+        for (int i = PickWin; i <= EditWin; ++i) { // a saved place within reach is used as it is
+            settings::setSavedPosition(settings::SavedWindow(i), QPoint(40 + 9 * i, 50));
+            moveToSavedPosition(windows[i]);
+            QCOMPARE(windows[i]->pos(), QPoint(40 + 9 * i, 50));
             settings::setSavedPosition(settings::SavedWindow(i), QPoint(5000, 5000));
+        }
         moveToSavedPosition(c.pickWindow);
         showPickWindow();
         for (int i = SettingsWin; i <= EditWin; ++i)
