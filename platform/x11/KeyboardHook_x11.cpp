@@ -1,8 +1,11 @@
-// The keyboard hook on X11: passive grabs on the root window. While a grabbed key is
-// down the server sends every key event to us; what the handler does not consume is
-// replayed with XTest once the grab is over (on the key's release: a replay while the
-// grab is active would come straight back to us). Output started by a consumed key ends
-// the grab at once, so that its synthetic events reach the focused window.
+// The keyboard hook on X11: passive grabs on the root window, synchronous for the keyboard.
+// At the press of a grabbed key the server holds every later key event back until we have
+// asked the handler: a key it lets pass is handed back to the server (ReplayKeyboard), which
+// delivers it to the focused window before anything typed after it; a key it takes keeps the
+// grab until its release, and the server goes on sending every key event to us meanwhile.
+// What the handler does not consume then is replayed with XTest once the grab is over (a
+// replay while the grab is active would come straight back to us). Output started by a
+// consumed key ends the grab at once, so that its synthetic events reach the focused window.
 #include "platform/KeyboardHook.h"
 
 #include "platform/x11/X11KeyboardGrab.h"
@@ -39,6 +42,19 @@ struct KeyCombo {
 struct Deferred {
     xcb_keycode_t keycode;
     bool released;
+};
+
+// A press under one of our grabs holds the keyboard until the server is told what became of it;
+// this tells it on every way out of the press's handling. Outside such a hold the server ignores it.
+struct KeyboardThaw {
+    std::uint32_t time;
+    std::uint8_t mode = XCB_ALLOW_REPLAY_KEYBOARD; // to the focused window, as if never grabbed
+    ~KeyboardThaw() {
+        if (xcb_connection_t *c = XcbSession::connection()) {
+            xcb_allow_events(c, mode, time);
+            xcb_flush(c);
+        }
+    }
 };
 
 } // namespace
@@ -120,7 +136,7 @@ struct KeyboardHook::Private : QAbstractNativeEventFilter {
     std::uint16_t maskOf(unsigned modifiers) const;
     bool offer(const xcb_key_press_event_t *key);
     bool offerRepeat(const xcb_key_press_event_t *key);
-    bool onPress(const xcb_key_press_event_t *key);
+    bool onPress(const xcb_key_press_event_t *key, KeyboardThaw &thaw);
     bool onRelease(const xcb_key_press_event_t *key);
     void forwardRelease(const xcb_key_press_event_t *key);
     void finishGrab();
@@ -202,7 +218,7 @@ void KeyboardHook::Private::grabCombos(const std::set<KeyCombo> &which, bool che
     for (const KeyCombo &combo : which) {
         for (std::uint16_t lock : lockVariants(numLockMask))
             xcb_grab_key(c, 0, root, static_cast<std::uint16_t>(combo.mask | lock), combo.keycode,
-                         XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+                         XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC);
     }
     xcb_flush(c);
 }
@@ -218,7 +234,7 @@ void KeyboardHook::Private::grabCombos(const std::set<KeyCombo> &which,
             // owner_events false: while the grab is active every key event comes to us,
             // reported on the root window.
             cookies.push_back(xcb_grab_key_checked(c, 0, root, mask, combo.keycode, XCB_GRAB_MODE_ASYNC,
-                                                   XCB_GRAB_MODE_ASYNC));
+                                                   XCB_GRAB_MODE_SYNC));
         }
     }
     // A combination that another client holds answers BadAccess; that client keeps it.
@@ -318,11 +334,13 @@ bool KeyboardHook::Private::offerRepeat(const xcb_key_press_event_t *key) {
            handler(HookKeyEvent{found->second, modifiersOf(key->state), true});
 }
 
-bool KeyboardHook::Private::onPress(const xcb_key_press_event_t *key) {
+bool KeyboardHook::Private::onPress(const xcb_key_press_event_t *key, KeyboardThaw &thaw) {
     if (!activator) {
         const auto mask = static_cast<std::uint16_t>(key->state & 0xff & ~(XCB_MOD_MASK_LOCK | numLockMask));
+        // A grab of some other part of the program, or one of ours lifted since the press: the
+        // key goes where it would have gone without us.
         if (!installed || !combos.count(KeyCombo{key->detail, mask}))
-            return false; // a grab of some other part of the program
+            return false;
         activator = key->detail;
         activatorState = key->state;
         grabEnded = false;
@@ -337,10 +355,13 @@ bool KeyboardHook::Private::onPress(const xcb_key_press_event_t *key) {
             X11KeyboardGrab::end();
             return true;
         }
-        if (!consumed)
-            activatorPasses = 1;
+        if (consumed)
+            thaw.mode = XCB_ALLOW_ASYNC_KEYBOARD; // the grab lasts until the key's release
+        else
+            resetGrabState(); // replayed: its release and the keys after it are not ours
         return true;
     }
+    thaw.mode = XCB_ALLOW_ASYNC_KEYBOARD;
     if (key->detail == activator) { // auto-repeat
         // A consumed key acts once more only where the handler wants it (moving keys).
         if (!(activatorPasses == 0 ? offerRepeat(key) : offerUnlessReplay(key)))
@@ -502,7 +523,10 @@ bool KeyboardHook::Private::nativeEventFilter(const QByteArray &eventType, void 
         return false;
     if (type == XCB_KEY_RELEASE)
         X11KeyboardGrab::noteRelease(key->detail, key->time);
-    return type == XCB_KEY_PRESS ? onPress(key) : onRelease(key);
+    if (type == XCB_KEY_RELEASE)
+        return onRelease(key);
+    KeyboardThaw thaw{key->time};
+    return onPress(key, thaw);
 }
 
 KeyboardHook::KeyboardHook(Handler handler) : d(std::make_unique<Private>()) {
