@@ -315,8 +315,9 @@ bool KeyboardHook::Private::onPress(const xcb_key_press_event_t *key, KeyboardTh
         thaw.mode = XCB_ALLOW_ASYNC_KEYBOARD;
         return false;
     }
-    // A key taken during the grab and still held: this press is its auto-repeat.
-    const bool consumed = swallowed.count(key->detail) ? offerRepeat(key) : offer(key);
+    // Auto-repeat goes to the key pressed last, here one pressed during the grab.
+    const bool consumed =
+        X11KeyboardGrab::isAutoRepeat(key->detail, key->time) ? offerRepeat(key) : offer(key);
     if (!activator)
         return true; // the output the key started ended the grab
     if (consumed)
