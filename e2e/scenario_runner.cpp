@@ -211,7 +211,7 @@ public:
                 arguments << u"keydown"_s << key << u"sleep"_s << seconds << u"keyup"_s << key;
             return xdotool({}, arguments).ok;
         } else if (verb == u"run"_s)
-            return run(w.value(1), w.mid(2)).ok;
+            return run(w.value(1), words(text(after(line, 2)))).ok;
         else if (verb == u"click"_s || verb == u"rclick"_s || verb == u"wheel"_s) {
             const QPoint place = verb == u"wheel"_s ? QPoint(30, 25) : rest == u"tray"_s ? QPoint(5, 5) : at;
             const QString button = verb == u"click"_s    ? u"1"_s
@@ -305,7 +305,10 @@ private:
     int focusLosses() const { return m_target ? int(m_target->events(u"focusout"_s).size()) : 0; }
     QString file(const QString &name) const { return m_dir.filePath(name); }
     QString text(QString raw) const {
-        return raw.replace(u"\\n"_s, u"\n"_s).replace(u"\\t"_s, u"\t"_s).replace(u"$DIR"_s, m_dir.path());
+        return raw.replace(u"\\n"_s, u"\n"_s)
+            .replace(u"\\t"_s, u"\t"_s)
+            .replace(u"$DIR"_s, m_dir.path())
+            .replace(u"$PID"_s, QString::number(m_program.processId()));
     }
 
     // What the target saw: "keys" (presses but modifiers, Ctrl+V and sync's z), "strokes" (+Key -Key,

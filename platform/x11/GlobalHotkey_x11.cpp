@@ -67,8 +67,10 @@ public:
         for (auto it = r.grabs.begin(); it != r.grabs.end(); ++it) {
             if (it->keycode != key->detail)
                 continue;
-            // The modifiers may be let go before the key: any release of the key is ours.
-            consumed = consumed || type == XCB_KEY_RELEASE;
+            // The modifiers may be let go before the key: any release of the key is ours. One
+            // reported on the root window comes through another grab of the program on the
+            // keyboard (the pick window's), which must see it to let the keyboard go on.
+            consumed = consumed || (type == XCB_KEY_RELEASE && key->event != key->root);
             if (type == XCB_KEY_RELEASE || hotkeyModifiersOfState(key->state, r.numLockMask) != it->modifiers)
                 continue;
             // Queued: a slot may delete hotkeys, which must not happen inside this loop. Every
@@ -169,6 +171,15 @@ void followLayout() {
 }
 
 } // namespace
+
+bool X11KeyboardGrab::isHotkey(std::uint8_t keycode, std::uint16_t state) {
+    const Registry &r = registry();
+    for (const Grab &grab : r.grabs) {
+        if (grab.keycode == keycode && hotkeyModifiersOfState(state, r.numLockMask) == grab.modifiers)
+            return true;
+    }
+    return false;
+}
 
 bool GlobalHotkeyBackend::canMap(QKeyCombination combination) {
     if (QNativeInterface::QX11Application *x11 = x11Application())

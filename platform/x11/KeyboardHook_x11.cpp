@@ -1,8 +1,10 @@
-// The keyboard hook on X11: passive grabs on the root window. While a grabbed key is
-// down the server sends every key event to us; what the handler does not consume is
-// replayed with XTest once the grab is over (on the key's release: a replay while the
-// grab is active would come straight back to us). Output started by a consumed key ends
-// the grab at once, so that its synthetic events reach the focused window.
+// The keyboard hook on X11: passive grabs on the root window, synchronous for the keyboard.
+// From the press of a grabbed key to its release the server hands us one key event at a time
+// and holds the rest back until we have asked the handler. A key it lets pass is handed back
+// (ReplayKeyboard): the grab ends and the server delivers that key, with the modifiers of its
+// press, and everything typed after it to the focused window, in the order typed. Output
+// started by a consumed key ends the grab at once, so that its synthetic events reach the
+// focused window.
 #include "platform/KeyboardHook.h"
 
 #include "platform/x11/X11KeyboardGrab.h"
@@ -15,7 +17,6 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
 
@@ -36,9 +37,18 @@ struct KeyCombo {
     }
 };
 
-struct Deferred {
-    xcb_keycode_t keycode;
-    bool released;
+// A key event under one of our grabs holds the keyboard until the server is told what became
+// of it; this tells it on every way out of the event's handling. Without a hold the server
+// ignores it.
+struct KeyboardThaw {
+    std::uint32_t time;
+    std::uint8_t mode;
+    ~KeyboardThaw() {
+        if (xcb_connection_t *c = XcbSession::connection()) {
+            xcb_allow_events(c, mode, time);
+            xcb_flush(c);
+        }
+    }
 };
 
 } // namespace
@@ -70,60 +80,29 @@ struct KeyboardHook::Private : QAbstractNativeEventFilter {
     // that the key started ends it first (grabEnded).
     bool grabEnded = false;
     xcb_keycode_t activator = 0;
-    std::uint16_t activatorState = 0;
-    int activatorPasses = 0;
     std::set<xcb_keycode_t> swallowed;
     std::set<xcb_keycode_t> modifiersPressed;
-    std::vector<Deferred> deferred;
-
-    // Replayed presses that may still come back to us: when another of our grabs is
-    // active at the replay, the server hands the replay to us again. Such a press is
-    // passed on without asking the handler twice. A marker message sent after each
-    // replay tells when the rest of that replay has gone elsewhere.
-    xcb_window_t markerWindow = 0;
-    std::uint32_t lastBatch = 0;
-    std::map<std::uint32_t, std::map<xcb_keycode_t, int>> replaysInFlight;
-
     ~Private() override {
         X11KeyboardLayout::unwatch(this);
         if (filterInstalled && QCoreApplication::instance())
             QCoreApplication::instance()->removeNativeEventFilter(this);
-        if (markerWindow && XcbSession::connection()) {
-            xcb_destroy_window(XcbSession::connection(), markerWindow);
-            xcb_flush(XcbSession::connection());
-        }
     }
-
-    bool isReplay(xcb_keycode_t keycode) {
-        for (auto &batch : replaysInFlight) {
-            auto found = batch.second.find(keycode);
-            if (found != batch.second.end() && found->second > 0) {
-                --found->second;
-                return true;
-            }
-        }
-        return false;
-    }
-    bool offerUnlessReplay(const xcb_key_press_event_t *key) { return !isReplay(key->detail) && offer(key); }
-    void sendMarker(std::uint32_t batch);
 
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override;
 
     void readKeyboardMap();
     void resolveKeys();
     void followLayout();
-    void grabCombos(const std::set<KeyCombo> &which, bool checked);
     void grabCombos(const std::set<KeyCombo> &which, const std::vector<std::uint16_t> &locks);
     void ungrabCombos(const std::set<KeyCombo> &which);
-    std::set<KeyCombo> combosOf(const std::set<xcb_keycode_t> &keycodes) const;
     unsigned modifiersOf(std::uint16_t state) const;
     std::uint16_t maskOf(unsigned modifiers) const;
     bool offer(const xcb_key_press_event_t *key);
     bool offerRepeat(const xcb_key_press_event_t *key);
-    bool onPress(const xcb_key_press_event_t *key);
+    bool onPress(const xcb_key_press_event_t *key, KeyboardThaw &thaw);
     bool onRelease(const xcb_key_press_event_t *key);
     void forwardRelease(const xcb_key_press_event_t *key);
-    void finishGrab();
+    void passOn(KeyboardThaw &thaw);
     void resetGrabState();
 };
 
@@ -192,21 +171,6 @@ std::uint16_t KeyboardHook::Private::maskOf(unsigned modifiers) const {
     return mask;
 }
 
-void KeyboardHook::Private::grabCombos(const std::set<KeyCombo> &which, bool checked) {
-    if (checked) {
-        grabCombos(which, lockVariants(numLockMask));
-        return;
-    }
-    xcb_connection_t *c = XcbSession::connection();
-    const xcb_window_t root = XcbSession::rootWindow();
-    for (const KeyCombo &combo : which) {
-        for (std::uint16_t lock : lockVariants(numLockMask))
-            xcb_grab_key(c, 0, root, static_cast<std::uint16_t>(combo.mask | lock), combo.keycode,
-                         XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
-    }
-    xcb_flush(c);
-}
-
 void KeyboardHook::Private::grabCombos(const std::set<KeyCombo> &which,
                                        const std::vector<std::uint16_t> &locks) {
     xcb_connection_t *c = XcbSession::connection();
@@ -218,7 +182,7 @@ void KeyboardHook::Private::grabCombos(const std::set<KeyCombo> &which,
             // owner_events false: while the grab is active every key event comes to us,
             // reported on the root window.
             cookies.push_back(xcb_grab_key_checked(c, 0, root, mask, combo.keycode, XCB_GRAB_MODE_ASYNC,
-                                                   XCB_GRAB_MODE_ASYNC));
+                                                   XCB_GRAB_MODE_SYNC));
         }
     }
     // A combination that another client holds answers BadAccess; that client keeps it.
@@ -239,15 +203,6 @@ void KeyboardHook::Private::ungrabCombos(const std::set<KeyCombo> &which) {
             xcb_ungrab_key(c, combo.keycode, root, static_cast<std::uint16_t>(combo.mask | lock));
     }
     xcb_flush(c);
-}
-
-std::set<KeyCombo> KeyboardHook::Private::combosOf(const std::set<xcb_keycode_t> &keycodes) const {
-    std::set<KeyCombo> which;
-    for (const KeyCombo &combo : combos) {
-        if (keycodes.count(combo.keycode))
-            which.insert(combo);
-    }
-    return which;
 }
 
 void KeyboardHook::Private::resolveKeys() {
@@ -301,7 +256,7 @@ void KeyboardHook::Private::followLayout() {
         std::set_difference(combos.begin(), combos.end(), before.begin(), before.end(),
                             std::inserter(added, added.end()));
         ungrabCombos(gone);
-        grabCombos(added, true);
+        grabCombos(added, lockVariants(numLockMask));
     }
 }
 
@@ -318,17 +273,18 @@ bool KeyboardHook::Private::offerRepeat(const xcb_key_press_event_t *key) {
            handler(HookKeyEvent{found->second, modifiersOf(key->state), true});
 }
 
-bool KeyboardHook::Private::onPress(const xcb_key_press_event_t *key) {
+bool KeyboardHook::Private::onPress(const xcb_key_press_event_t *key, KeyboardThaw &thaw) {
     if (!activator) {
         const auto mask = static_cast<std::uint16_t>(key->state & 0xff & ~(XCB_MOD_MASK_LOCK | numLockMask));
+        // A grab of some other part of the program, or one of ours lifted since the press: the
+        // key goes where it would have gone without us.
         if (!installed || !combos.count(KeyCombo{key->detail, mask}))
-            return false; // a grab of some other part of the program
+            return false;
         activator = key->detail;
-        activatorState = key->state;
         grabEnded = false;
-        // A key whose grab output ended and that is still held: this press is its auto-repeat.
+        // A key still held after its grab was ended or handed back: this press is its auto-repeat.
         const bool consumed =
-            X11KeyboardGrab::isAutoRepeat(key->detail, key->time) ? offerRepeat(key) : offerUnlessReplay(key);
+            X11KeyboardGrab::isAutoRepeat(key->detail, key->time) ? offerRepeat(key) : offer(key);
         if (grabEnded) {
             // The output the key started ended the grab (see X11KeyboardGrab::end): its
             // release and what is typed meanwhile go to the focused window.
@@ -337,43 +293,61 @@ bool KeyboardHook::Private::onPress(const xcb_key_press_event_t *key) {
             X11KeyboardGrab::end();
             return true;
         }
-        if (!consumed)
-            activatorPasses = 1;
+        if (consumed)
+            thaw.mode = XCB_ALLOW_SYNC_KEYBOARD; // the grab lasts until the key's release
+        else
+            resetGrabState(); // handed back: its release and what follows are not ours
         return true;
     }
     if (key->detail == activator) { // auto-repeat
         // A consumed key acts once more only where the handler wants it (moving keys).
-        if (!(activatorPasses == 0 ? offerRepeat(key) : offerUnlessReplay(key)))
-            ++activatorPasses;
+        if (!offerRepeat(key) && activator)
+            passOn(thaw);
         return true;
     }
-    // Modifier changes need no replay: the replayed keys carry the state of the moment.
+    // Modifiers are kept: the server gives the keys typed with them the state of the moment.
     if (modifierKeycodes.count(key->detail)) {
         modifiersPressed.insert(key->detail);
         return true;
     }
-    if (offerUnlessReplay(key))
+    // One of the program's hotkeys: its own filter fires it and ends the grab.
+    if (X11KeyboardGrab::isHotkey(key->detail, key->state)) {
+        thaw.mode = XCB_ALLOW_ASYNC_KEYBOARD;
+        return false;
+    }
+    // Auto-repeat goes to the key pressed last, here one pressed during the grab.
+    const bool consumed =
+        X11KeyboardGrab::isAutoRepeat(key->detail, key->time) ? offerRepeat(key) : offer(key);
+    if (!activator)
+        return true; // the output the key started ended the grab
+    if (consumed)
         swallowed.insert(key->detail);
     else
-        deferred.push_back({key->detail, false});
+        passOn(thaw);
     return true;
+}
+
+// Hands the key just pressed during the grab back to the server, which ends the grab and
+// delivers it to the focused window. The keys we took that are still held send their releases
+// there too; their auto-repeat comes back to us as repeats.
+void KeyboardHook::Private::passOn(KeyboardThaw &thaw) {
+    thaw.mode = XCB_ALLOW_REPLAY_KEYBOARD;
+    swallowed.insert(activator);
+    for (xcb_keycode_t held : swallowed)
+        X11KeyboardGrab::markHeld(held);
+    resetGrabState();
 }
 
 bool KeyboardHook::Private::onRelease(const xcb_key_press_event_t *key) {
     if (!activator)
         return false;
     if (key->detail == activator) {
-        finishGrab();
+        // The server ends the grab with it.
+        resetGrabState();
         return true;
     }
     if (swallowed.erase(key->detail) || modifiersPressed.erase(key->detail))
         return true;
-    for (Deferred &d : deferred) {
-        if (d.keycode == key->detail && !d.released) {
-            d.released = true;
-            return true;
-        }
-    }
     // The key went down before the grab began, so the focused window saw its press: it must
     // see the release too, or it would take the key (or modifier) for still held.
     forwardRelease(key);
@@ -398,89 +372,10 @@ void KeyboardHook::Private::forwardRelease(const xcb_key_press_event_t *key) {
     xcb_flush(c);
 }
 
-void KeyboardHook::Private::finishGrab() {
-    std::set<xcb_keycode_t> replayed;
-    if (activatorPasses > 0)
-        replayed.insert(activator);
-    for (const Deferred &d : deferred)
-        replayed.insert(d.keycode);
-    if (replayed.empty()) {
-        resetGrabState();
-        return;
-    }
-    // Our own grabs on these keys would catch the replay: lift them meanwhile.
-    const std::set<KeyCombo> lifted = installed ? combosOf(replayed) : std::set<KeyCombo>();
-    ungrabCombos(lifted);
-    Display *dpy = XcbSession::display();
-    // A modifier held at the press may be up by now (Shift let go before the key): hold
-    // it again for the replay, so that the key arrives as it was typed.
-    std::vector<KeyCode> restored;
-    if (activatorPasses > 0) {
-        xcb_connection_t *c = XcbSession::connection();
-        xcb_query_pointer_reply_t *now =
-            xcb_query_pointer_reply(c, xcb_query_pointer(c, XcbSession::rootWindow()), nullptr);
-        const std::uint16_t heldNow = now ? now->mask : activatorState;
-        std::free(now);
-        const std::pair<std::uint16_t, KeySym> modifierKeys[] = {
-            {XCB_MOD_MASK_SHIFT, XK_Shift_L}, {XCB_MOD_MASK_CONTROL, XK_Control_L}, {altMask, XK_Alt_L}};
-        for (const auto &[mask, keysym] : modifierKeys) {
-            if ((activatorState & mask) && !(heldNow & mask)) {
-                if (const KeyCode code = XKeysymToKeycode(dpy, keysym)) {
-                    XTestFakeKeyEvent(dpy, code, True, CurrentTime);
-                    restored.push_back(code);
-                }
-            }
-        }
-    }
-    for (int i = 0; i < activatorPasses; ++i) {
-        XTestFakeKeyEvent(dpy, activator, True, CurrentTime);
-        XTestFakeKeyEvent(dpy, activator, False, CurrentTime);
-    }
-    for (KeyCode code : restored)
-        XTestFakeKeyEvent(dpy, code, False, CurrentTime);
-    // Keys pressed while the grab was on follow, still down if they were not released.
-    for (const Deferred &d : deferred) {
-        XTestFakeKeyEvent(dpy, d.keycode, True, CurrentTime);
-        if (d.released)
-            XTestFakeKeyEvent(dpy, d.keycode, False, CurrentTime);
-    }
-    std::map<xcb_keycode_t, int> batch;
-    batch[activator] += activatorPasses;
-    for (const Deferred &d : deferred)
-        ++batch[d.keycode];
-    replaysInFlight[++lastBatch] = batch;
-    // The server has delivered the replay once this returns; only then grab again.
-    XSync(dpy, False);
-    grabCombos(lifted, false);
-    sendMarker(lastBatch);
-    resetGrabState();
-}
-
-void KeyboardHook::Private::sendMarker(std::uint32_t batch) {
-    xcb_connection_t *c = XcbSession::connection();
-    if (!markerWindow) {
-        markerWindow = xcb_generate_id(c);
-        xcb_create_window(c, 0, markerWindow, XcbSession::rootWindow(), -1, -1, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-    }
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = markerWindow;
-    event.type = XcbSession::atom("_VERBOLIN_HOOK_REPLAYED");
-    event.data.data32[0] = batch;
-    // Sent after the replay, so it reaches us after any replayed key that came back.
-    xcb_send_event(c, 0, markerWindow, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&event));
-    xcb_flush(c);
-}
-
 void KeyboardHook::Private::resetGrabState() {
     activator = 0;
-    activatorState = 0;
-    activatorPasses = 0;
     swallowed.clear();
     modifiersPressed.clear();
-    deferred.clear();
 }
 
 bool KeyboardHook::Private::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) {
@@ -488,21 +383,21 @@ bool KeyboardHook::Private::nativeEventFilter(const QByteArray &eventType, void 
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
     const std::uint8_t type = event->response_type & 0x7f;
-    if (type == XCB_CLIENT_MESSAGE) {
-        const auto *marker = static_cast<const xcb_client_message_event_t *>(message);
-        if (!markerWindow || marker->window != markerWindow)
-            return false;
-        replaysInFlight.erase(marker->data.data32[0]);
-        return true;
-    }
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
     const auto *key = static_cast<const xcb_key_press_event_t *>(message);
     if (key->event != XcbSession::rootWindow())
         return false;
-    if (type == XCB_KEY_RELEASE)
+    // During our grab the next event comes alone (SyncKeyboard); a press outside it that
+    // started one of our grabs goes on to the focused window unless the handler takes it.
+    KeyboardThaw thaw{key->time, activator               ? std::uint8_t(XCB_ALLOW_SYNC_KEYBOARD)
+                                 : type == XCB_KEY_PRESS ? std::uint8_t(XCB_ALLOW_REPLAY_KEYBOARD)
+                                                         : std::uint8_t(XCB_ALLOW_ASYNC_KEYBOARD)};
+    if (type == XCB_KEY_RELEASE) {
         X11KeyboardGrab::noteRelease(key->detail, key->time);
-    return type == XCB_KEY_PRESS ? onPress(key) : onRelease(key);
+        return onRelease(key);
+    }
+    return onPress(key, thaw);
 }
 
 KeyboardHook::KeyboardHook(Handler handler) : d(std::make_unique<Private>()) {
@@ -534,10 +429,6 @@ bool KeyboardHook::install() {
         return true;
     Display *dpy = XcbSession::display();
     if (!XcbSession::available() || !dpy || !QCoreApplication::instance())
-        return false;
-    // Without XTest a key the handler lets pass could not be handed on: take none.
-    int event = 0, error = 0, major = 0, minor = 0;
-    if (!XTestQueryExtension(dpy, &event, &error, &major, &minor))
         return false;
     // A layout group switched before any notification was seen is caught here.
     XkbStateRec state{};
@@ -586,8 +477,7 @@ void KeyboardHook::remove() {
         return;
     d->otherLocksTimer.stop();
     d->ungrabCombos(d->combos);
-    // A grab that is active now still ends through the filter, which replays what it
-    // holds back; it just does not grab again.
+    // A grab that is active now still ends through the filter; it just does not grab again.
     d->installed = false;
 }
 

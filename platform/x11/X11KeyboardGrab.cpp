@@ -82,14 +82,14 @@ void noteRelease(std::uint8_t keycode, std::uint32_t time) {
 
 bool isAutoRepeat(std::uint8_t keycode, std::uint32_t time) {
     HeldKeys &held = heldKeys();
-    const auto found = held.keycodes.find(keycode);
-    if (found == held.keycodes.end())
-        return false;
+    // The release that came with it, also for a key whose grab lasted (a key the pick window
+    // took and that started no output): each repeat ends that grab and starts a new one.
     const auto released = held.releaseTimes.find(keycode);
     if (released != held.releaseTimes.end() && released->second == time)
         return true;
+    const auto found = held.keycodes.find(keycode);
     // Seen up since: let go and pressed again before the second query.
-    return found->second == 0;
+    return found != held.keycodes.end() && found->second == 0;
 }
 
 } // namespace X11KeyboardGrab

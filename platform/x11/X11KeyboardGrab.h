@@ -25,4 +25,7 @@ void noteRelease(std::uint8_t keycode, std::uint32_t time);
 // new press.
 bool isAutoRepeat(std::uint8_t keycode, std::uint32_t time);
 
+// Whether a press is one of the program's global hotkeys (kept with them, in GlobalHotkey_x11.cpp).
+bool isHotkey(std::uint8_t keycode, std::uint16_t state);
+
 } // namespace X11KeyboardGrab
