@@ -51,6 +51,55 @@ QList<char16_t> unitsFoldingAs(char16_t unit) {
     return result;
 }
 
+#if defined(__SSE2__)
+// One unit of the text over eight units of a phrase: the units of the set, two of them, or
+// four when more than two fold alike (the first two distinct, the others repeated).
+template <bool Wide> class EightPlaces {
+public:
+    explicit EightPlaces(const char16_t *set) {
+        for (int i = 0; i < count; ++i)
+            lanes[i] = _mm_set1_epi16(short(set[i]));
+    }
+    __m128i test(const char16_t *at) const {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
+        __m128i hits = _mm_or_si128(_mm_cmpeq_epi16(units, lanes[0]), _mm_cmpeq_epi16(units, lanes[1]));
+        if constexpr (Wide)
+            hits = _mm_or_si128(
+                hits, _mm_or_si128(_mm_cmpeq_epi16(units, lanes[2]), _mm_cmpeq_epi16(units, lanes[3])));
+        return hits;
+    }
+
+private:
+    static constexpr int count = Wide ? 4 : 2;
+    __m128i lanes[count];
+};
+
+// Eight places at a time from the first to `lastStart` (at least 7): a place whose first
+// unit (and second, with TwoUnits) matches is tested further by `rest`. The last eight
+// places are taken as one more block, overlapping the one before.
+template <bool Wide, bool TwoUnits, typename Rest>
+bool scanEightAtATime(const char16_t *hay, qsizetype lastStart, const char16_t *first, const char16_t *second,
+                      const Rest &rest) {
+    const EightPlaces<Wide> firstUnit(first), secondUnit(second);
+    for (qsizetype at = 0;;) {
+        __m128i hits = firstUnit.test(hay + at);
+        if constexpr (TwoUnits)
+            hits = _mm_and_si128(hits, secondUnit.test(hay + at + 1));
+        // Two bits per place.
+        unsigned mask = unsigned(_mm_movemask_epi8(hits));
+        while (mask) {
+            const int place = int(qCountTrailingZeroBits(mask)) / 2;
+            if (rest(hay + at + place))
+                return true;
+            mask &= ~(3u << (2 * place));
+        }
+        if (at == lastStart - 7)
+            return false;
+        at = std::min(at + 8, lastStart - 7);
+    }
+}
+#endif
+
 } // namespace
 
 CaseInsensitiveSearch::CaseInsensitiveSearch(const QString &text) : text(text) {
@@ -68,6 +117,9 @@ CaseInsensitiveSearch::CaseInsensitiveSearch(const QString &text) : text(text) {
         for (int i = 0; i < maxFoldingUnits; ++i)
             entry.unit[i] = folding.at(std::min<qsizetype>(i, folding.size() - 1));
         units.append(entry);
+        // More than two units fold alike: the third differs from the second.
+        if (units.size() <= 2)
+            wide = wide || entry.unit[2] != entry.unit[1];
     }
     byQString = false;
 }
@@ -95,38 +147,17 @@ bool CaseInsensitiveSearch::foundIn(QStringView haystack) const {
     // A one-unit text has no second unit to test: the first stands in for it.
     const Units &second = units.at(length > 1 ? 1 : 0);
     const int secondAt = length > 1 ? 1 : 0;
-    qsizetype at = 0;
 #if defined(__SSE2__)
-    // Eight places at a time: a place whose first two units match is tested further. The
-    // last eight places are taken as one more block, overlapping the one before.
     if (lastStart >= 7) {
-        const auto lanes = [](const Units &u, int i) { return _mm_set1_epi16(short(u.unit[i])); };
-        const __m128i f0 = lanes(first, 0), f1 = lanes(first, 1), f2 = lanes(first, 2), f3 = lanes(first, 3);
-        const __m128i s0 = lanes(second, 0), s1 = lanes(second, 1), s2 = lanes(second, 2),
-                      s3 = lanes(second, 3);
-        const auto anyOf = [](__m128i v, __m128i a, __m128i b, __m128i c, __m128i d) {
-            return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, a), _mm_cmpeq_epi16(v, b)),
-                                _mm_or_si128(_mm_cmpeq_epi16(v, c), _mm_cmpeq_epi16(v, d)));
-        };
-        for (;;) {
-            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i *>(hay + at));
-            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i *>(hay + at + secondAt));
-            const __m128i hits = _mm_and_si128(anyOf(here, f0, f1, f2, f3), anyOf(next, s0, s1, s2, s3));
-            // Two bits per place.
-            unsigned mask = unsigned(_mm_movemask_epi8(hits));
-            while (mask) {
-                const int place = int(qCountTrailingZeroBits(mask)) / 2;
-                if (restMatchesAt(hay + at + place))
-                    return true;
-                mask &= ~(3u << (2 * place));
-            }
-            if (at == lastStart - 7)
-                return false;
-            at = std::min(at + 8, lastStart - 7);
-        }
+        const auto rest = [this](const char16_t *at) { return restMatchesAt(at); };
+        if (length == 1)
+            return wide ? scanEightAtATime<true, false>(hay, lastStart, first.unit, second.unit, rest)
+                        : scanEightAtATime<false, false>(hay, lastStart, first.unit, second.unit, rest);
+        return wide ? scanEightAtATime<true, true>(hay, lastStart, first.unit, second.unit, rest)
+                    : scanEightAtATime<false, true>(hay, lastStart, first.unit, second.unit, rest);
     }
 #endif
-    for (; at <= lastStart; ++at)
+    for (qsizetype at = 0; at <= lastStart; ++at)
         if (first.has(hay[at]) && second.has(hay[at + secondAt]) && restMatchesAt(hay + at))
             return true;
     return false;

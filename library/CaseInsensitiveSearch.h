@@ -29,5 +29,6 @@ private:
 
     QString text;
     bool byQString = true;
+    bool wide = false;  // more than two units fold as the first or the second unit does
     QList<Units> units; // one entry per unit of the text
 };
