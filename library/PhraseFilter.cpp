@@ -193,9 +193,10 @@ void filterGroupRows(QListWidget *list, const QString &searchText, LastFilterPas
         const QList<int> &candidates = history.isEmpty() ? pass->groupRows : history.last().rows;
         QList<QListWidgetItem *> &items = pass->items;
         if (items.isEmpty()) {
-            items.reserve(list->count());
+            items.resize(list->count());
+            QListWidgetItem **item = items.data();
             for (int row = 0; row < list->count(); ++row)
-                items.append(list->item(row));
+                item[row] = list->item(row);
         }
         for (const int row : candidates)
             if (search.matches(items.at(row)))
