@@ -59,7 +59,10 @@ public:
         return found ? static_cast<LastFilterPass *>(found) : new LastFilterPass(list);
     }
 
-    void forget() { valid = false; }
+    void forget() {
+        valid = false;
+        items = {};
+    }
 
     struct Shown {
         QString searchText;
@@ -72,6 +75,9 @@ public:
     bool mayHaveHiddenRows = false;
     QString group;
     QList<int> groupRows;
+    // Every row's item, taken on the first pass that searches: reading them from the list
+    // costs more than testing most phrases.
+    QList<QListWidgetItem *> items;
     // The rows shown for the texts typed on the way to the current one, each text
     // containing the one before; the last is what the list shows.
     QList<Shown> history;
@@ -151,7 +157,8 @@ void filterEveryRow(QListWidget *list, const QString &group, const QString &sear
         if (show)
             shown.append(row);
     }
-    pass->history = {{searchText, shown}};
+    // Without a search text the group's rows are the shown ones: one list for both.
+    pass->history = {{searchText, searchText.isEmpty() ? pass->groupRows : shown}};
     pass->mayHaveHiddenRows = shown.size() < list->count();
 }
 
@@ -184,8 +191,15 @@ void filterGroupRows(QListWidget *list, const QString &searchText, LastFilterPas
     } else {
         const SearchMatcher search(searchText);
         const QList<int> &candidates = history.isEmpty() ? pass->groupRows : history.last().rows;
+        QList<QListWidgetItem *> &items = pass->items;
+        if (items.isEmpty()) {
+            items.resize(list->count());
+            QListWidgetItem **item = items.data();
+            for (int row = 0; row < list->count(); ++row)
+                item[row] = list->item(row);
+        }
         for (const int row : candidates)
-            if (search.matches(list->item(row)))
+            if (search.matches(items.at(row)))
                 shown.append(row);
         // The shortest text stays: every other one can be reached from it.
         if (history.size() >= maxRememberedTexts)

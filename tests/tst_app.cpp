@@ -411,7 +411,8 @@ private slots:
         const QStringList texts =
             u"abc|xABd|b|cAb|zzz|ABCD|ab|Say HELLO there|regards|helhello|\u212Aey|\u017Fun|"
             u"备注 12 您好|ΟΔΟΣ|ΑΣΑ|the KEY|x\U00010428y|abcd\U00010428|\U00010400||CAFÉ|"
-            u"\u212A|x\u017Fy|o\u212Ay|hE|Hx he|K"_s.split(u'|');
+            u"\u212A|x\u017Fy|o\u212Ay|hE|Hx he|K|far past the first eight: \u212Aelvin|ends in σ and ΣΑΣ ΟΔΟΣ"_s
+                .split(u'|');
         const QString badges = u"1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ"_s;
         QListWidget list;
         for (int i = 0; i < 60; ++i) // the number of texts is odd: each text in both groups
@@ -421,7 +422,7 @@ private slots:
                                         {}}));
         QString group = u"g"_s, text;
         const QString steps = u"|a|ab|abc|ab||b|B|zb|edit|ab|hello|DS|key|SUN|您好|οδος|ςα|\u212Aey|"
-                              u"\U00010400Y|BCD\U00010400|\xDC00|éé|k|\u017F|OK|he|HE|G:|a|abc|no"_s;
+                              u"\U00010400Y|BCD\U00010400|\xDC00|éé|k|\u017F|OK|kELVIN|he|HE|G:|a|abc|no"_s;
         for (const QString &step : steps.split(u'|')) {
             if (step == "edit"_L1)
                 list.item(4)->setData(PhraseTextRole, u"zab"_s);
