@@ -19,6 +19,7 @@
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/MyEventFilter.h"
 #include "pickwindow/Pinning.h"
+#include "platform/FontSetup.h"
 #include "platform/SingleInstanceApplication.h"
 
 #include <QDir>
@@ -65,6 +66,8 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
 
     createPickWindow(c);
     setUpPhraseList(c);
+    // The group tabs measure the first text.
+    finishFontSetup();
     setUpGroupsAndSearch(c);
     applyStartupSettings(c);
 
@@ -100,6 +103,8 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
 }
 
 int runVerbolin(int &argc, char **argv) {
+    // Overlaps the connection to the display and the building of the windows.
+    startFontSetup();
     QCoreApplication::setApplicationName(QStringLiteral("Verbolin"));
     SingleInstanceApplication app(argc, argv, 1000);
     QObject::connect(&app, &SingleInstanceApplication::instanceStarted, &app, [] {
