@@ -14,6 +14,7 @@
 #include "app/UserNotices.h"
 #include "app/WindowPlacement.h"
 #include "library/PhraseEditing.h"
+#include "library/PhraseItem.h"
 #include "library/PhraseMenu.h"
 #include "output/OutputRunner.h"
 #include "pickwindow/ActivationModel.h"
@@ -29,6 +30,8 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTabBar>
+
+#include <future>
 
 namespace {
 
@@ -61,13 +64,15 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     c.dataPath = folder.filePath(QStringLiteral("data.json"));
     c.tabPath = folder.filePath(QStringLiteral("tab.json"));
     removeStaleSaveTemporaries(dataFolder);
+    // Read and decoded on another thread while the pick window is built.
+    std::future<PhraseFileRead> phraseFile = std::async(std::launch::async, &readPhraseFile, c.dataPath);
     loadConfig(c.configPath);
     saveConfig(c.configPath);
 
     createPickWindow(c);
-    setUpPhraseList(c);
-    // The group tabs measure the first text.
     finishFontSetup();
+    loadPickWindowFont(c);
+    setUpPhraseList(c, phraseFile.get());
     setUpGroupsAndSearch(c);
     applyStartupSettings(c);
 

@@ -1,5 +1,8 @@
 #include "library/PhraseFileLayout.h"
 
+#include <QHash>
+#include <QStringView>
+
 #include <cstring>
 #include <vector>
 
@@ -89,8 +92,10 @@ public:
     }
 
     // The member's name line up to its closing quote and comma (or not, for the last).
-    bool member(const char *name, QString *value, bool last) {
-        return literal("        \"") && literal(name) && literal("\": \"") && string(value) &&
+    // A shared member's strings are made once for each distinct text and shared by every
+    // phrase that has it (the group names).
+    bool member(const char *name, QString *value, bool last, bool shared = false) {
+        return literal("        \"") && literal(name) && literal("\": \"") && string(value, shared) &&
                literal(last ? "\n" : ",\n");
     }
 
@@ -98,7 +103,7 @@ private:
     // A string's content after its opening quote, through its closing quote. Decoded into
     // a scratch buffer, so that the string gets exactly its length (a UTF-8 decoder sizes a
     // string for its byte count: three times what Chinese text needs).
-    bool string(QString *value) {
+    bool string(QString *value, bool shared) {
         // A string's leading U+FEFF is dropped by the JSON parser: a save would write other bytes.
         if (m_end - m_p >= 3 && m_p[0] == 0xEF && m_p[1] == 0xBB && m_p[2] == 0xBF)
             return false;
@@ -129,7 +134,19 @@ private:
             }
         }
         m_p = close + 1;
-        *value = QString(reinterpret_cast<const QChar *>(first), out - first);
+        const QStringView text(first, out - first);
+        if (!shared) {
+            *value = text.toString();
+            return true;
+        }
+        const auto known = m_shared.constFind(text);
+        if (known != m_shared.cend()) {
+            *value = *known;
+            return true;
+        }
+        *value = text.toString();
+        // The key views the value's own characters, which stay where they are.
+        m_shared.insert(QStringView(*value), *value);
         return true;
     }
 
@@ -152,6 +169,7 @@ private:
 
     // Never empty: an empty string read is an empty string, not a null one.
     std::vector<char16_t> m_scratch = std::vector<char16_t>(256);
+    QHash<QStringView, QString> m_shared;
     const unsigned char *m_p;
     const unsigned char *m_end;
 };
@@ -173,7 +191,7 @@ std::optional<QList<PhraseRecord>> phraseRecordsInWrittenLayout(const QByteArray
         PhraseRecord r;
         // The writer orders an object's members by name.
         if (!reader.literal("    {\n") || !reader.member("hotkey", &r.hotkey, false) ||
-            !reader.member("remark", &r.remark, false) || !reader.member("tab", &r.tab, false) ||
+            !reader.member("remark", &r.remark, false) || !reader.member("tab", &r.tab, false, true) ||
             !reader.member("text", &r.text, true) || !reader.literal("    }"))
             return std::nullopt;
         records.append(std::move(r));

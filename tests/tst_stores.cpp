@@ -231,8 +231,11 @@ private slots:
         QFETCH(int, row);
         const LayoutRow &r = layoutRows[row];
         QList<PhraseRecord> written;
+        // The second phrase in a group of its own, between two of the row's group.
         for (const QString &t : r.texts)
-            written.append({t, written.size() % 2 ? u"备注"_s : QString(), r.group, u"Ctrl+1"_s});
+            written.append({t, written.size() % 2 ? u"备注"_s : QString(),
+                            written.size() == 1 && !r.group.isEmpty() ? r.group + u"乙"_s : r.group,
+                            u"Ctrl+1"_s});
         QByteArray bytes = QJsonDocument(phraseRecordsToJson(written)).toJson();
         if (*r.from)
             bytes.replace(r.from, r.to);
