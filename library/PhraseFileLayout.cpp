@@ -4,6 +4,7 @@
 #include <QStringView>
 
 #include <cstring>
+#include <future>
 #include <vector>
 
 namespace {
@@ -78,8 +79,9 @@ const unsigned char *closingQuote(const unsigned char *p, const unsigned char *e
 
 class LayoutReader {
 public:
-    explicit LayoutReader(const QByteArray &bytes)
-        : m_p(reinterpret_cast<const unsigned char *>(bytes.constData())), m_end(m_p + bytes.size()) {}
+    LayoutReader(const char *begin, const char *end)
+        : m_p(reinterpret_cast<const unsigned char *>(begin)),
+          m_end(reinterpret_cast<const unsigned char *>(end)) {}
 
     bool atEnd() const { return m_p == m_end; }
 
@@ -174,19 +176,21 @@ private:
     const unsigned char *m_end;
 };
 
-} // namespace
-
-std::optional<QList<PhraseRecord>> phraseRecordsInWrittenLayout(const QByteArray &bytes) {
-    LayoutReader reader(bytes);
+// The phrases of a part of the array: the first part begins with the array's "[", the
+// last one ends with its "]"; a part before the last ends right after an object's "}".
+std::optional<QList<PhraseRecord>> phrasesOfPart(const char *begin, const char *end, bool first, bool last) {
+    LayoutReader reader(begin, end);
     QList<PhraseRecord> records;
     // A phrase with four empty strings takes 95 bytes in this layout: reserved for the most
     // phrases the bytes can hold, the list never grows while it is read.
     constexpr qsizetype smallestPhraseBytes = 95;
-    records.reserve(bytes.size() / smallestPhraseBytes);
-    if (!reader.literal("[\n"))
-        return std::nullopt;
-    if (reader.literal("]\n"))
-        return reader.atEnd() ? std::optional(records) : std::nullopt;
+    records.reserve((end - begin) / smallestPhraseBytes);
+    if (first) {
+        if (!reader.literal("[\n"))
+            return std::nullopt;
+        if (last && reader.literal("]\n"))
+            return reader.atEnd() ? std::optional(records) : std::nullopt;
+    }
     while (true) {
         PhraseRecord r;
         // The writer orders an object's members by name.
@@ -195,9 +199,35 @@ std::optional<QList<PhraseRecord>> phraseRecordsInWrittenLayout(const QByteArray
             !reader.member("text", &r.text, true) || !reader.literal("    }"))
             return std::nullopt;
         records.append(std::move(r));
-        if (reader.literal("\n]\n"))
+        if (last && reader.literal("\n]\n"))
             return reader.atEnd() ? std::optional(records) : std::nullopt;
+        if (!last && reader.atEnd())
+            return records;
         if (!reader.literal(",\n"))
             return std::nullopt;
     }
+}
+
+} // namespace
+
+std::optional<QList<PhraseRecord>> phraseRecordsInWrittenLayout(const QByteArray &bytes) {
+    const char *const begin = bytes.constData();
+    const char *const end = begin + bytes.size();
+    // A big file is read in two halves at once, split between two objects: in this layout
+    // a line holding only "}," ends an object, as a line end inside a string is escaped.
+    constexpr qsizetype splitFrom = 1024 * 1024;
+    static const QByteArray between = QByteArrayLiteral("\n    },\n    {\n");
+    const qsizetype split = bytes.size() >= splitFrom ? bytes.indexOf(between, bytes.size() / 2) : -1;
+    if (split < 0)
+        return phrasesOfPart(begin, end, true, true);
+    const char *const firstEnd = begin + split + qsizetype(std::strlen("\n    }"));
+    const char *const secondBegin = firstEnd + qsizetype(std::strlen(",\n"));
+    std::future<std::optional<QList<PhraseRecord>>> second =
+        std::async(std::launch::async, &phrasesOfPart, secondBegin, end, false, true);
+    std::optional<QList<PhraseRecord>> records = phrasesOfPart(begin, firstEnd, true, false);
+    std::optional<QList<PhraseRecord>> secondRecords = second.get();
+    if (!records || !secondRecords)
+        return std::nullopt;
+    records->append(std::move(*secondRecords));
+    return records;
 }

@@ -127,6 +127,9 @@ const LayoutRow layoutRows[] = {
     {"broken UTF-8", {u"x/é"_s}, "é", "\xC3", false, false},
     {"overlong UTF-8", {u"x/é"_s}, "/", "\xC0\xAF", false, false},
     {"an encoded surrogate", {u"x/é"_s}, "/", "\xED\xA0\x80", false, false},
+    {"over a megabyte, read in two halves", QStringList(3000, u"短语"_s.repeated(50)), "", "", true, true},
+    {"over a megabyte, text after the array", QStringList(3000, u"短语"_s.repeated(50)), "]\n", "]\n[]",
+     false, false},
 };
 
 template <typename Row, std::size_t N> void addRowNumbers(const Row (&rows)[N]) {
