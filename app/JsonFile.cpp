@@ -176,6 +176,18 @@ std::optional<QByteArray> readJsonFileBytes(const QString &path) {
     return bytes;
 }
 
+std::optional<JsonFileBytes> readJsonFileBytesOnAnyThread(const QString &path) {
+    std::optional<QByteArray> bytes = readRegularFile(path);
+    if (!bytes)
+        return std::nullopt;
+    const size_t hash = fingerprintOf(*bytes).hash;
+    return JsonFileBytes{std::move(*bytes), hash};
+}
+
+void rememberJsonFileBytes(const QString &path, const JsonFileBytes &read) {
+    state().lastKnown.insert(canonicalKey(path), {read.bytes.size(), read.hash});
+}
+
 QJsonDocument jsonDocumentOf(const QByteArray &bytes) {
     return bytes.size() <= maximumJsonFileSize ? QJsonDocument::fromJson(bytes) : QJsonDocument();
 }

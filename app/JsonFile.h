@@ -27,6 +27,16 @@ JsonFileRead readJsonFile(const QString &path);
 // caller finds them larger than maximumJsonFileSize.
 std::optional<QByteArray> readJsonFileBytes(const QString &path);
 
+// readJsonFileBytes() in two halves, so that a file can be read on another thread: the
+// reading, safe on any thread, then on the thread of the stores the taking of the bytes
+// as what this program last read there.
+struct JsonFileBytes {
+    QByteArray bytes;
+    size_t hash = 0; // of the bytes, worked out by the reading thread
+};
+std::optional<JsonFileBytes> readJsonFileBytesOnAnyThread(const QString &path);
+void rememberJsonFileBytes(const QString &path, const JsonFileBytes &read);
+
 // The document of bytes read by readJsonFileBytes(): null when they do not parse or are
 // too large.
 QJsonDocument jsonDocumentOf(const QByteArray &bytes);

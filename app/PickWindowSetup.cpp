@@ -65,13 +65,19 @@ void createPickWindow(AppContext &c) {
     setKeyboardHook(&hook);
 }
 
-void setUpPhraseList(AppContext &c) {
+void loadPickWindowFont(AppContext &c) {
+    // The window's font as the style sheet makes it, for the group names and most phrases.
+    c.pickWindow->ensurePolished();
+    c.pickWindow->fontMetrics().horizontalAdvance(QStringLiteral("短语"));
+}
+
+void setUpPhraseList(AppContext &c, PhraseFileRead phraseFile) {
     c.phraseList = new QListWidget(c.pickWindow);
     QListWidget *list = c.phraseList;
     // Set while the list is empty: changing the scroll mode lays out every row at once,
     // though the list is hidden and will be laid out again when shown.
     list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    if (!loadPhrases(c.phraseList, c.dataPath))
+    if (!loadPhrases(c.phraseList, c.dataPath, std::move(phraseFile)))
         savePhrases(c.phraseList, c.dataPath);
 
     list->setWordWrap(true);

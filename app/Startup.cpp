@@ -14,11 +14,13 @@
 #include "app/UserNotices.h"
 #include "app/WindowPlacement.h"
 #include "library/PhraseEditing.h"
+#include "library/PhraseItem.h"
 #include "library/PhraseMenu.h"
 #include "output/OutputRunner.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/MyEventFilter.h"
 #include "pickwindow/Pinning.h"
+#include "platform/FontSetup.h"
 #include "platform/SingleInstanceApplication.h"
 
 #include <QDir>
@@ -28,6 +30,8 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTabBar>
+
+#include <future>
 
 namespace {
 
@@ -60,11 +64,15 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     c.dataPath = folder.filePath(QStringLiteral("data.json"));
     c.tabPath = folder.filePath(QStringLiteral("tab.json"));
     removeStaleSaveTemporaries(dataFolder);
+    // Read and decoded on another thread while the pick window is built.
+    std::future<PhraseFileRead> phraseFile = std::async(std::launch::async, &readPhraseFile, c.dataPath);
     loadConfig(c.configPath);
     saveConfig(c.configPath);
 
     createPickWindow(c);
-    setUpPhraseList(c);
+    finishFontSetup();
+    loadPickWindowFont(c);
+    setUpPhraseList(c, phraseFile.get());
     setUpGroupsAndSearch(c);
     applyStartupSettings(c);
 
@@ -100,6 +108,8 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
 }
 
 int runVerbolin(int &argc, char **argv) {
+    // Overlaps the connection to the display and the building of the windows.
+    startFontSetup();
     QCoreApplication::setApplicationName(QStringLiteral("Verbolin"));
     SingleInstanceApplication app(argc, argv, 1000);
     QObject::connect(&app, &SingleInstanceApplication::instanceStarted, &app, [] {

@@ -1,6 +1,10 @@
 #include "library/PhraseFileLayout.h"
 
+#include <QHash>
+#include <QStringView>
+
 #include <cstring>
+#include <future>
 #include <vector>
 
 namespace {
@@ -75,8 +79,9 @@ const unsigned char *closingQuote(const unsigned char *p, const unsigned char *e
 
 class LayoutReader {
 public:
-    explicit LayoutReader(const QByteArray &bytes)
-        : m_p(reinterpret_cast<const unsigned char *>(bytes.constData())), m_end(m_p + bytes.size()) {}
+    LayoutReader(const char *begin, const char *end)
+        : m_p(reinterpret_cast<const unsigned char *>(begin)),
+          m_end(reinterpret_cast<const unsigned char *>(end)) {}
 
     bool atEnd() const { return m_p == m_end; }
 
@@ -89,8 +94,10 @@ public:
     }
 
     // The member's name line up to its closing quote and comma (or not, for the last).
-    bool member(const char *name, QString *value, bool last) {
-        return literal("        \"") && literal(name) && literal("\": \"") && string(value) &&
+    // A shared member's strings are made once for each distinct text and shared by every
+    // phrase that has it (the group names).
+    bool member(const char *name, QString *value, bool last, bool shared = false) {
+        return literal("        \"") && literal(name) && literal("\": \"") && string(value, shared) &&
                literal(last ? "\n" : ",\n");
     }
 
@@ -98,7 +105,7 @@ private:
     // A string's content after its opening quote, through its closing quote. Decoded into
     // a scratch buffer, so that the string gets exactly its length (a UTF-8 decoder sizes a
     // string for its byte count: three times what Chinese text needs).
-    bool string(QString *value) {
+    bool string(QString *value, bool shared) {
         // A string's leading U+FEFF is dropped by the JSON parser: a save would write other bytes.
         if (m_end - m_p >= 3 && m_p[0] == 0xEF && m_p[1] == 0xBB && m_p[2] == 0xBF)
             return false;
@@ -129,7 +136,19 @@ private:
             }
         }
         m_p = close + 1;
-        *value = QString(reinterpret_cast<const QChar *>(first), out - first);
+        const QStringView text(first, out - first);
+        if (!shared) {
+            *value = text.toString();
+            return true;
+        }
+        const auto known = m_shared.constFind(text);
+        if (known != m_shared.cend()) {
+            *value = *known;
+            return true;
+        }
+        *value = text.toString();
+        // The key views the value's own characters, which stay where they are.
+        m_shared.insert(QStringView(*value), *value);
         return true;
     }
 
@@ -152,34 +171,63 @@ private:
 
     // Never empty: an empty string read is an empty string, not a null one.
     std::vector<char16_t> m_scratch = std::vector<char16_t>(256);
+    QHash<QStringView, QString> m_shared;
     const unsigned char *m_p;
     const unsigned char *m_end;
 };
 
-} // namespace
-
-std::optional<QList<PhraseRecord>> phraseRecordsInWrittenLayout(const QByteArray &bytes) {
-    LayoutReader reader(bytes);
+// The phrases of a part of the array: the first part begins with the array's "[", the
+// last one ends with its "]"; a part before the last ends right after an object's "}".
+std::optional<QList<PhraseRecord>> phrasesOfPart(const char *begin, const char *end, bool first, bool last) {
+    LayoutReader reader(begin, end);
     QList<PhraseRecord> records;
     // A phrase with four empty strings takes 95 bytes in this layout: reserved for the most
     // phrases the bytes can hold, the list never grows while it is read.
     constexpr qsizetype smallestPhraseBytes = 95;
-    records.reserve(bytes.size() / smallestPhraseBytes);
-    if (!reader.literal("[\n"))
-        return std::nullopt;
-    if (reader.literal("]\n"))
-        return reader.atEnd() ? std::optional(records) : std::nullopt;
+    records.reserve((end - begin) / smallestPhraseBytes);
+    if (first) {
+        if (!reader.literal("[\n"))
+            return std::nullopt;
+        if (last && reader.literal("]\n"))
+            return reader.atEnd() ? std::optional(records) : std::nullopt;
+    }
     while (true) {
         PhraseRecord r;
         // The writer orders an object's members by name.
         if (!reader.literal("    {\n") || !reader.member("hotkey", &r.hotkey, false) ||
-            !reader.member("remark", &r.remark, false) || !reader.member("tab", &r.tab, false) ||
+            !reader.member("remark", &r.remark, false) || !reader.member("tab", &r.tab, false, true) ||
             !reader.member("text", &r.text, true) || !reader.literal("    }"))
             return std::nullopt;
         records.append(std::move(r));
-        if (reader.literal("\n]\n"))
+        if (last && reader.literal("\n]\n"))
             return reader.atEnd() ? std::optional(records) : std::nullopt;
+        if (!last && reader.atEnd())
+            return records;
         if (!reader.literal(",\n"))
             return std::nullopt;
     }
+}
+
+} // namespace
+
+std::optional<QList<PhraseRecord>> phraseRecordsInWrittenLayout(const QByteArray &bytes) {
+    const char *const begin = bytes.constData();
+    const char *const end = begin + bytes.size();
+    // A big file is read in two halves at once, split between two objects: in this layout
+    // a line holding only "}," ends an object, as a line end inside a string is escaped.
+    constexpr qsizetype splitFrom = 1024 * 1024;
+    static const QByteArray between = QByteArrayLiteral("\n    },\n    {\n");
+    const qsizetype split = bytes.size() >= splitFrom ? bytes.indexOf(between, bytes.size() / 2) : -1;
+    if (split < 0)
+        return phrasesOfPart(begin, end, true, true);
+    const char *const firstEnd = begin + split + qsizetype(std::strlen("\n    }"));
+    const char *const secondBegin = firstEnd + qsizetype(std::strlen(",\n"));
+    std::future<std::optional<QList<PhraseRecord>>> second =
+        std::async(std::launch::async, &phrasesOfPart, secondBegin, end, false, true);
+    std::optional<QList<PhraseRecord>> records = phrasesOfPart(begin, firstEnd, true, false);
+    std::optional<QList<PhraseRecord>> secondRecords = second.get();
+    if (!records || !secondRecords)
+        return std::nullopt;
+    records->append(std::move(*secondRecords));
+    return records;
 }

@@ -23,10 +23,13 @@ void rebuildPhraseHotkeys(QListWidget *list, QList<GlobalHotkey *> &hotkeys, QOb
         delete hotkey;
     }
     hotkeys.clear();
+    hotkeys.reserve(list->count());
 
     for (int row = 0; row < list->count(); ++row) {
         QListWidgetItem *item = list->item(row);
-        const QString text = item->data(PhraseHotkeyRole).toString();
+        // A phrase item's own string, read without a variant: most phrases have no hotkey.
+        const PhraseRecord *record = phraseRecordIn(item);
+        const QString text = record ? record->hotkey : item->data(PhraseHotkeyRole).toString();
         if (text.isEmpty()) {
             hotkeys.append(nullptr);
             continue;

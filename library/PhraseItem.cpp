@@ -164,18 +164,14 @@ void appendFirstRunPhrase(QListWidget *list, const QString &text) {
 
 namespace {
 
-// The phrases of the file's bytes; nothing when they are no array (the file is kept aside).
+// The phrases of the file read; nothing when they are no array (the file is kept aside).
 // writtenLayout tells whether the bytes are exactly what a save writes for the records.
-std::optional<QList<PhraseRecord>> phraseRecordsOf(const QString &path, QByteArray bytes,
+std::optional<QList<PhraseRecord>> phraseRecordsOf(const QString &path, PhraseFileRead &read,
                                                    bool *writtenLayout) {
-    *writtenLayout = false;
-    if (bytes.size() <= maximumJsonFileSize) {
-        if (std::optional<QList<PhraseRecord>> records = phraseRecordsInWrittenLayout(bytes)) {
-            *writtenLayout = true;
-            return records;
-        }
-    }
-    const QJsonDocument document = jsonDocumentOf(bytes);
+    *writtenLayout = bool(read.inWrittenLayout);
+    if (read.inWrittenLayout)
+        return std::move(read.inWrittenLayout);
+    const QJsonDocument document = jsonDocumentOf(read.file->bytes);
     if (!document.isArray()) {
         keepUnreadableFile(path);
         return std::nullopt;
@@ -189,9 +185,20 @@ std::optional<QList<PhraseRecord>> phraseRecordsOf(const QString &path, QByteArr
 
 } // namespace
 
+PhraseFileRead readPhraseFile(const QString &path) {
+    PhraseFileRead read;
+    read.file = readJsonFileBytesOnAnyThread(path);
+    if (read.file && read.file->bytes.size() <= maximumJsonFileSize)
+        read.inWrittenLayout = phraseRecordsInWrittenLayout(read.file->bytes);
+    return read;
+}
+
 bool loadPhrases(QListWidget *list, const QString &path) {
-    std::optional<QByteArray> bytes = readJsonFileBytes(path);
-    if (!bytes) {
+    return loadPhrases(list, path, readPhraseFile(path));
+}
+
+bool loadPhrases(QListWidget *list, const QString &path, PhraseFileRead read) {
+    if (!read.file) {
         if (QFile::exists(path))
             keepUnreadableFile(path); // there but unreadable: it must not be replaced
         for (const char *text : starterPhrases)
@@ -199,13 +206,16 @@ bool loadPhrases(QListWidget *list, const QString &path) {
         savePhrases(list, path);
         return false;
     }
+    rememberJsonFileBytes(path, *read.file);
     bool writtenLayout = false;
-    std::optional<QList<PhraseRecord>> records = phraseRecordsOf(path, std::move(*bytes), &writtenLayout);
+    std::optional<QList<PhraseRecord>> records = phraseRecordsOf(path, read, &writtenLayout);
+    read.file.reset(); // the bytes are not needed while the items are made
     if (!records)
         return false;
     list->clear();
     bool needsRepair = false;
-    // The phrases of a group share one copy of its name.
+    // The phrases of a group share one copy of its name (the written layout's reader
+    // shares them already).
     QSet<QString> groupNames;
     // The rows are added with the model's signals held: told one row at a time, the view
     // and the selection would take more time than the adding itself. Told once instead
@@ -216,7 +226,8 @@ bool loadPhrases(QListWidget *list, const QString &path) {
         const QSignalBlocker held(model);
         for (PhraseRecord &record : *records) {
             needsRepair = needsRepair || record.text.isEmpty() || record.tab.isEmpty();
-            record.tab = *groupNames.insert(record.tab);
+            if (!writtenLayout)
+                record.tab = *groupNames.insert(record.tab);
             list->addItem(newPhraseItem(record));
         }
     }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "app/JsonFile.h"
 #include "library/PhraseRecords.h"
 
 #include <Qt>
+
+#include <optional>
 
 class QListWidget;
 class QListWidgetItem;
@@ -29,11 +32,22 @@ const QString *phraseBadgeIn(const QListWidgetItem *item);
 
 void appendFirstRunPhrase(QListWidget *list, const QString &text);
 
+// What loadPhrases() reads and decodes before it touches the list. It needs no widgets
+// and no state of the program, so it may be read on another thread.
+struct PhraseFileRead {
+    std::optional<JsonFileBytes> file; // nothing: the file could not be opened
+    // The records, when the bytes are exactly what a save writes for them.
+    std::optional<QList<PhraseRecord>> inWrittenLayout;
+};
+PhraseFileRead readPhraseFile(const QString &path);
+
 // Fills the list from data.json; a missing file gives the starter phrases (saved at once).
 // A file that cannot be read, or whose entries had to be skipped or repaired, is kept
 // aside first. True when the file already holds what savePhrases() would write, so that
 // a save right after the load has nothing to do.
 bool loadPhrases(QListWidget *list, const QString &path);
+// The same with the file read ahead by readPhraseFile(path).
+bool loadPhrases(QListWidget *list, const QString &path, PhraseFileRead read);
 
 // Repairs every row (an empty text takes the display text, an empty group becomes
 // "短语1") and writes the whole list, atomically. False when the file does not hold it

@@ -6,7 +6,7 @@ set -eu
 what=${1:-build}
 
 build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
-                libx11-dev libxtst-dev libx11-xcb-dev libxcb1-dev fonts-wqy-microhei)
+                libx11-dev libxtst-dev libx11-xcb-dev libxcb1-dev libfontconfig-dev fonts-wqy-microhei)
 # Xvfb, a window manager and a tray host for the end-to-end tests; xdotool/xclip drive
 # and read them, setxkbmap (x11-xkb-utils) switches their keyboard layout; mingw-w64
 # and wine run the Windows backend for real; strace and e2fsprogs (chattr) inject the

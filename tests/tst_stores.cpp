@@ -127,6 +127,9 @@ const LayoutRow layoutRows[] = {
     {"broken UTF-8", {u"x/é"_s}, "é", "\xC3", false, false},
     {"overlong UTF-8", {u"x/é"_s}, "/", "\xC0\xAF", false, false},
     {"an encoded surrogate", {u"x/é"_s}, "/", "\xED\xA0\x80", false, false},
+    {"over a megabyte, read in two halves", QStringList(3000, u"短语"_s.repeated(50)), "", "", true, true},
+    {"over a megabyte, text after the array", QStringList(3000, u"短语"_s.repeated(50)), "]\n", "]\n[]",
+     false, false},
 };
 
 template <typename Row, std::size_t N> void addRowNumbers(const Row (&rows)[N]) {
@@ -231,8 +234,11 @@ private slots:
         QFETCH(int, row);
         const LayoutRow &r = layoutRows[row];
         QList<PhraseRecord> written;
+        // The second phrase in a group of its own, between two of the row's group.
         for (const QString &t : r.texts)
-            written.append({t, written.size() % 2 ? u"备注"_s : QString(), r.group, u"Ctrl+1"_s});
+            written.append({t, written.size() % 2 ? u"备注"_s : QString(),
+                            written.size() == 1 && !r.group.isEmpty() ? r.group + u"乙"_s : r.group,
+                            u"Ctrl+1"_s});
         QByteArray bytes = QJsonDocument(phraseRecordsToJson(written)).toJson();
         if (*r.from)
             bytes.replace(r.from, r.to);
