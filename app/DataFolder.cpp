@@ -8,9 +8,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+
+#include <algorithm>
 
 namespace {
 
@@ -70,13 +71,32 @@ QString dataFolder() {
     return chooseDataFolder(executableFolder, perUserFolder);
 }
 
+namespace {
+
+bool isAsciiLetterOrDigit(QChar c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+}
+
+// QSaveFile names its temporary "<file>.XXXXXX" beside the file. Told by hand: a regular
+// expression here brought the whole expression engine into memory for one test a start.
+bool isSaveTemporaryName(const QString &name) {
+    for (const QLatin1String file :
+         {QLatin1String("config.json."), QLatin1String("data.json."), QLatin1String("tab.json.")}) {
+        if (!name.startsWith(file))
+            continue;
+        const QStringView suffix = QStringView(name).sliced(file.size());
+        return suffix.size() == 6 && std::all_of(suffix.begin(), suffix.end(), isAsciiLetterOrDigit);
+    }
+    return false;
+}
+
+} // namespace
+
 void removeStaleSaveTemporaries(const QString &folder) {
-    // QSaveFile names its temporary "<file>.XXXXXX" beside the file.
-    static const QRegularExpression temporary(QStringLiteral("^(config|data|tab)\\.json\\.[A-Za-z0-9]{6}$"));
     const QDateTime minuteAgo = QDateTime::currentDateTime().addSecs(-60);
     const QDir dir(folder);
     for (const QFileInfo &entry : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
-        if (temporary.match(entry.fileName()).hasMatch() && entry.lastModified() < minuteAgo)
+        if (isSaveTemporaryName(entry.fileName()) && entry.lastModified() < minuteAgo)
             QFile::remove(entry.absoluteFilePath());
     }
 }

@@ -16,7 +16,7 @@ PhraseEditorWidgets createEditorWindow(const QString &title, const QString &conf
     PhraseEditorWidgets w;
     w.window = new QWidget;
     w.window->setWindowTitle(title);
-    w.window->setWindowIcon(programIcon(appIconFile));
+    w.window->setWindowIcon(programWindowIcon());
     w.textEdit = new QPlainTextEdit(w.window);
     w.helpButton = new QPushButton(QStringLiteral("如何更高级地输入？"), w.window);
     w.remarkLabel = new QLabel(QStringLiteral("备注："), w.window);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QPixmap>
 
 #include <cstdio>
 
@@ -54,6 +55,26 @@ QIcon programIcon(const QString &fileName) {
         return *found; // the one that told whether SVG files are drawn
     const QIcon icon(path);
     loaded.insert(fileName, icon);
+    return icon;
+}
+
+QIcon programWindowIcon() {
+    // Given the SVG file itself, an X11 window carries the icon drawn at 16 to 128 pixels
+    // (87 KB), which the window manager reads again at every show of the window before it
+    // maps it.
+    const QString key = QStringLiteral("window:") + appIconFile;
+    QHash<QString, QIcon> &loaded = loadedIcons();
+    if (const auto found = loaded.constFind(key); found != loaded.constEnd())
+        return *found;
+    const QIcon source = programIcon(appIconFile);
+    QIcon drawn;
+    for (const int size : {16, 24, 32, 48}) {
+        const QPixmap pixmap = source.pixmap(QSize(size, size), 1.0);
+        if (!pixmap.isNull())
+            drawn.addPixmap(pixmap);
+    }
+    const QIcon icon = drawn.isNull() ? source : drawn;
+    loaded.insert(key, icon);
     return icon;
 }
 

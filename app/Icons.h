@@ -6,6 +6,10 @@
 // Icons are files in the icons folder (see InstallLayout.h); a missing file gives an empty icon.
 QIcon programIcon(const QString &fileName);
 
+// The program's icon as the windows carry it: drawn once at the sizes that title bars, task
+// bars and window switchers show.
+QIcon programWindowIcon();
+
 // The path of an icon file, for stylesheets.
 QString programIconPath(const QString &fileName);
 

@@ -57,7 +57,7 @@ void createPickWindow(AppContext &c) {
     static NoActivateNativeFilter noActivateFilter(c.pickWindow, [] { return !searchMode; });
     qApp->installNativeEventFilter(&noActivateFilter);
     c.pickWindow->setWindowTitle(QStringLiteral("Verbolin"));
-    c.pickWindow->setWindowIcon(programIcon(appIconFile));
+    c.pickWindow->setWindowIcon(programWindowIcon());
     c.noActivateFilter = &noActivateFilter;
     // Keys reach the key handling through the hook while the pick window takes them.
     static KeyboardHook hook(&handleHookKey);

@@ -31,7 +31,7 @@ QWidget *settingsWindow(AppContext &c) {
         return c.settingsWindow;
     auto *window = new bujihuoChuangkou;
     window->setWindowTitle(QStringLiteral("Verbolin-设置"));
-    window->setWindowIcon(programIcon(appIconFile));
+    window->setWindowIcon(programWindowIcon());
     auto *outer = new QVBoxLayout(window);
     outer->setContentsMargins(0, 0, 0, 0);
     auto *scrollArea = new QScrollArea(window);

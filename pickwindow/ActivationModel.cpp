@@ -7,6 +7,7 @@
 #include "platform/KeyboardHook.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QLineEdit>
 #include <QListWidgetItem>
 
@@ -48,6 +49,9 @@ void showPickWindowNoActivate(QWidget *window) {
     searchMode = false;
     // The platform call sets the attribute and the passive style before and after the show.
     showWindowNoActivate(window, settings::alwaysOnTop());
+    // Showing posts each widget's repaint as an event for later. Taken now, they join the
+    // paint of the window's first expose; taken after it, they painted the window twice.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
     installKeyboardHook();
 }
 

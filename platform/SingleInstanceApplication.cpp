@@ -1,9 +1,9 @@
 #include "platform/SingleInstanceApplication.h"
 
+#include "platform/InstanceChannel.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QThread>
@@ -12,9 +12,6 @@
 #include <cstdlib>
 
 namespace {
-
-const QByteArray handOverMessage = QByteArrayLiteral("verbolin:show\n");
-const QByteArray handOverAck = QByteArrayLiteral("verbolin:shown\n");
 
 QString serverName() {
     return QDir(SingleInstanceApplication::runtimeFolder()).filePath(QStringLiteral("verbolin.socket"));
@@ -47,7 +44,7 @@ SingleInstanceApplication::SingleInstanceApplication(int &argc, char **argv, int
         if (m_lock->tryLock(0)) {
             if (!listenForLaterLaunches())
                 std::fprintf(stderr, "verbolin: cannot listen for later launches: %s\n",
-                             qPrintable(m_server->errorString()));
+                             qPrintable(m_listener->errorString()));
             return;
         }
         if (m_lock->error() != QLockFile::LockFailedError) {
@@ -67,48 +64,16 @@ SingleInstanceApplication::SingleInstanceApplication(int &argc, char **argv, int
 }
 
 SingleInstanceApplication::~SingleInstanceApplication() {
-    if (m_server)
-        m_server->close();
+    delete m_listener;
     delete m_lock;
 }
 
 bool SingleInstanceApplication::listenForLaterLaunches() {
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    // A socket file left by a crashed instance would make listen() fail.
-    QLocalServer::removeServer(serverName());
-    connect(m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->bytesAvailable() < handOverMessage.size())
-                    return;
-                const bool valid = socket->read(handOverMessage.size()) == handOverMessage;
-                if (valid) {
-                    // The later launch exits only on this answer.
-                    socket->write(handOverAck);
-                    socket->flush();
-                    emit instanceStarted();
-                }
-                socket->disconnectFromServer();
-            });
-        }
-    });
-    return m_server->listen(serverName());
+    m_listener = new InstanceListener(this);
+    connect(m_listener, &InstanceListener::showRequested, this, &SingleInstanceApplication::instanceStarted);
+    return m_listener->listen(serverName());
 }
 
 bool SingleInstanceApplication::handedOver(const QDeadlineTimer &deadline) {
-    // The running instance may still be starting up and not listening yet.
-    QLocalSocket socket;
-    socket.connectToServer(serverName());
-    const auto remaining = [&deadline] { return int(qMax(qint64(1), deadline.remainingTime())); };
-    if (!socket.waitForConnected(remaining()))
-        return false;
-    socket.write(handOverMessage);
-    if (!socket.waitForBytesWritten(remaining()))
-        return false;
-    QByteArray answer;
-    while (answer.size() < handOverAck.size() && socket.waitForReadyRead(remaining()))
-        answer += socket.read(handOverAck.size() - answer.size());
-    return answer == handOverAck;
+    return askRunningInstanceToShow(serverName(), deadline);
 }

@@ -3,7 +3,7 @@
 #include <QApplication>
 
 class QDeadlineTimer;
-class QLocalServer;
+class InstanceListener;
 class QLockFile;
 
 // A QApplication that lets one instance per user run. A later launch by the same user
@@ -29,5 +29,5 @@ private:
     bool handedOver(const QDeadlineTimer &deadline);
 
     QLockFile *m_lock = nullptr;
-    QLocalServer *m_server = nullptr;
+    InstanceListener *m_listener = nullptr;
 };

@@ -1,0 +1,63 @@
+// The channel on Windows: a Qt local server, that is a named pipe of the user's.
+#include "platform/InstanceChannel.h"
+
+#include <QDeadlineTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+struct InstanceListener::Private {
+    QLocalServer *server = nullptr;
+};
+
+InstanceListener::InstanceListener(QObject *parent) : QObject(parent), d(std::make_unique<Private>()) {}
+
+InstanceListener::~InstanceListener() {
+    if (d->server)
+        d->server->close();
+}
+
+bool InstanceListener::listen(const QString &name) {
+    d->server = new QLocalServer(this);
+    d->server->setSocketOptions(QLocalServer::UserAccessOption);
+    QLocalServer::removeServer(name);
+    QLocalServer *server = d->server;
+    connect(server, &QLocalServer::newConnection, this, [this, server] {
+        while (QLocalSocket *socket = server->nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+                const QByteArray &request = instancechannel::showRequest;
+                if (socket->bytesAvailable() < request.size())
+                    return;
+                if (socket->read(request.size()) == request) {
+                    // The later launch exits only on this answer.
+                    socket->write(instancechannel::shownAnswer);
+                    socket->flush();
+                    emit showRequested();
+                }
+                socket->disconnectFromServer();
+            });
+        }
+    });
+    return server->listen(name);
+}
+
+QString InstanceListener::errorString() const {
+    return d->server ? d->server->errorString() : QString();
+}
+
+bool askRunningInstanceToShow(const QString &name, const QDeadlineTimer &deadline) {
+    // The running instance may still be starting up and not listening yet.
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    const auto remaining = [&deadline] { return int(qMax(qint64(1), deadline.remainingTime())); };
+    if (!socket.waitForConnected(remaining()))
+        return false;
+    socket.write(instancechannel::showRequest);
+    if (!socket.waitForBytesWritten(remaining()))
+        return false;
+    const QByteArray &expected = instancechannel::shownAnswer;
+    QByteArray answer;
+    while (answer.size() < expected.size() && socket.waitForReadyRead(remaining()))
+        answer += socket.read(expected.size() - answer.size());
+    return answer == expected;
+}
