@@ -47,6 +47,28 @@ QString nativePath(const QString &path) {
     return QFileInfo(path).absoluteFilePath();
 }
 
+// Reads up to one byte past the size cap. The buffer starts at the file's size: asking
+// for the whole cap at once reserved 64 MiB at every read. A file that grows meanwhile
+// is read on.
+QByteArray readUpToCap(QFile &file) {
+    const qint64 cap = maximumJsonFileSize + 1;
+    QByteArray bytes(qBound<qint64>(1, file.size() + 1, cap), Qt::Uninitialized);
+    qint64 filled = 0;
+    for (;;) {
+        const qint64 got = file.read(bytes.data() + filled, bytes.size() - filled);
+        if (got <= 0)
+            break;
+        filled += got;
+        if (filled == bytes.size()) {
+            if (filled == cap)
+                break;
+            bytes.resize(qMin(cap, 2 * filled));
+        }
+    }
+    bytes.truncate(filled);
+    return bytes;
+}
+
 // Reads a regular file of at most the size cap; null when it is none or cannot be read.
 std::optional<QByteArray> readRegularFile(const QString &path) {
     if (isSpecialFile(path))
@@ -54,7 +76,7 @@ std::optional<QByteArray> readRegularFile(const QString &path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QByteArray bytes = file.read(maximumJsonFileSize + 1);
+    QByteArray bytes = readUpToCap(file);
     if (!bytes.contains('\r'))
         return bytes;
     // Read as text, which drops every carriage return. Only then: dropping them goes
@@ -62,7 +84,7 @@ std::optional<QByteArray> readRegularFile(const QString &path) {
     file.close();
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return std::nullopt;
-    return file.read(maximumJsonFileSize + 1);
+    return readUpToCap(file);
 }
 
 void scheduleRetry() {
