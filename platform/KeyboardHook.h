@@ -13,9 +13,10 @@
 //
 // Windows: a low-level keyboard hook (WH_KEYBOARD_LL) that sees every key; the handler
 // runs on the installing thread while it waits for messages and must not block.
-// X11: passive grabs on the root window for the keys given by setGrabs; a grabbed key
-// that is not consumed is replayed to the focused window when it is released. Other
-// Qt platforms (offscreen, Wayland): install() fails and nothing is taken.
+// X11: synchronous passive grabs on the root window for the keys given by setGrabs; the
+// server holds later keys back while a grabbed key is decided, and hands a key that is not
+// consumed to the focused window at its press, in the order typed. Other Qt platforms
+// (offscreen, Wayland): install() fails and nothing is taken.
 //
 // The handler may call remove() and install(); it must not destroy the hook.
 class KeyboardHook {
