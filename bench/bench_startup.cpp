@@ -128,7 +128,10 @@ Run runOnce(const Program &program) {
 // A copy of the program with its icons in a folder of its own, holding `phrases`
 // phrases over five groups (none: the program creates its first-run files).
 fs::path prepareFolder(const fs::path &source, int phrases) {
-    const fs::path folder = fs::temp_directory_path() / ("verbolin-startup-bench-" + std::to_string(phrases));
+    // Named by process too: two benchmarks running at once must not share a copy.
+    const fs::path folder =
+        fs::temp_directory_path() /
+        ("verbolin-startup-bench-" + std::to_string(getpid()) + "-" + std::to_string(phrases));
     fs::remove_all(folder);
     fs::create_directories(folder / "icons");
     fs::copy_file(source, folder / "verbolin");
@@ -194,12 +197,17 @@ int main(int argc, char *argv[]) {
                             {},
                             {}});
     }
+    const auto removeCopies = [&programs] {
+        for (std::size_t i = 1; i < programs.size(); ++i)
+            fs::remove_all(fs::path(programs[i].path).parent_path());
+    };
     // A first run of each learns its settled picture, creates or normalises its files and
     // warms the caches, like a user's second start.
     for (Program &p : programs) {
         p.settled = runOnce(p).patch;
         if (p.settled.empty()) {
             std::fprintf(stderr, "%s: no window\n", p.label.c_str());
+            removeCopies();
             return 1;
         }
     }
@@ -227,7 +235,6 @@ int main(int argc, char *argv[]) {
             std::printf(" %7.1f", p.memoryTarget);
         std::printf("\n");
     }
-    for (std::size_t i = 1; i < programs.size(); ++i)
-        fs::remove_all(fs::path(programs[i].path).parent_path());
+    removeCopies();
     return 0;
 }
