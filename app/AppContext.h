@@ -6,6 +6,7 @@ class QAction;
 class QKeySequenceEdit;
 class QLabel;
 class QListWidget;
+class PhraseListView;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -41,7 +42,10 @@ struct AppContext {
 
     QWidget *pickWindow = nullptr;
     NoActivateNativeFilter *noActivateFilter = nullptr;
+    // The phrase store: its rows, in order, are the phrases. Never shown.
     QListWidget *phraseList = nullptr;
+    // What the pick window shows of the store.
+    PhraseListView *phraseView = nullptr;
     QTabBar *groupTabBar = nullptr;
     QLineEdit *searchBox = nullptr;
     QPushButton *settingsButton = nullptr;

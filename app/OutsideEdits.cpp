@@ -13,6 +13,7 @@
 #include "library/PhraseFilter.h"
 #include "library/PhraseHotkeys.h"
 #include "library/PhraseItem.h"
+#include "library/PhraseListView.h"
 #include "platform/GlobalHotkey.h"
 
 #include <QApplication>
@@ -46,10 +47,10 @@ bool keptProgramVersion(const QString &path, const std::function<bool()> &save) 
 
 void applyConfigFromOutside(AppContext &c) {
     applyConfiguredWindowSize(c);
-    if (c.phraseList) {
-        c.phraseList->verticalScrollBar()->setSingleStep(settings::scrollStep());
+    if (c.phraseView) {
+        c.phraseView->verticalScrollBar()->setSingleStep(settings::scrollStep());
         if (c.groupTabBar)
-            c.phraseList->setStyleSheet(
+            c.phraseView->setStyleSheet(
                 phraseItemStyleSheet(c.groupTabBar->tabData(c.groupTabBar->currentIndex()).toInt()));
     }
     const QKeySequence hotkey = hotkeySequence(settings::globalHotkey());

@@ -9,6 +9,7 @@
 #include "library/PhraseFilter.h"
 #include "library/PhraseHotkeys.h"
 #include "library/PhraseItem.h"
+#include "library/PhraseListView.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/BadgeDelegate.h"
 #include "pickwindow/KeyHandling.h"
@@ -72,13 +73,15 @@ void loadPickWindowFont(AppContext &c) {
 }
 
 void setUpPhraseList(AppContext &c, PhraseFileRead phraseFile) {
+    // The store is a widget that is never shown: a view over its shown rows shows the
+    // phrases, so that a search changes the view's rows instead of every row's state.
     c.phraseList = new QListWidget(c.pickWindow);
-    QListWidget *list = c.phraseList;
-    // Set while the list is empty: changing the scroll mode lays out every row at once,
-    // though the list is hidden and will be laid out again when shown.
-    list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    c.phraseList->hide();
     if (!loadPhrases(c.phraseList, c.dataPath, std::move(phraseFile)))
         savePhrases(c.phraseList, c.dataPath);
+
+    c.phraseView = new PhraseListView(c.phraseList, c.pickWindow);
+    PhraseListView *list = c.phraseView;
 
     list->setWordWrap(true);
     list->setUniformItemSizes(true);
@@ -99,7 +102,8 @@ void setUpPhraseList(AppContext &c, PhraseFileRead phraseFile) {
     list->setDropIndicatorShown(true);
     list->setDefaultDropAction(Qt::MoveAction);
     list->setDragDropMode(QAbstractItemView::InternalMove);
-    QObject::connect(list, &QListWidget::itemClicked, c.pickWindow, &onPhraseClicked);
+    QObject::connect(list, &QAbstractItemView::clicked, c.pickWindow,
+                     [list](const QModelIndex &index) { onPhraseClicked(list->phraseOf(index)); });
 }
 
 void setUpGroupsAndSearch(AppContext &c) {
@@ -127,9 +131,9 @@ void setUpGroupsAndSearch(AppContext &c) {
     QObject::connect(c.searchBox, &QLineEdit::textChanged, c.searchBox, &onSearchTextChanged);
     QObject::connect(tabBar, &QTabBar::tabMoved, tabBar, [tabBar, tabPath] { saveGroups(tabBar, tabPath); });
 
-    c.phraseList->setStyleSheet(phraseItemStyleSheet(tabBar->tabData(tabBar->currentIndex()).toInt()));
-    filterPhraseList(c.phraseList, tabBar->tabText(tabBar->currentIndex()), c.searchBox->text());
-    selectFirstVisiblePhrase(c.phraseList);
+    c.phraseView->setStyleSheet(phraseItemStyleSheet(tabBar->tabData(tabBar->currentIndex()).toInt()));
+    filterPhraseList(c.phraseView, tabBar->tabText(tabBar->currentIndex()), c.searchBox->text());
+    selectFirstVisiblePhrase(c.phraseView);
 
     QObject::connect(tabBar, &QTabBar::currentChanged, tabBar, &onCurrentGroupChanged);
     tabBar->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -156,5 +160,5 @@ void createPhraseMenu(AppContext &c) {
     c.phraseMenu->addAction(QStringLiteral("修改"));
     c.phraseMenu->addAction(QStringLiteral("在当前短语后添加短语"));
     c.phraseMenu->addAction(QStringLiteral("删除"));
-    c.phraseList->setContextMenuPolicy(Qt::CustomContextMenu);
+    c.phraseView->setContextMenuPolicy(Qt::CustomContextMenu);
 }

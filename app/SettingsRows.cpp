@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "app/WindowSize.h"
 #include "library/PhraseFilter.h"
+#include "library/PhraseListView.h"
 #include "pickwindow/Pinning.h"
 #include "platform/Autostart.h"
 
@@ -14,7 +15,6 @@
 #include <QHBoxLayout>
 #include <QKeySequenceEdit>
 #include <QLabel>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -87,7 +87,7 @@ void storeWhenChanged(QSpinBox *box, void (*store)(int)) {
 void restylePhraseList() {
     const AppContext &c = appContext();
     const int itemHeight = c.groupTabBar->tabData(c.groupTabBar->currentIndex()).toInt();
-    c.phraseList->setStyleSheet(phraseItemStyleSheet(itemHeight));
+    c.phraseView->setStyleSheet(phraseItemStyleSheet(itemHeight));
 }
 
 void storeWindowSize(int width, int height) {

@@ -15,6 +15,7 @@
 #include "app/WindowPlacement.h"
 #include "library/PhraseEditing.h"
 #include "library/PhraseItem.h"
+#include "library/PhraseListView.h"
 #include "library/PhraseMenu.h"
 #include "output/OutputRunner.h"
 #include "pickwindow/ActivationModel.h"
@@ -47,7 +48,7 @@ void connectPhraseEditing(AppContext &c) {
                      &addPhraseFromWindow);
     QObject::connect(c.editWindow.confirmButton, &QPushButton::clicked, c.editWindow.window,
                      &applyPhraseEdit);
-    QObject::connect(c.phraseList, &QWidget::customContextMenuRequested, c.phraseList, &showPhraseMenu);
+    QObject::connect(c.phraseView, &QWidget::customContextMenuRequested, c.phraseView, &showPhraseMenu);
     QObject::connect(c.phraseList->model(), &QAbstractItemModel::rowsMoved, c.phraseList, &onPhraseRowsMoved);
 }
 
@@ -98,7 +99,7 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     // Lives until exit, like the application it watches.
     qApp->installEventFilter(new MyEventFilter(c.pickWindow, c.addWindow.window, c.editWindow.window,
                                                c.addWindow.cancelButton, c.editWindow.cancelButton,
-                                               c.phraseList, c.groupTabBar, c.searchBox));
+                                               c.phraseView, c.groupTabBar, c.searchBox));
 
     applyConfiguredWindowSize(c);
     watchDataFiles(c);

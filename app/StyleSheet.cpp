@@ -27,7 +27,7 @@ QPushButton {
 QPushButton:hover { background-color: #f9f9f9; border-color: #c8c8c8; }
 QPushButton:pressed { background-color: #e5f3ff; border-color: #0078d4; color: #005a9e; }
 QPushButton:focus { border-color: #0078d4; outline: none; }
-QListWidget {
+PhraseListView {
     background-color: #fcfcfc;
     border: 1px solid #e5e5e5;
     border-radius: 6px;
@@ -36,10 +36,10 @@ QListWidget {
     selection-background-color: transparent;
     alternate-background-color: transparent;
 }
-QListWidget::item { background-color: #ffffff; border: 1px solid #e5e5e5; border-radius: 4px; margin: 2px 2px; }
-QListWidget::item:hover { background-color: #f9f9f9; border-color: #d1d1d1; }
-QListWidget::item:selected { background-color: #e5f3ff; border-color: #0078d4; }
-QListWidget::item:selected:hover { background-color: #cce7ff; border-color: #106ebe; }
+PhraseListView::item { background-color: #ffffff; border: 1px solid #e5e5e5; border-radius: 4px; margin: 2px 2px; }
+PhraseListView::item:hover { background-color: #f9f9f9; border-color: #d1d1d1; }
+PhraseListView::item:selected { background-color: #e5f3ff; border-color: #0078d4; }
+PhraseListView::item:selected:hover { background-color: #cce7ff; border-color: #106ebe; }
 QTabBar { background-color: transparent; border: none; }
 QTabBar::tab {
     background-color: #ffffff;

@@ -1,6 +1,7 @@
 #include "app/WindowSize.h"
 
 #include "app/AppContext.h"
+#include "library/PhraseListView.h"
 
 #include <QKeySequenceEdit>
 #include <QLabel>
@@ -45,7 +46,7 @@ void applyWindowSize(const AppContext &c, int W, int H) {
     if (c.pickWindow)
         c.pickWindow->setFixedSize(W, H);
     // The list is H − 40 high at y = 46: its bottom 6 pixels lie below the window.
-    place(c.phraseList, 0, 46, W, H - 40);
+    place(c.phraseView, 0, 46, W, H - 40);
     place(c.groupTabBar, 5, 5, W - 230, 40);
     place(c.searchBox, W - 205, 7, 90, 35);
     place(c.settingsButton, W - 41, 5, 36, 36);

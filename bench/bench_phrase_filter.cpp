@@ -8,6 +8,7 @@
 #include "app/AppContext.h"
 #include "app/Startup.h"
 #include "library/PhraseItem.h"
+#include "library/PhraseListView.h"
 #include "pickwindow/MyTabBar.h"
 
 #include <QApplication>
@@ -150,7 +151,7 @@ int main(int argc, char *argv[]) {
                     const qint64 filtered = timer.nsecsElapsed();
                     // The list lays its rows out on a zero timer; then the visible rows are painted.
                     app.processEvents();
-                    c.phraseList->viewport()->repaint();
+                    c.phraseView->viewport()->repaint();
                     const qint64 painted = timer.nsecsElapsed();
                     cpuTotalMs.push_back(cpuMs(cpuStart, std::clock()));
                     filterMs.push_back(filtered / 1e6);

@@ -7,6 +7,7 @@
 #include "library/PhraseFilter.h"
 #include "library/PhraseHotkeys.h"
 #include "library/PhraseItem.h"
+#include "library/PhraseListView.h"
 
 #include <QDialog>
 #include <QFormLayout>
@@ -98,7 +99,7 @@ void changeGroup(int index) {
     c.groupTabBar->setTabText(index, name);
     c.groupTabBar->setTabData(index, height);
     if (index == c.groupTabBar->currentIndex())
-        c.phraseList->setStyleSheet(phraseItemStyleSheet(height));
+        c.phraseView->setStyleSheet(phraseItemStyleSheet(height));
     for (int row = 0; row < c.phraseList->count(); ++row) {
         QListWidgetItem *item = c.phraseList->item(row);
         if (item->data(PhraseGroupRole).toString() == oldName)

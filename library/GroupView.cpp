@@ -2,14 +2,14 @@
 
 #include "app/AppContext.h"
 #include "library/PhraseFilter.h"
+#include "library/PhraseListView.h"
 
 #include <QLineEdit>
-#include <QListWidget>
 #include <QTabBar>
 
 void refilterPhraseList() {
     const AppContext &c = appContext();
-    filterPhraseList(c.phraseList, c.groupTabBar->tabText(c.groupTabBar->currentIndex()),
+    filterPhraseList(c.phraseView, c.groupTabBar->tabText(c.groupTabBar->currentIndex()),
                      c.searchBox->text());
 }
 
@@ -17,13 +17,13 @@ void onCurrentGroupChanged(int index) {
     const AppContext &c = appContext();
     if (index < 0 || index >= c.groupTabBar->count())
         return;
-    c.phraseList->setStyleSheet(phraseItemStyleSheet(c.groupTabBar->tabData(index).toInt()));
-    filterPhraseList(c.phraseList, c.groupTabBar->tabText(index), c.searchBox->text());
-    selectFirstVisiblePhrase(c.phraseList);
+    c.phraseView->setStyleSheet(phraseItemStyleSheet(c.groupTabBar->tabData(index).toInt()));
+    filterPhraseList(c.phraseView, c.groupTabBar->tabText(index), c.searchBox->text());
+    selectFirstVisiblePhrase(c.phraseView);
 }
 
 void onSearchTextChanged(const QString &text) {
     const AppContext &c = appContext();
-    filterPhraseList(c.phraseList, c.groupTabBar->tabText(c.groupTabBar->currentIndex()), text);
-    selectFirstVisiblePhrase(c.phraseList);
+    filterPhraseList(c.phraseView, c.groupTabBar->tabText(c.groupTabBar->currentIndex()), text);
+    selectFirstVisiblePhrase(c.phraseView);
 }

@@ -3,17 +3,18 @@
 #include "app/AppContext.h"
 #include "library/PhraseEditing.h"
 #include "library/PhraseItem.h"
+#include "library/PhraseListView.h"
 
-#include <QListWidget>
+#include <QListWidgetItem>
 #include <QMenu>
 
 void showPhraseMenu(const QPoint &position) {
     const AppContext &c = appContext();
-    QListWidgetItem *item = c.phraseList->itemAt(position);
+    QListWidgetItem *item = c.phraseView->phraseAt(position);
     if (!item)
         return;
     const QList<QAction *> actions = c.phraseMenu->actions();
-    QAction *chosen = c.phraseMenu->exec(c.phraseList->viewport()->mapToGlobal(position));
+    QAction *chosen = c.phraseMenu->exec(c.phraseView->viewport()->mapToGlobal(position));
     if (!chosen)
         return;
     if (chosen == actions.value(0))

@@ -2,12 +2,12 @@
 
 #include "app/AppContext.h"
 #include "app/Settings.h"
+#include "library/PhraseListView.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/MyTabBar.h"
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 
 namespace {
@@ -38,7 +38,7 @@ bool inputBadgePhrase(int number) {
 void focusListIfSearching() {
     const AppContext &c = appContext();
     if (c.searchBox->hasFocus())
-        c.phraseList->setFocus(Qt::OtherFocusReason);
+        c.phraseView->setFocus(Qt::OtherFocusReason);
 }
 
 // Tab: into search mode from the passive window, back out of it from the search box,
@@ -54,7 +54,7 @@ bool switchSearch(KeyRoad road) {
         break;
     case KeyRoad::ActiveWindow:
         if (c.searchBox->hasFocus())
-            c.phraseList->setFocus(Qt::OtherFocusReason);
+            c.phraseView->setFocus(Qt::OtherFocusReason);
         else
             c.searchBox->setFocus(Qt::OtherFocusReason);
         break;
@@ -119,18 +119,17 @@ bool inputBadge(int number, KeyRoad road) {
     return false;
 }
 
-void makeCurrent(QListWidget *list, int row) {
-    list->setCurrentItem(list->item(row));
-    list->scrollToItem(list->item(row), QAbstractItemView::PositionAtCenter);
+void makeCurrent(PhraseListView *view, int shownRow) {
+    const QModelIndex index = view->model()->index(shownRow, 0);
+    view->setCurrentIndex(index);
+    view->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 } // namespace
 
 QListWidgetItem *currentVisiblePhrase() {
-    QListWidget *list = appContext().phraseList;
-    if (!list || !list->currentItem() || list->isRowHidden(list->currentRow()))
-        return nullptr;
-    return list->currentItem();
+    const PhraseListView *view = appContext().phraseView;
+    return view ? view->currentPhrase() : nullptr;
 }
 
 bool carryOutPickCommand(const PickKeyCommand &command, KeyRoad road) {
@@ -196,51 +195,34 @@ bool handleHookKey(const HookKeyEvent &event) {
     return carryOutPickCommand(command, KeyRoad::Hook);
 }
 
+// The view's rows are the shown phrases.
 void selectAdjacentPhrase(int step) {
-    QListWidget *list = appContext().phraseList;
-    if (!list || list->count() == 0)
+    PhraseListView *view = appContext().phraseView;
+    const int n = view ? view->model()->rowCount() : 0;
+    if (n == 0)
         return;
-    const int n = list->count();
-    int r = list->currentRow();
-    if (r < 0 || r >= n)
+    int r = view->currentIndex().row();
+    if (r < 0)
         r = step < 0 ? n : -1; // the first move lands on the last or the first row
-    for (int tries = 0; tries < n; ++tries) {
-        r += step;
-        if (r < 0 || r >= n) {
-            if (!settings::arrowKeysWrapAround())
-                return;
-            r = r < 0 ? n - 1 : 0;
-        }
-        if (!list->isRowHidden(r)) {
-            makeCurrent(list, r);
+    r += step;
+    if (r < 0 || r >= n) {
+        if (!settings::arrowKeysWrapAround())
             return;
-        }
+        r = r < 0 ? n - 1 : 0;
     }
+    makeCurrent(view, r);
 }
 
 void selectEdgePhrase(int step) {
-    QListWidget *list = appContext().phraseList;
-    if (!list || list->count() == 0)
-        return;
-    const int n = list->count();
-    for (int i = 0; i < n; ++i) {
-        const int row = step > 0 ? i : n - 1 - i;
-        if (!list->isRowHidden(row)) {
-            makeCurrent(list, row);
-            return;
-        }
-    }
+    PhraseListView *view = appContext().phraseView;
+    const int n = view ? view->model()->rowCount() : 0;
+    if (n > 0)
+        makeCurrent(view, step > 0 ? 0 : n - 1);
 }
 
 QListWidgetItem *visiblePhraseAt(int n) {
-    QListWidget *list = appContext().phraseList;
-    if (!list || n < 1)
-        return nullptr;
-    int count = 0;
-    for (int row = 0; row < list->count(); ++row)
-        if (!list->isRowHidden(row) && ++count == n)
-            return list->item(row);
-    return nullptr;
+    const PhraseListView *view = appContext().phraseView;
+    return view && n >= 1 ? view->shownPhrase(n - 1) : nullptr;
 }
 
 void switchGroupBy(int step) {

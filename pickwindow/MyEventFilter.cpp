@@ -11,7 +11,7 @@
 
 MyEventFilter::MyEventFilter(QWidget *pickWindow, QWidget *addWindow, QWidget *editWindow,
                              QPushButton *addCancelButton, QPushButton *editCancelButton,
-                             QListWidget *phraseList, QTabBar *groupTabBar, QLineEdit *searchBox)
+                             QAbstractItemView *phraseList, QTabBar *groupTabBar, QLineEdit *searchBox)
     : pickWindow(pickWindow), addWindow(addWindow), editWindow(editWindow), addCancelButton(addCancelButton),
       editCancelButton(editCancelButton), phraseList(phraseList), groupTabBar(groupTabBar),
       searchBox(searchBox) {}

@@ -4,7 +4,7 @@
 
 class QKeyEvent;
 class QLineEdit;
-class QListWidget;
+class QAbstractItemView;
 class QPushButton;
 class QTabBar;
 class QWidget;
@@ -16,7 +16,7 @@ class MyEventFilter : public QObject {
     Q_OBJECT
 public:
     MyEventFilter(QWidget *pickWindow, QWidget *addWindow, QWidget *editWindow, QPushButton *addCancelButton,
-                  QPushButton *editCancelButton, QListWidget *phraseList, QTabBar *groupTabBar,
+                  QPushButton *editCancelButton, QAbstractItemView *phraseList, QTabBar *groupTabBar,
                   QLineEdit *searchBox);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -30,7 +30,7 @@ private:
     QWidget *const editWindow;
     QPushButton *const addCancelButton;
     QPushButton *const editCancelButton;
-    QListWidget *const phraseList;
+    QAbstractItemView *const phraseList;
     QTabBar *const groupTabBar;
     QLineEdit *const searchBox;
 };

@@ -1,12 +1,12 @@
 #include "pickwindow/PhraseItemToolTipFilter.h"
 
-#include <QListWidget>
+#include <QAbstractItemView>
 #include <QMouseEvent>
 #include <QToolTip>
 
 #include <cmath>
 
-PhraseItemToolTipFilter::PhraseItemToolTipFilter(QListWidget *list) : QObject(list), phraseList(list) {
+PhraseItemToolTipFilter::PhraseItemToolTipFilter(QAbstractItemView *list) : QObject(list), phraseList(list) {
     hoverTimer.setSingleShot(true);
     hoverTimer.setInterval(250);
     connect(&hoverTimer, &QTimer::timeout, this, &PhraseItemToolTipFilter::showHoverToolTip);
@@ -30,9 +30,8 @@ bool PhraseItemToolTipFilter::eventFilter(QObject *watched, QEvent *event) {
         const QPointF exact = static_cast<QMouseEvent *>(event)->position();
         // std::lround rounds halves away from zero.
         const QPoint pos(static_cast<int>(std::lround(exact.x())), static_cast<int>(std::lround(exact.y())));
-        QListWidgetItem *item = phraseList->itemAt(pos);
-        if (item && !item->isHidden() && !item->data(Qt::ToolTipRole).toString().isEmpty()) {
-            const QModelIndex index = phraseList->indexFromItem(item);
+        const QModelIndex index = phraseList->indexAt(pos);
+        if (index.isValid() && !index.data(Qt::ToolTipRole).toString().isEmpty()) {
             if (index == hoverItem && pos == hoverPos)
                 return false;
             hideToolTip();
@@ -63,13 +62,10 @@ bool PhraseItemToolTipFilter::eventFilter(QObject *watched, QEvent *event) {
 bool PhraseItemToolTipFilter::showHoverToolTip() {
     if (!phraseList || !hoverItem.isValid())
         return false;
-    QListWidgetItem *item = phraseList->itemFromIndex(hoverItem);
-    if (!item || item->isHidden())
-        return false;
-    const QString tip = item->data(Qt::ToolTipRole).toString();
+    const QString tip = hoverItem.data(Qt::ToolTipRole).toString();
     if (tip.isEmpty())
         return false;
-    const QRect rect = phraseList->visualItemRect(item);
+    const QRect rect = phraseList->visualRect(hoverItem);
     if (!rect.contains(hoverPos))
         return false;
     // A tip hidden by the last move is still on screen for Qt's short hide delay, and Qt would
@@ -81,6 +77,6 @@ bool PhraseItemToolTipFilter::showHoverToolTip() {
     return true;
 }
 
-void installPhraseToolTips(QListWidget *list) {
+void installPhraseToolTips(QAbstractItemView *list) {
     list->viewport()->installEventFilter(new PhraseItemToolTipFilter(list));
 }

@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QTimer>
 
-class QListWidget;
+class QAbstractItemView;
 
 // The phrase list's tooltips: a phrase's tooltip shows once the mouse has rested on it for
 // 250 ms; every move hides it and restarts the wait; clicks, the wheel and leaving the list
@@ -14,7 +14,7 @@ class QListWidget;
 class PhraseItemToolTipFilter : public QObject {
     Q_OBJECT
 public:
-    explicit PhraseItemToolTipFilter(QListWidget *list);
+    explicit PhraseItemToolTipFilter(QAbstractItemView *list);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -26,14 +26,14 @@ public:
 private:
     void forgetHover();
 
-    QPointer<QListWidget> phraseList;
+    QPointer<QAbstractItemView> phraseList;
     QTimer hoverTimer;
     QPoint hoverPos;
     QPoint hoverGlobalPos;
-    // The phrase whose tooltip is pending or shown, kept as an index so that deleting the
-    // phrase meanwhile clears it instead of leaving a dangling item.
+    // The phrase whose tooltip is pending or shown, kept as an index so that deleting or
+    // hiding the phrase meanwhile clears it instead of leaving a dangling row.
     QPersistentModelIndex hoverItem;
 };
 
 // Creates the filter, owned by the list, and installs it on the list's viewport.
-void installPhraseToolTips(QListWidget *list);
+void installPhraseToolTips(QAbstractItemView *list);

@@ -19,7 +19,9 @@
 #include "library/PhraseFilter.h"
 #include "library/PhraseHotkeys.h"
 #include "library/PhraseItem.h"
+#include "library/PhraseListView.h"
 #include "library/PhraseMenu.h"
+#include "library/ShownPhrasesModel.h"
 #include "pickwindow/MyTabBar.h"
 #include "pickwindow/NoEscCloseWidget.h"
 #include "platform/Autostart.h"
@@ -127,15 +129,17 @@ QStringList savedGroups() {
     return savedLines(appContext().tabPath, {u"tab"_s, u"item_height"_s});
 }
 
-// The shown rows as "badge text"; with every row: "-" for a hidden one.
-QStringList shownRows(const QListWidget *list, bool everyRow = false) {
+// The shown rows as "badge text"; with every row: the badge, "-" for a hidden one.
+QStringList shownRows(const PhraseListView *view, bool everyRow = false) {
     QStringList rows;
+    const QListWidget *list = view->store();
     for (int row = 0; row < list->count(); ++row) {
-        const QString badge = list->item(row)->data(PhraseBadgeRole).toString();
-        if (!list->isRowHidden(row))
+        const int shown = view->shownPhrases()->shownRow(row);
+        const QString badge = view->model()->index(shown, 0).data(PhraseBadgeRole).toString();
+        if (shown >= 0)
             rows << (everyRow ? badge : badge + u' ' + list->item(row)->data(PhraseTextRole).toString());
         else if (everyRow)
-            rows << u"-"_s + badge;
+            rows << u"-"_s;
     }
     return rows;
 }
@@ -157,8 +161,8 @@ void choosePhraseMenu(int row, const QString &actionText) {
                 QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
         menu->close(); // no such action: the menu must not wait for a click
     });
-    QListWidget *list = appContext().phraseList;
-    showPhraseMenu(list->visualItemRect(list->item(row)).center());
+    const PhraseListView *view = appContext().phraseView;
+    showPhraseMenu(view->visualRect(view->model()->index(view->shownPhrases()->shownRow(row), 0)).center());
 }
 
 // Fills the group dialog and presses the given button.
@@ -229,10 +233,10 @@ private slots:
         showAtSavedPosition(c.pickWindow);
         QCOMPARE(c.pickWindow->pos(), QPoint(123, 45));
         QVERIFY(c.pickWindow->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        QCOMPARE(c.phraseList->verticalScrollBar()->singleStep(), 17);
-        QCOMPARE(c.phraseList->dragDropMode(), QAbstractItemView::InternalMove);
+        QCOMPARE(c.phraseView->verticalScrollBar()->singleStep(), 17);
+        QCOMPARE(c.phraseView->dragDropMode(), QAbstractItemView::InternalMove);
         QVERIFY(c.groupTabBar->isMovable());
-        QCOMPARE(c.phraseList->contextMenuPolicy(), Qt::CustomContextMenu);
+        QCOMPARE(c.phraseView->contextMenuPolicy(), Qt::CustomContextMenu);
         QCOMPARE(c.groupTabBar->contextMenuPolicy(), Qt::CustomContextMenu);
         // The settings show the stored values, sizes brought into range, without storing them.
         QCOMPARE(rowControl<QKeySequenceEdit>(u"全局快捷键："_s)->keySequence(),
@@ -290,7 +294,7 @@ private slots:
                 QCOMPARE(c.pickWindow->pos(),
                          QPoint(configInt(u"chuangkou_x"_s), configInt(u"chuangkou_y"_s)));
             // Restyled at once (the paddings).
-            QCOMPARE(c.phraseList->styleSheet(),
+            QCOMPARE(c.phraseView->styleSheet(),
                      phraseItemStyleSheet(c.groupTabBar->tabData(c.groupTabBar->currentIndex()).toInt()));
         }
     }
@@ -306,7 +310,7 @@ private slots:
                      QSize(length, length));
             for (QWidget *window : {c.pickWindow, c.settingsWindow, c.addWindow.window, c.editWindow.window})
                 QCOMPARE(window->maximumSize(), QSize(length, length));
-            QCOMPARE(c.phraseList->maximumWidth(), length);
+            QCOMPARE(c.phraseView->maximumWidth(), length);
             for (QWidget *w :
                  std::initializer_list<QWidget *>{c.groupTabBar, c.searchBox, c.pinButton,
                                                   c.addWindow.clearButton, c.editWindow.confirmButton})
@@ -415,6 +419,7 @@ private slots:
                 .split(u'|');
         const QString badges = u"1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ"_s;
         QListWidget list;
+        PhraseListView view(&list, nullptr);
         for (int i = 0; i < 60; ++i) // the number of texts is odd: each text in both groups
             list.addItem(newPhraseItem({texts.at(i % texts.size()),
                                         i % 7 == 0 ? u"Rab"_s : QString(),
@@ -430,7 +435,7 @@ private slots:
                 group = u"G"_s;
             else
                 text = step;
-            filterPhraseList(&list, group, text);
+            filterPhraseList(&view, group, text);
             QStringList expected;
             for (int row = 0, badge = 0; row < list.count(); ++row) {
                 const QListWidgetItem *item = list.item(row);
@@ -440,10 +445,11 @@ private slots:
                      item->data(PhraseRemarkRole).toString().contains(text, Qt::CaseInsensitive));
                 expected << (match ? badges.mid(badge++, 1) : u"-"_s);
             }
-            QCOMPARE(shownRows(&list, true), expected);
-            const int before = list.currentRow();
-            selectFirstVisiblePhrase(&list);
-            QCOMPARE(list.currentRow(), expected.contains(u"1"_s) ? int(expected.indexOf(u"1"_s)) : before);
+            QCOMPARE(shownRows(&view, true), expected);
+            const int before = view.currentPhraseRow();
+            selectFirstVisiblePhrase(&view);
+            QCOMPARE(view.currentPhraseRow(),
+                     expected.contains(u"1"_s) ? int(expected.indexOf(u"1"_s)) : before);
         }
     }
 
@@ -475,8 +481,8 @@ private slots:
         if (at < 0)
             return;
         QCOMPARE(c.groupTabBar->currentIndex(), at);
-        QVERIFY(shownRows(c.phraseList).isEmpty());
-        QCOMPARE(c.phraseList->styleSheet(), phraseItemStyleSheet(33));
+        QVERIFY(shownRows(c.phraseView).isEmpty());
+        QCOMPARE(c.phraseView->styleSheet(), phraseItemStyleSheet(33));
         QCOMPARE(savedGroups().size(), groupsBefore + 1);
         QCOMPARE(savedGroups().value(at), name + u"/33"_s);
     }
@@ -485,13 +491,13 @@ private slots:
     void changingAndMovingAGroup() {
         answerGroupDialog(u"改名"_s, 77, u"确定"_s);
         changeGroup(0);
-        QCOMPARE(c.phraseList->styleSheet(), phraseItemStyleSheet(77));
-        QCOMPARE(shownRows(c.phraseList).size(), 3);
+        QCOMPARE(c.phraseView->styleSheet(), phraseItemStyleSheet(77));
+        QCOMPARE(shownRows(c.phraseView).size(), 3);
         QCOMPARE(savedPhrases().value(2), u"a3//改名/"_s);
         answerGroupDialog(u"乙"_s, 90, u"确定"_s);
         changeGroup(1);
         QCOMPARE(savedGroups(), QStringList({u"改名/77"_s, u"乙/90"_s, u"c/60"_s}));
-        QCOMPARE(c.phraseList->styleSheet(), phraseItemStyleSheet(77));
+        QCOMPARE(c.phraseView->styleSheet(), phraseItemStyleSheet(77));
         answerGroupDialog(u"c"_s, 90, u"确定"_s);
         QCOMPARE(answerBox([] { changeGroup(1); }).title, u"分组名重复"_s);
         QCOMPARE(c.groupTabBar->tabText(1), u"乙"_s);
@@ -517,11 +523,11 @@ private slots:
     // A group switch keeps the search text; an added phrase the search hides still joins the group.
     void switchingGroupsKeepsTheSearchAndAddingAppendsToTheGroup() {
         c.groupTabBar->setCurrentIndex(1);
-        QCOMPARE(c.phraseList->currentRow(), 3);
+        QCOMPARE(c.phraseView->currentPhraseRow(), 3);
         c.searchBox->setText(u"2"_s);
         c.groupTabBar->setCurrentIndex(0);
-        QCOMPARE(shownRows(c.phraseList), QStringList(u"1 a2"_s));
-        QCOMPARE(c.phraseList->currentRow(), 1);
+        QCOMPARE(shownRows(c.phraseView), QStringList(u"1 a2"_s));
+        QCOMPARE(c.phraseView->currentPhraseRow(), 1);
         c.groupTabBar->setCurrentIndex(1);
         c.searchBox->setText(u"b1"_s);
         c.addWindow.textEdit->setPlainText(u"left over"_s);
@@ -537,9 +543,9 @@ private slots:
         c.addWindow.confirmButton->click();
         QVERIFY(!c.addWindow.window->isVisible());
         QCOMPARE(savedPhrases().constLast(), u" new //乙/"_s);
-        QCOMPARE(shownRows(c.phraseList), QStringList(u"1 b1"_s));
+        QCOMPARE(shownRows(c.phraseView), QStringList(u"1 b1"_s));
         c.searchBox->clear();
-        QCOMPARE(shownRows(c.phraseList), QStringList({u"1 b1"_s, u"2  new "_s}));
+        QCOMPARE(shownRows(c.phraseView), QStringList({u"1 b1"_s, u"2  new "_s}));
     }
 
     // The new phrase follows a2, the phrase the menu was opened on, through later changes.
@@ -633,18 +639,18 @@ private slots:
     void movingAndDeletingRowsAndNoMenuOverAnEmptyArea() {
         QVERIFY(c.phraseList->model()->moveRow(QModelIndex(), 1, QModelIndex(), 4));
         QCOMPARE(savedPhrases(), QStringList({a1, a3, b1, a2}));
-        QCOMPARE(shownRows(c.phraseList), QStringList({u"1 a1"_s, u"2 a3"_s, u"3 a2"_s}));
+        QCOMPARE(shownRows(c.phraseView), QStringList({u"1 a1"_s, u"2 a3"_s, u"3 a2"_s}));
         QCOMPARE(hotkeysByRow(), QStringList({u"-"_s, u"-"_s, u"-"_s, u"Ctrl+Alt+1"_s}));
         choosePhraseMenu(3, u"修改"_s);
         choosePhraseMenu(3, u"删除"_s);
         QVERIFY(!editTarget());
-        QCOMPARE(shownRows(c.phraseList), QStringList({u"1 a1"_s, u"2 a3"_s}));
+        QCOMPARE(shownRows(c.phraseView), QStringList({u"1 a1"_s, u"2 a3"_s}));
         QCOMPARE(hotkeysByRow(), QStringList(3, u"-"_s));
         c.editWindow.textEdit->setPlainText(u"changed"_s);
         c.editWindow.confirmButton->click();
         QVERIFY(!c.editWindow.window->isVisible());
         QCOMPARE(savedPhrases(), QStringList({a1, a3, b1}));
-        showPhraseMenu(QPoint(5, c.phraseList->viewport()->height() - 5)); // an empty area: no menu
+        showPhraseMenu(QPoint(5, c.phraseView->viewport()->height() - 5)); // an empty area: no menu
         QTest::qWait(50);
         QVERIFY(!QApplication::activePopupWidget());
     }

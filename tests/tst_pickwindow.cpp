@@ -11,6 +11,8 @@
 #include "app/WindowReach.h"
 #include "library/PhraseFilter.h"
 #include "library/PhraseItem.h"
+#include "library/PhraseListView.h"
+#include "library/ShownPhrasesModel.h"
 #include "output/OutputRunner.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/BadgeDelegate.h"
@@ -92,7 +94,7 @@ void showRows(const QString &pattern) {
         const QString group = pattern.at(row) == u'-' ? u"甲"_s : u"乙"_s;
         list->addItem(newPhraseItem({u"r%1"_s.arg(row), QString(), group, {}}));
     }
-    filterPhraseList(list, u"乙"_s, QString());
+    filterPhraseList(appContext().phraseView, u"乙"_s, QString());
 }
 
 // Groups 甲, 乙, 丙 (乙 current) and the phrases r0, r1 (group 甲, so hidden), r2, r3, r4;
@@ -110,7 +112,7 @@ void resetPickLibrary() {
         c.groupTabBar->setTabData(c.groupTabBar->addTab(name), 40);
     c.groupTabBar->setCurrentIndex(1);
     showRows(u"#-###"_s);
-    c.phraseList->setCurrentRow(2);
+    c.phraseView->setCurrentPhraseRow(2);
 }
 
 // What the user can see of the program, one line per thing; a thing that does not matter
@@ -118,13 +120,13 @@ void resetPickLibrary() {
 // the pick window keeps its native window: a new one would open off by its frame.
 QStringList pickState() {
     const AppContext &c = appContext();
-    const QListWidgetItem *item = c.phraseList->currentItem();
+    const QListWidgetItem *item = c.phraseView->currentPhrase();
     const QWidget *focus = QApplication::focusWidget();
     const bool pinned = configBool(u"tudingflag"_s);
     const QIcon pinIcon = programIcon(pinned ? pinnedIconFile : unpinnedIconFile);
     const QWindow *native = c.pickWindow->windowHandle();
     const QString focusName = focus == c.searchBox    ? u"search box"_s
-                              : focus == c.phraseList ? u"list"_s
+                              : focus == c.phraseView ? u"list"_s
                                                       : u"elsewhere"_s;
     return {c.pickWindow->isVisible() ? u"shown"_s : u"closed"_s,
             searchMode ? u"search mode"_s : u"search mode left"_s,
@@ -187,7 +189,7 @@ const KeyCase keyCases[] = {
     {"Home", Passive, 0, "", vk::Home, true, "current r0"},
     {"End", Passive, 0, "", vk::End, true, "current r4"},
     {"Left", Passive, 0, "", vk::Left, true, "group 甲, current r1"},
-    {"Right to an empty group", Passive, 0, "", vk::Right, true, "group 丙"},
+    {"Right to an empty group", Passive, 0, "", vk::Right, true, "group 丙, current "},
     {"Ctrl+Left still switches", Passive, 0, "", vk::Left, true, "group 甲, current r1", HookControl},
     {"Esc closes", Passive, 0, "", vk::Escape, true, "closed"},
     {"Tab enters search mode", Passive, 0, "", vk::Tab, true, "search mode, focus search box"},
@@ -232,7 +234,7 @@ const KeyCase keyCases[] = {
     {"list: Esc closes", List, 0, "", Qt::Key_Escape, true, "closed"},
     {"box: Down", Box, 0, "", Qt::Key_Down, true, "current r3, focus list"},
     {"box: Left", Box, 0, "", Qt::Key_Left, true, "group 甲, current r1, focus list"},
-    {"box: Right", Box, 0, "", Qt::Key_Right, true, "group 丙, focus list"},
+    {"box: Right", Box, 0, "", Qt::Key_Right, true, "group 丙, current , focus list"},
     {"box: Enter", Box, 0, "", Qt::Key_Return, true, "focus list"},
     {"box: 3 is typed", Box, 0, "", Qt::Key_3, false, "none"},
     {"box: Tab", Box, 0, "", Qt::Key_Tab, true, "focus list"},
@@ -266,11 +268,11 @@ const struct {
     {"Down with no current row selects the first", "-##-", false, -1, +1, 0, 1},
     {"Up with no current row selects the last", "-##-", false, -1, -1, 0, 2},
     {"the only shown row stays when wrapping", "-#-", false, 1, +1, 1, 1},
-    {"every row hidden: Down changes nothing", "---", false, 1, +1, 1, 1},
+    {"every row hidden: Down changes nothing", "---", false, -1, +1, 1, -1},
     {"an empty list has no current row", "", false, -1, +1, 1, -1},
     {"Home selects the first shown row", "--#-#", true, 4, +1, 1, 2},
     {"End selects the last shown row", "#-#--", true, 0, -1, 1, 2},
-    {"every row hidden: End changes nothing", "---", true, 1, -1, 1, 1},
+    {"every row hidden: End changes nothing", "---", true, -1, -1, 1, -1},
 };
 
 // Tooltip steps on the pick window's list of three phrases. To the tooltip filter:
@@ -293,8 +295,8 @@ const struct {
 
 // The event a tooltip step names, at the point it names, handed to the tooltip filter;
 // returns whether the filter kept it from the list.
-bool sendToToolTips(QObject *tips, const QListWidget &list, const QString &kind, const QString &where) {
-    const QRect first = list.visualItemRect(list.item(0)); // the rows are as high as the first
+bool sendToToolTips(QObject *tips, const PhraseListView &list, const QString &kind, const QString &where) {
+    const QRect first = list.visualRect(list.model()->index(0, 0)); // the rows are as high as the first
     const QPointF pos = QPointF(first.center()) +
                         QPointF(where.endsWith(u'+') ? 1 : 0, where.left(1).toInt() * first.height());
     const QPointF global = list.viewport()->mapToGlobal(pos);
@@ -370,7 +372,7 @@ private slots:
         const AppContext &c = appContext();
         m_filter =
             new MyEventFilter(c.pickWindow, c.addWindow.window, c.editWindow.window, c.addWindow.cancelButton,
-                              c.editWindow.cancelButton, c.phraseList, c.groupTabBar, c.searchBox);
+                              c.editWindow.cancelButton, c.phraseView, c.groupTabBar, c.searchBox);
         m_filter->setParent(this);
     }
     void init() { resetPickLibrary(); }
@@ -396,14 +398,14 @@ private slots:
             QTRY_VERIFY(c.searchBox->hasFocus());
         } else if (k.where == List || k.where == Box) {
             activate(c.pickWindow);
-            (k.where == List ? static_cast<QWidget *>(c.phraseList) : c.searchBox)->setFocus();
+            (k.where == List ? static_cast<QWidget *>(c.phraseView) : c.searchBox)->setFocus();
         } else if (k.where >= AddWindow) {
             c.addWindow.textEdit->setPlainText(u"unsaved"_s);
             activate(shown[k.where - AddWindow + 1]);
         }
         // After the focus moves, since the list makes a row current when it gets the focus.
         if (k.flags & NoCurrent)
-            c.phraseList->setCurrentRow(-1);
+            c.phraseView->setCurrentPhraseRow(-1);
         QDialog dialog;
         dialog.setModal(true);
         QMenu menu;
@@ -424,9 +426,10 @@ private slots:
         QWidget *focus = QApplication::focusWidget();
         bool taken = true;
         if (k.flags & ClickRow) {
-            emit c.phraseList->itemClicked(c.phraseList->item(k.key));
+            emit c.phraseView->clicked(
+                c.phraseView->model()->index(c.phraseView->shownPhrases()->shownRow(k.key), 0));
         } else if (k.flags & FocusList) {
-            c.phraseList->setFocus();
+            c.phraseView->setFocus();
             QTest::qWait(20); // the check is queued behind the focus change
         } else if (k.where <= Searching) {
             taken = handleHookKey({std::uint32_t(k.key), k.modifiers, (k.flags & Repeat) != 0});
@@ -445,21 +448,24 @@ private slots:
             configObject().remove(u"arrow_key_cycle_select_phrase_item"_s);
         else
             configObject().insert(u"arrow_key_cycle_select_phrase_item"_s, m.wrap == 1);
-        appContext().phraseList->setCurrentRow(m.current);
+        appContext().phraseView->setCurrentPhraseRow(m.current);
         m.edge ? selectEdgePhrase(m.step) : selectAdjacentPhrase(m.step);
-        QCOMPARE(appContext().phraseList->currentRow(), m.expected);
+        QCOMPARE(appContext().phraseView->currentPhraseRow(), m.expected);
     }
 
-    // A long list. The filter writes the badges, the keys address phrases: they must agree
+    // A long list. The list shows the badges, the keys address phrases: they must agree
     // on every badge, and no key reaches past the 36th.
     void aLongList() {
         showRows(u"####-"_s.repeated(10)); // 40 shown
-        QListWidget *list = appContext().phraseList;
+        PhraseListView *list = appContext().phraseView;
+        const auto indexOf = [list](int row) {
+            return list->model()->index(list->shownPhrases()->shownRow(row), 0);
+        };
         int badged = 0;
-        for (int row = 0; row < list->count(); ++row) {
-            const QString badge = list->item(row)->data(PhraseBadgeRole).toString();
+        for (int row = 0; row < list->model()->rowCount(); ++row) {
+            const QString badge = list->model()->index(row, 0).data(PhraseBadgeRole).toString();
             if (!badge.isEmpty() && ++badged)
-                QCOMPARE(visiblePhraseAt(badgeNumberOfKey(badge.at(0).unicode())), list->item(row));
+                QCOMPARE(visiblePhraseAt(badgeNumberOfKey(badge.at(0).unicode())), list->shownPhrase(row));
         }
         QCOMPARE(badged, 36);
         QList<int> keysPerNumber(37, 0);
@@ -477,9 +483,9 @@ private slots:
         for (const bool left : {false, true}) {
             configObject().insert(u"jiaobiao"_s, left);
             for (const int row : {0, 45}) {
-                list->scrollToItem(list->item(row));
+                list->scrollTo(indexOf(row));
                 const QImage image = list->viewport()->grab().toImage();
-                const QRect rect = list->visualItemRect(list->item(row));
+                const QRect rect = list->visualRect(indexOf(row));
                 const QPoint corner = BadgeDelegate::badgeCorner(rect, left);
                 QCOMPARE(corner.x() < rect.center().x(), left);
                 // The left edge of the badge, clear of its rounded corners and its white text.
@@ -488,20 +494,20 @@ private slots:
         }
         // The new current row is scrolled into view.
         const auto currentRowIsInView = [list] {
-            return list->viewport()->rect().contains(list->visualItemRect(list->currentItem()));
+            return list->viewport()->rect().contains(list->visualRect(list->currentIndex()));
         };
-        list->setCurrentRow(0);
+        list->setCurrentPhraseRow(0);
         selectEdgePhrase(-1);
-        QVERIFY(list->currentRow() == 48 && currentRowIsInView());
+        QVERIFY(list->currentPhraseRow() == 48 && currentRowIsInView());
         selectAdjacentPhrase(+1); // wraps to the top
-        QVERIFY(list->currentRow() == 0 && currentRowIsInView());
-        QListWidgetItem *remarked = list->item(1);
+        QVERIFY(list->currentPhraseRow() == 0 && currentRowIsInView());
+        QListWidgetItem *remarked = list->store()->item(1);
         remarked->setData(PhraseRemarkRole, u"████████"_s);
         refreshPhraseItem(remarked);
-        list->setCurrentItem(remarked);
-        list->scrollToItem(remarked);
+        list->setCurrentPhraseRow(1);
+        list->scrollTo(indexOf(1));
         const QImage image = list->viewport()->grab().toImage();
-        const QRect rect = list->visualItemRect(remarked);
+        const QRect rect = list->visualRect(indexOf(1));
         int green = 0;
         for (int y = rect.top(); y <= rect.bottom(); ++y) {
             for (int x = rect.left(); x <= rect.right(); ++x)
@@ -534,22 +540,24 @@ private slots:
         QTRY_VERIFY(!QToolTip::isVisible());
         showRows(u"###"_s);
         showPickWindow();
-        QListWidget &list = *appContext().phraseList;
+        PhraseListView &list = *appContext().phraseView;
         PhraseItemToolTipFilter tips(&list);
         const auto tipShows = [&list](int row) {
             return QToolTip::isVisible() &&
-                   QToolTip::text() == list.item(row)->data(Qt::ToolTipRole).toString();
+                   QToolTip::text() == list.store()->item(row)->data(Qt::ToolTipRole).toString();
         };
         for (const QString &step : QString::fromUtf8(fetchRow(toolTipCases).steps).split(u" ; "_s)) {
             const QString verb = step.section(u' ', 0, 0), where = step.section(u' ', 1);
             const int row = where.left(1).toInt();
             QHideEvent hide;
-            if (verb == u"hide"_s)
-                list.setRowHidden(row, true);
-            else if (verb == u"delete"_s)
-                delete list.takeItem(row);
+            if (verb == u"hide"_s) {
+                QList<int> shownRows = list.shownPhrases()->storeRows();
+                shownRows.removeOne(row);
+                list.showRows(shownRows);
+            } else if (verb == u"delete"_s)
+                delete list.store()->takeItem(row);
             else if (verb == u"closed"_s)
-                m_filter->eventFilter(where == u"pick"_s ? appContext().pickWindow : appContext().phraseList,
+                m_filter->eventFilter(where == u"pick"_s ? appContext().pickWindow : appContext().phraseView,
                                       &hide);
             else if (verb == u"wait"_s)
                 QTest::qWait(600);
