@@ -26,6 +26,12 @@ QString phraseItemStyleSheet(int itemHeight) {
 
 namespace {
 
+// A row's item and, for a phrase item, its own strings.
+struct SearchedPhrase {
+    const QListWidgetItem *item;
+    const PhraseRecord *record;
+};
+
 // What the last filter pass left on a list: the rows of its group and the rows it showed, in
 // list order. It stays valid while the store's rows and phrases stay as they were (any change
 // of them drops it), so that the next pass can start from it instead of visiting every row.
@@ -51,7 +57,7 @@ public:
 
     void forget() {
         valid = false;
-        items = {};
+        phrases = {};
     }
 
     struct Shown {
@@ -62,9 +68,9 @@ public:
     bool valid = false;
     QString group;
     QList<int> groupRows;
-    // Every row's item, taken on the first pass that searches: reading them from the list
+    // Every row's phrase, taken on the first pass that searches: reading them from the list
     // costs more than testing most phrases.
-    QList<QListWidgetItem *> items;
+    QList<SearchedPhrase> phrases;
     // The rows shown for the texts typed on the way to the current one, each text
     // containing the one before; the last is what the list shows.
     QList<Shown> history;
@@ -77,14 +83,14 @@ class SearchMatcher {
 public:
     explicit SearchMatcher(const QString &searchText) : any(searchText.isEmpty()), search(searchText) {}
 
-    bool matches(const QListWidgetItem *item) const {
+    bool matches(const SearchedPhrase &phrase) const {
         if (any)
             return true;
         // A phrase item's own strings: reading them as item data copies each one twice.
-        if (const PhraseRecord *record = phraseRecordIn(item))
+        if (const PhraseRecord *record = phrase.record)
             return search.foundIn(record->text) || search.foundIn(record->remark);
-        return search.foundIn(item->data(PhraseTextRole).toString()) ||
-               search.foundIn(item->data(PhraseRemarkRole).toString());
+        return search.foundIn(phrase.item->data(PhraseTextRole).toString()) ||
+               search.foundIn(phrase.item->data(PhraseRemarkRole).toString());
     }
 
 private:
@@ -106,7 +112,7 @@ void filterEveryRow(const QListWidget *list, const QString &group, const QString
         if (!inGroup)
             continue;
         pass->groupRows.append(row);
-        if (!searchText.isEmpty() && search.matches(item))
+        if (!searchText.isEmpty() && search.matches({item, record}))
             shown.append(row);
     }
     // Without a search text the group's rows are the shown ones: one list for both.
@@ -124,17 +130,24 @@ void filterGroupRows(const QListWidget *list, const QString &searchText, LastFil
         return;
     const SearchMatcher search(searchText);
     const QList<int> &candidates = history.isEmpty() ? pass->groupRows : history.last().rows;
-    QList<QListWidgetItem *> &items = pass->items;
-    if (items.isEmpty()) {
-        items.resize(list->count());
-        QListWidgetItem **item = items.data();
-        for (int row = 0; row < list->count(); ++row)
-            item[row] = list->item(row);
+    QList<SearchedPhrase> &phrases = pass->phrases;
+    if (phrases.isEmpty()) {
+        phrases.resize(list->count());
+        SearchedPhrase *phrase = phrases.data();
+        for (int row = 0; row < list->count(); ++row) {
+            const QListWidgetItem *item = list->item(row);
+            phrase[row] = {item, phraseRecordIn(item)};
+        }
     }
-    QList<int> shown;
+    // Written in place: appending row by row costs as much as many searches. What is left
+    // unused is at most the size of the list before it in the history.
+    QList<int> shown(candidates.size());
+    int *end = shown.data();
+    const SearchedPhrase *phrase = phrases.constData();
     for (const int row : candidates)
-        if (search.matches(items.at(row)))
-            shown.append(row);
+        if (search.matches(phrase[row]))
+            *end++ = row;
+    shown.resize(end - shown.constData());
     // The shortest text stays: every other one can be reached from it.
     if (history.size() >= maxRememberedTexts)
         history.removeAt(1);
