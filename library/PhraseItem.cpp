@@ -27,7 +27,7 @@ const char *const starterPhrases[] = {
     "感谢使用Verbolin！\n如果觉得好用记得点个Star！\n让我们开始吧！把这些短语都删掉，然后新建一个短语~",
 };
 
-// A phrase item keeps its four strings and its badge as plain members and answers the
+// A phrase item keeps its four strings as plain members and answers the
 // display text, tooltip and text colour from them when asked. Item data kept by the base
 // class costs a list entry and a variant per role, and a wrapped tooltip copy and a brush
 // per phrase would cost more: most are never shown.
@@ -36,7 +36,6 @@ public:
     explicit PhraseListItem(const PhraseRecord &record) : phrase(record) {}
 
     const PhraseRecord &record() const { return phrase; }
-    const QString &badgeText() const { return badge; }
 
     QVariant data(int role) const override {
         switch (role) {
@@ -48,8 +47,6 @@ public:
             return phrase.tab;
         case PhraseHotkeyRole:
             return phrase.hotkey;
-        case PhraseBadgeRole:
-            return badge.isNull() ? QVariant() : QVariant(badge);
         case Qt::DisplayRole:
         case Qt::EditRole: {
             // A display text set on the item itself wins, as on any list item.
@@ -100,8 +97,6 @@ private:
             return &phrase.tab;
         case PhraseHotkeyRole:
             return &phrase.hotkey;
-        case PhraseBadgeRole:
-            return &badge;
         default:
             return nullptr;
         }
@@ -122,7 +117,6 @@ private:
     }
 
     PhraseRecord phrase;
-    QString badge;
 };
 
 } // namespace
@@ -139,11 +133,6 @@ void refreshPhraseItem(QListWidgetItem *item) {
 
 const PhraseRecord *phraseRecordIn(const QListWidgetItem *item) {
     return typeid(*item) == typeid(PhraseListItem) ? &static_cast<const PhraseListItem *>(item)->record()
-                                                   : nullptr;
-}
-
-const QString *phraseBadgeIn(const QListWidgetItem *item) {
-    return typeid(*item) == typeid(PhraseListItem) ? &static_cast<const PhraseListItem *>(item)->badgeText()
                                                    : nullptr;
 }
 

@@ -17,7 +17,7 @@ enum PhraseRole {
     PhraseRemarkRole = Qt::UserRole + 1,
     PhraseGroupRole = Qt::UserRole + 2,
     PhraseHotkeyRole = Qt::UserRole + 3,
-    PhraseBadgeRole = Qt::UserRole + 4, // set by the list filter, never stored
+    PhraseBadgeRole = Qt::UserRole + 4, // a shown row's badge, from its place; never stored
 };
 
 // Sets display text, tooltip and text colour from the text and remark roles.
@@ -27,8 +27,6 @@ QListWidgetItem *newPhraseItem(const PhraseRecord &record);
 // The strings of an item made by newPhraseItem, read without copies; null for any other item.
 const PhraseRecord *phraseRecordIn(const QListWidgetItem *item);
 PhraseRecord phraseRecordOf(const QListWidgetItem *item);
-// The badge of an item made by newPhraseItem, read without a copy; null for any other item.
-const QString *phraseBadgeIn(const QListWidgetItem *item);
 
 void appendFirstRunPhrase(QListWidget *list, const QString &text);
 
