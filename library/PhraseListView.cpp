@@ -24,10 +24,6 @@ void PhraseListView::showRows(QList<int> storeRows) {
         setCurrentPhraseRow(current);
 }
 
-bool PhraseListView::isRowShown(int storeRow) const {
-    return shown->shownRow(storeRow) >= 0;
-}
-
 QListWidgetItem *PhraseListView::currentPhrase() const {
     return phraseOf(currentIndex());
 }

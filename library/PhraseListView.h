@@ -7,8 +7,8 @@ class QListWidgetItem;
 class ShownPhrasesModel;
 
 // The pick window's phrase list: a view of the shown rows of the phrase store, a list widget
-// that is never shown itself. Rows here are the store's rows, as everywhere else. It scrolls
-// per pixel.
+// that is never shown itself. Its model's rows are the shown ones; the rows its own functions
+// take and give are the store's, as everywhere else. It scrolls per pixel.
 class PhraseListView : public QListView {
     Q_OBJECT
 public:
@@ -18,7 +18,6 @@ public:
     ShownPhrasesModel *shownPhrases() const { return shown; }
     // Shows these store rows (ascending); the current phrase stays current while it is shown.
     void showRows(QList<int> storeRows);
-    bool isRowShown(int storeRow) const;
 
     // The current phrase is always a shown one; none when nothing is current.
     QListWidgetItem *currentPhrase() const;

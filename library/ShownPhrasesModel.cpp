@@ -42,6 +42,8 @@ ShownPhrasesModel::ShownPhrasesModel(QListWidget *store, QObject *parent)
     : QAbstractListModel(parent), list(store), rows(store->count()) {
     std::iota(rows.begin(), rows.end(), 0);
     const QAbstractItemModel *model = store->model();
+    // Made right after the store, before anything else follows its rows: the shown rows are
+    // renumbered before other slots (the save and new filter pass after a move) run.
     connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex &, int first, int last) { storeRowsAboutToBeRemoved(first, last); });
     connect(model, &QAbstractItemModel::rowsRemoved, this,
