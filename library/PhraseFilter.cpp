@@ -68,8 +68,8 @@ public:
     bool valid = false;
     QString group;
     QList<int> groupRows;
-    // Every row's phrase, taken on the first pass that searches: reading them from the list
-    // costs more than testing most phrases.
+    // The group's phrases by row, taken on the first pass that searches the group: reading
+    // them from the list costs more than testing most phrases.
     QList<SearchedPhrase> phrases;
     // The rows shown for the texts typed on the way to the current one, each text
     // containing the one before; the last is what the list shows.
@@ -103,6 +103,7 @@ void filterEveryRow(const QListWidget *list, const QString &group, const QString
                     LastFilterPass *pass) {
     const SearchMatcher search(searchText);
     pass->groupRows.clear();
+    pass->phrases = {};
     QList<int> shown;
     for (int row = 0; row < list->count(); ++row) {
         const QListWidgetItem *item = list->item(row);
@@ -134,7 +135,7 @@ void filterGroupRows(const QListWidget *list, const QString &searchText, LastFil
     if (phrases.isEmpty()) {
         phrases.resize(list->count());
         SearchedPhrase *phrase = phrases.data();
-        for (int row = 0; row < list->count(); ++row) {
+        for (const int row : pass->groupRows) {
             const QListWidgetItem *item = list->item(row);
             phrase[row] = {item, phraseRecordIn(item)};
         }
