@@ -4,6 +4,7 @@
 #include "app/ConfigStore.h"
 #include "app/DataFolder.h"
 #include "app/EditorWindowsSetup.h"
+#include "app/FirstPaintCleanup.h"
 #include "app/NoticeDisplay.h"
 #include "app/OutsideEdits.h"
 #include "app/PickWindowSetup.h"
@@ -70,6 +71,7 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     saveConfig(c.configPath);
 
     createPickWindow(c);
+    cleanUpAfterFirstPaint(c.pickWindow);
     finishFontSetup();
     loadPickWindowFont(c);
     setUpPhraseList(c, phraseFile.get());
