@@ -4,12 +4,12 @@
 #include "app/ConfigStore.h"
 #include "app/DataFolder.h"
 #include "app/EditorWindowsSetup.h"
-#include "app/FirstPaintCleanup.h"
 #include "app/NoticeDisplay.h"
 #include "app/OutsideEdits.h"
 #include "app/PickWindowSetup.h"
 #include "app/SettingsRows.h"
 #include "app/SettingsWindowSetup.h"
+#include "app/SettledCleanup.h"
 #include "app/StyleSheet.h"
 #include "app/TrayIconSetup.h"
 #include "app/UserNotices.h"
@@ -71,7 +71,7 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     saveConfig(c.configPath);
 
     createPickWindow(c);
-    cleanUpAfterFirstPaint(c.pickWindow);
+    cleanUpWhenSettled(c.pickWindow);
     finishFontSetup();
     loadPickWindowFont(c);
     setUpPhraseList(c, phraseFile.get());

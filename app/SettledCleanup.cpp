@@ -1,4 +1,4 @@
-#include "app/FirstPaintCleanup.h"
+#include "app/SettledCleanup.h"
 
 #include "platform/FontFilePages.h"
 
@@ -8,12 +8,12 @@
 
 namespace {
 
-// How long the window stays unpainted before the start-up's drawing counts as done.
+// How long the window stays unpainted before its drawing counts as settled.
 constexpr int settledMs = 100;
 
-class FirstPaintWatcher : public QObject {
+class SettleWatcher : public QObject {
 public:
-    explicit FirstPaintWatcher(QWidget *window) : QObject(window), window(window) {
+    explicit SettleWatcher(QWidget *window) : QObject(window), window(window) {
         settled.setSingleShot(true);
         settled.setInterval(settledMs);
         connect(&settled, &QTimer::timeout, this, [this] {
@@ -21,6 +21,8 @@ public:
             releaseFontFilePages();
             deleteLater();
         });
+        // Counted from when events are handled: a window started hidden settles then too.
+        QMetaObject::invokeMethod(&settled, qOverload<>(&QTimer::start), Qt::QueuedConnection);
     }
 
     bool eventFilter(QObject *, QEvent *event) override {
@@ -37,6 +39,6 @@ private:
 
 } // namespace
 
-void cleanUpAfterFirstPaint(QWidget *window) {
-    window->installEventFilter(new FirstPaintWatcher(window));
+void cleanUpWhenSettled(QWidget *window) {
+    window->installEventFilter(new SettleWatcher(window));
 }
