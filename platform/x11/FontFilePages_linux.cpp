@@ -44,20 +44,21 @@ void releaseFontFilePages() {
         return;
     char line[4352];
     while (std::fgets(line, sizeof line, maps)) {
-        unsigned long start = 0, end = 0;
-        char permissions[5] = {};
-        int pathAt = 0;
-        if (std::sscanf(line, "%lx-%lx %4s %*s %*s %*s %n", &start, &end, permissions, &pathAt) < 3 ||
-            pathAt == 0)
+        // A file's path is the first slash of its line: the fields before it never hold one.
+        const char *const pathStart = std::strchr(line, '/');
+        if (!pathStart)
             continue;
-        // Only a private, read-only view of a file: dropping its pages loses nothing, the
-        // next read maps them again from the file.
-        if (std::strcmp(permissions, "r--p") != 0)
-            continue;
-        std::string path(line + pathAt);
+        std::string path(pathStart);
         if (!path.empty() && path.back() == '\n')
             path.pop_back();
-        if (inFolder(path, folders))
+        if (!inFolder(path, folders))
+            continue;
+        unsigned long start = 0, end = 0;
+        char permissions[5] = {};
+        // Only a private, read-only view of a file: dropping its pages loses nothing, the
+        // next read maps them again from the file.
+        if (std::sscanf(line, "%lx-%lx %4s", &start, &end, permissions) == 3 &&
+            std::strcmp(permissions, "r--p") == 0)
             madvise(reinterpret_cast<void *>(start), end - start, MADV_DONTNEED);
     }
     std::fclose(maps);
