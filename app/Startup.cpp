@@ -9,6 +9,7 @@
 #include "app/PickWindowSetup.h"
 #include "app/SettingsRows.h"
 #include "app/SettingsWindowSetup.h"
+#include "app/SettledCleanup.h"
 #include "app/StyleSheet.h"
 #include "app/TrayIconSetup.h"
 #include "app/UserNotices.h"
@@ -71,6 +72,7 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     saveConfig(c.configPath);
 
     createPickWindow(c);
+    cleanUpWhenSettled(c.pickWindow);
     finishFontSetup();
     loadPickWindowFont(c);
     setUpPhraseList(c, phraseFile.get());
