@@ -38,15 +38,11 @@ namespace {
 void connectAddButton(AppContext &c) {
     QTabBar *tabBar = c.groupTabBar;
     // A new phrase from the add button goes to the end of the list, in the current group.
-    QObject::connect(c.addButton, &QPushButton::clicked, c.addWindow.window,
+    QObject::connect(c.addButton, &QPushButton::clicked, c.addButton,
                      [tabBar] { openAddWindow(tabBar->tabText(tabBar->currentIndex()), nullptr); });
 }
 
 void connectPhraseEditing(AppContext &c) {
-    QObject::connect(c.addWindow.confirmButton, &QPushButton::clicked, c.addWindow.window,
-                     &addPhraseFromWindow);
-    QObject::connect(c.editWindow.confirmButton, &QPushButton::clicked, c.editWindow.window,
-                     &applyPhraseEdit);
     QObject::connect(c.phraseList, &QWidget::customContextMenuRequested, c.phraseList, &showPhraseMenu);
     QObject::connect(c.phraseList->model(), &QAbstractItemModel::rowsMoved, c.phraseList, &onPhraseRowsMoved);
 }
@@ -78,13 +74,11 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
 
     createSettingsButton(c);
     QObject::connect(c.settingsButton, &QPushButton::clicked, c.settingsButton, &showSettingsWindow);
-    createAddWindow(c);
     createAddButton(c);
     connectAddButton(c);
     createPinButton(c);
     QPushButton *pinButton = c.pinButton;
     QObject::connect(pinButton, &QPushButton::clicked, pinButton, [pinButton] { togglePin(pinButton); });
-    createEditWindow(c);
     createPhraseMenu(c);
     connectPhraseEditing(c);
     createTrayIcon(c);
@@ -96,9 +90,8 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
 
     qApp->installEventFilter(new WindowMoveFilter(c.configPath, qApp));
     // Lives until exit, like the application it watches.
-    qApp->installEventFilter(new MyEventFilter(c.pickWindow, c.addWindow.window, c.editWindow.window,
-                                               c.addWindow.cancelButton, c.editWindow.cancelButton,
-                                               c.phraseList, c.groupTabBar, c.searchBox));
+    qApp->installEventFilter(new MyEventFilter(c.pickWindow, &c.addWindow, &c.editWindow, c.phraseList,
+                                               c.groupTabBar, c.searchBox));
 
     applyConfiguredWindowSize(c);
     watchDataFiles(c);
