@@ -23,6 +23,7 @@
 #include "platform/FontSetup.h"
 #include "platform/SingleInstanceApplication.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QKeySequenceEdit>
 #include <QListWidget>
@@ -68,6 +69,11 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     createPickWindow(c);
     finishFontSetup();
     loadPickWindowFont(c);
+    // Widgets measure text before the style sheet gives them its font (a line edit as it is
+    // made, the list its rows' sizes): with the style sheet's font as the application's too,
+    // they use the fonts loaded already instead of loading the default family and its
+    // fallbacks for Chinese a second time.
+    QApplication::setFont(c.pickWindow->font());
     setUpPhraseList(c, phraseFile.get());
     setUpGroupsAndSearch(c);
     applyStartupSettings(c);
