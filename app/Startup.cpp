@@ -110,6 +110,7 @@ int runVerbolin(int &argc, char **argv) {
     // Overlaps the connection to the display and the building of the windows.
     startFontSetup();
     QCoreApplication::setApplicationName(QStringLiteral("Verbolin"));
+    SingleInstanceApplication::startTakingLock();
     SingleInstanceApplication app(argc, argv, 1000);
     QObject::connect(&app, &SingleInstanceApplication::instanceStarted, &app, [] {
         QWidget *pickWindow = appContext().pickWindow;
