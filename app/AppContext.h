@@ -52,6 +52,7 @@ struct AppContext {
     QPushButton *addButton = nullptr;
     QPushButton *pinButton = nullptr;
 
+    // Built the first time they are opened (app/SettingsWindowSetup.h, app/EditorWindowsSetup.h).
     QWidget *settingsWindow = nullptr;
     PhraseEditorWidgets addWindow;
     PhraseEditorWidgets editWindow;

@@ -3,7 +3,9 @@
 #include "app/AppContext.h"
 #include "app/HelpWindow.h"
 #include "app/Icons.h"
+#include "app/WindowSize.h"
 #include "library/HotkeyEditFilters.h"
+#include "library/PhraseEditing.h"
 
 #include <QKeySequenceEdit>
 #include <QLabel>
@@ -12,7 +14,8 @@
 
 namespace {
 
-PhraseEditorWidgets createEditorWindow(const QString &title, const QString &confirmText) {
+PhraseEditorWidgets createEditorWindow(const AppContext &c, const QString &title, const QString &confirmText,
+                                       void (*confirm)()) {
     PhraseEditorWidgets w;
     w.window = new QWidget;
     w.window->setWindowTitle(title);
@@ -33,17 +36,25 @@ PhraseEditorWidgets createEditorWindow(const QString &title, const QString &conf
     QWidget *window = w.window;
     QObject::connect(w.helpButton, &QPushButton::clicked, window,
                      [window] { openAdvancedInputHelp(window); });
+    QObject::connect(w.confirmButton, &QPushButton::clicked, window, confirm);
+    installPhraseHotkeyEditFilter(w.hotkeyEdit);
+    if (c.pickWindow)
+        applyEditorWindowSize(w, c.pickWindow->width(), c.pickWindow->height());
     return w;
 }
 
 } // namespace
 
-void createAddWindow(AppContext &c) {
-    c.addWindow = createEditorWindow(QStringLiteral("Verbolin-添加"), QStringLiteral("添加"));
-    installPhraseHotkeyEditFilter(c.addWindow.hotkeyEdit);
+const PhraseEditorWidgets &addWindow(AppContext &c) {
+    if (!c.addWindow.window)
+        c.addWindow = createEditorWindow(c, QStringLiteral("Verbolin-添加"), QStringLiteral("添加"),
+                                         &addPhraseFromWindow);
+    return c.addWindow;
 }
 
-void createEditWindow(AppContext &c) {
-    c.editWindow = createEditorWindow(QStringLiteral("Verbolin-修改"), QStringLiteral("修改"));
-    installPhraseHotkeyEditFilter(c.editWindow.hotkeyEdit);
+const PhraseEditorWidgets &editWindow(AppContext &c) {
+    if (!c.editWindow.window)
+        c.editWindow =
+            createEditorWindow(c, QStringLiteral("Verbolin-修改"), QStringLiteral("修改"), &applyPhraseEdit);
+    return c.editWindow;
 }

@@ -25,6 +25,7 @@
 #include "platform/FontSetup.h"
 #include "platform/SingleInstanceApplication.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QKeySequenceEdit>
 #include <QListWidget>
@@ -40,15 +41,11 @@ namespace {
 void connectAddButton(AppContext &c) {
     QTabBar *tabBar = c.groupTabBar;
     // A new phrase from the add button goes to the end of the list, in the current group.
-    QObject::connect(c.addButton, &QPushButton::clicked, c.addWindow.window,
+    QObject::connect(c.addButton, &QPushButton::clicked, c.addButton,
                      [tabBar] { openAddWindow(tabBar->tabText(tabBar->currentIndex()), nullptr); });
 }
 
 void connectPhraseEditing(AppContext &c) {
-    QObject::connect(c.addWindow.confirmButton, &QPushButton::clicked, c.addWindow.window,
-                     &addPhraseFromWindow);
-    QObject::connect(c.editWindow.confirmButton, &QPushButton::clicked, c.editWindow.window,
-                     &applyPhraseEdit);
     QObject::connect(c.phraseView, &QWidget::customContextMenuRequested, c.phraseView, &showPhraseMenu);
     QObject::connect(c.phraseList->model(), &QAbstractItemModel::rowsMoved, c.phraseList, &onPhraseRowsMoved);
 }
@@ -75,19 +72,22 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     cleanUpWhenSettled(c.pickWindow);
     finishFontSetup();
     loadPickWindowFont(c);
+    // Widgets measure text before the style sheet gives them its font (a line edit as it is
+    // made, the list its rows' sizes): with the style sheet's font as the application's too,
+    // they use the fonts loaded already instead of loading the default family and its
+    // fallbacks for Chinese a second time.
+    QApplication::setFont(c.pickWindow->font());
     setUpPhraseList(c, phraseFile.get());
     setUpGroupsAndSearch(c);
     applyStartupSettings(c);
 
     createSettingsButton(c);
     QObject::connect(c.settingsButton, &QPushButton::clicked, c.settingsButton, &showSettingsWindow);
-    createAddWindow(c);
     createAddButton(c);
     connectAddButton(c);
     createPinButton(c);
     QPushButton *pinButton = c.pinButton;
     QObject::connect(pinButton, &QPushButton::clicked, pinButton, [pinButton] { togglePin(pinButton); });
-    createEditWindow(c);
     createPhraseMenu(c);
     connectPhraseEditing(c);
     createTrayIcon(c);
@@ -99,9 +99,8 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
 
     qApp->installEventFilter(new WindowMoveFilter(c.configPath, qApp));
     // Lives until exit, like the application it watches.
-    qApp->installEventFilter(new MyEventFilter(c.pickWindow, c.addWindow.window, c.editWindow.window,
-                                               c.addWindow.cancelButton, c.editWindow.cancelButton,
-                                               c.phraseView, c.groupTabBar, c.searchBox));
+    qApp->installEventFilter(new MyEventFilter(c.pickWindow, &c.addWindow, &c.editWindow, c.phraseView,
+                                               c.groupTabBar, c.searchBox));
 
     applyConfiguredWindowSize(c);
     watchDataFiles(c);
@@ -114,6 +113,7 @@ int runVerbolin(int &argc, char **argv) {
     // Overlaps the connection to the display and the building of the windows.
     startFontSetup();
     QCoreApplication::setApplicationName(QStringLiteral("Verbolin"));
+    SingleInstanceApplication::startTakingLock();
     SingleInstanceApplication app(argc, argv, 1000);
     QObject::connect(&app, &SingleInstanceApplication::instanceStarted, &app, [] {
         QWidget *pickWindow = appContext().pickWindow;

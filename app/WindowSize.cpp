@@ -26,20 +26,6 @@ int scaled(double factor, int length) {
     return static_cast<int>(factor * length);
 }
 
-void applyEditorWindowSize(const PhraseEditorWidgets &w, int W, int H) {
-    if (w.window)
-        w.window->setFixedSize(W, H);
-    place(w.textEdit, 0, 0, W, scaled(0.4, H));
-    place(w.helpButton, scaled(0.7, W), scaled(0.4, H), 147, 35);
-    place(w.remarkLabel, 10, static_cast<int>(0.5 * H - 20), 50, 20);
-    place(w.remarkEdit, 0, scaled(0.5, H), W, scaled(0.25, H));
-    place(w.hotkeyLabel, 10, static_cast<int>(7 + 0.8 * H), 50, 20);
-    place(w.hotkeyEdit, 70, scaled(0.8, H), scaled(0.4, W), 38);
-    place(w.clearButton, static_cast<int>(0.4 * W + 70), scaled(0.8, H), 57, 38);
-    place(w.cancelButton, 0, H - 37, W / 2, 33);
-    place(w.confirmButton, W / 2, H - 37, W / 2, 33);
-}
-
 } // namespace
 
 void applyWindowSize(const AppContext &c, int W, int H) {
@@ -56,6 +42,20 @@ void applyWindowSize(const AppContext &c, int W, int H) {
         c.settingsWindow->setFixedSize(W, H);
     applyEditorWindowSize(c.addWindow, W, H);
     applyEditorWindowSize(c.editWindow, W, H);
+}
+
+void applyEditorWindowSize(const PhraseEditorWidgets &w, int W, int H) {
+    if (w.window)
+        w.window->setFixedSize(W, H);
+    place(w.textEdit, 0, 0, W, scaled(0.4, H));
+    place(w.helpButton, scaled(0.7, W), scaled(0.4, H), 147, 35);
+    place(w.remarkLabel, 10, static_cast<int>(0.5 * H - 20), 50, 20);
+    place(w.remarkEdit, 0, scaled(0.5, H), W, scaled(0.25, H));
+    place(w.hotkeyLabel, 10, static_cast<int>(7 + 0.8 * H), 50, 20);
+    place(w.hotkeyEdit, 70, scaled(0.8, H), scaled(0.4, W), 38);
+    place(w.clearButton, static_cast<int>(0.4 * W + 70), scaled(0.8, H), 57, 38);
+    place(w.cancelButton, 0, H - 37, W / 2, 33);
+    place(w.confirmButton, W / 2, H - 37, W / 2, 33);
 }
 
 int boundedWindowLength(int length) {

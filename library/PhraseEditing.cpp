@@ -1,6 +1,7 @@
 #include "library/PhraseEditing.h"
 
 #include "app/AppContext.h"
+#include "app/EditorWindowsSetup.h"
 #include "app/WindowPlacement.h"
 #include "library/GroupMenu.h"
 #include "library/GroupView.h"
@@ -65,7 +66,7 @@ void setEditTarget(QListWidgetItem *item) {
 }
 
 void openAddWindow(const QString &group, QListWidgetItem *after) {
-    const PhraseEditorWidgets &w = appContext().addWindow;
+    const PhraseEditorWidgets &w = addWindow(appContext());
     clearEditors(w);
     addTargetGroup = group;
     addTargetIndex() = indexOf(after);
@@ -74,7 +75,7 @@ void openAddWindow(const QString &group, QListWidgetItem *after) {
 }
 
 void openEditWindow(QListWidgetItem *item) {
-    const PhraseEditorWidgets &w = appContext().editWindow;
+    const PhraseEditorWidgets &w = editWindow(appContext());
     clearEditors(w);
     setEditTarget(item);
     w.textEdit->setPlainText(item->data(PhraseTextRole).toString());

@@ -1,5 +1,6 @@
 #include "pickwindow/MyEventFilter.h"
 
+#include "app/AppContext.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/KeyHandling.h"
 
@@ -9,12 +10,11 @@
 #include <QTimer>
 #include <QToolTip>
 
-MyEventFilter::MyEventFilter(QWidget *pickWindow, QWidget *addWindow, QWidget *editWindow,
-                             QPushButton *addCancelButton, QPushButton *editCancelButton,
-                             QAbstractItemView *phraseList, QTabBar *groupTabBar, QLineEdit *searchBox)
-    : pickWindow(pickWindow), addWindow(addWindow), editWindow(editWindow), addCancelButton(addCancelButton),
-      editCancelButton(editCancelButton), phraseList(phraseList), groupTabBar(groupTabBar),
-      searchBox(searchBox) {}
+MyEventFilter::MyEventFilter(QWidget *pickWindow, const PhraseEditorWidgets *addWindow,
+                             const PhraseEditorWidgets *editWindow, QAbstractItemView *phraseList,
+                             QTabBar *groupTabBar, QLineEdit *searchBox)
+    : pickWindow(pickWindow), addWindow(addWindow), editWindow(editWindow), phraseList(phraseList),
+      groupTabBar(groupTabBar), searchBox(searchBox) {}
 
 bool MyEventFilter::eventFilter(QObject *watched, QEvent *event) {
     // Closing the pick window (program or title bar) only hides it. An accepted close
@@ -52,13 +52,11 @@ bool MyEventFilter::handleActiveWindowKey(int key) {
         return carryOutPickCommand(command, KeyRoad::ActiveWindow);
     // Esc in the add or edit window cancels it, as its cancel button does.
     if (command.command == PickCommand::Hide) {
-        if (addWindow->isActiveWindow()) {
-            addCancelButton->click();
-            return true;
-        }
-        if (editWindow->isActiveWindow()) {
-            editCancelButton->click();
-            return true;
+        for (const PhraseEditorWidgets *editor : {addWindow, editWindow}) {
+            if (editor->window && editor->window->isActiveWindow()) {
+                editor->cancelButton->click();
+                return true;
+            }
         }
     }
     return false;

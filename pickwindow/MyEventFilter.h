@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+struct PhraseEditorWidgets;
 class QKeyEvent;
 class QLineEdit;
 class QAbstractItemView;
@@ -15,8 +16,10 @@ class QWidget;
 class MyEventFilter : public QObject {
     Q_OBJECT
 public:
-    MyEventFilter(QWidget *pickWindow, QWidget *addWindow, QWidget *editWindow, QPushButton *addCancelButton,
-                  QPushButton *editCancelButton, QAbstractItemView *phraseList, QTabBar *groupTabBar,
+    // The add and edit windows are followed through their widgets' record, as they are
+    // built only when first opened.
+    MyEventFilter(QWidget *pickWindow, const PhraseEditorWidgets *addWindow,
+                  const PhraseEditorWidgets *editWindow, QAbstractItemView *phraseList, QTabBar *groupTabBar,
                   QLineEdit *searchBox);
 
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -26,10 +29,8 @@ private:
     bool handleActiveWindowKey(int key);
 
     QWidget *const pickWindow;
-    QWidget *const addWindow;
-    QWidget *const editWindow;
-    QPushButton *const addCancelButton;
-    QPushButton *const editCancelButton;
+    const PhraseEditorWidgets *const addWindow;
+    const PhraseEditorWidgets *const editWindow;
     QAbstractItemView *const phraseList;
     QTabBar *const groupTabBar;
     QLineEdit *const searchBox;

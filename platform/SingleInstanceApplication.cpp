@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 
 namespace {
 
@@ -17,7 +18,33 @@ QString serverName() {
     return QDir(SingleInstanceApplication::runtimeFolder()).filePath(QStringLiteral("verbolin.socket"));
 }
 
+struct LockAttempt {
+    QLockFile *lock = nullptr;
+    bool taken = false;
+};
+
+LockAttempt attemptLock() {
+    const QString folder = SingleInstanceApplication::runtimeFolder();
+    QDir().mkpath(folder);
+    auto *lock = new QLockFile(QDir(folder).filePath(QStringLiteral("verbolin.lock")));
+    // Only a live holder counts: the lock of a crashed instance is taken over at once.
+    lock->setStaleLockTime(0);
+    return {lock, lock->tryLock(0)};
+}
+
+// The attempt startTakingLock() started, until the constructor takes it over.
+std::future<LockAttempt> *earlyAttempt = nullptr;
+
 } // namespace
+
+void SingleInstanceApplication::startTakingLock() {
+    if (earlyAttempt)
+        return;
+    // Qt takes the first thread that asks for its thread data as the program's main thread;
+    // the lock's files would make it this helper thread.
+    QThread::currentThread();
+    earlyAttempt = new std::future<LockAttempt>(std::async(std::launch::async, &attemptLock));
+}
 
 QString SingleInstanceApplication::runtimeFolder() {
 #ifdef Q_OS_WIN
@@ -32,16 +59,22 @@ QString SingleInstanceApplication::runtimeFolder() {
 
 SingleInstanceApplication::SingleInstanceApplication(int &argc, char **argv, int timeoutMs)
     : QApplication(argc, argv) {
-    QDir().mkpath(runtimeFolder());
-    m_lock = new QLockFile(QDir(runtimeFolder()).filePath(QStringLiteral("verbolin.lock")));
-    // Only a live holder counts: the lock of a crashed instance is taken over at once.
-    m_lock->setStaleLockTime(0);
+    LockAttempt first;
+    if (earlyAttempt) {
+        first = earlyAttempt->get();
+        delete earlyAttempt;
+        earlyAttempt = nullptr;
+    } else {
+        first = attemptLock();
+    }
+    m_lock = first.lock;
+    bool taken = first.taken;
     const QDeadlineTimer deadline(timeoutMs);
     // Until the running instance acknowledges, it may die at any moment: then its lock is
     // stale and this launch becomes the running instance, so a launch never ends with
     // nothing running.
     for (;;) {
-        if (m_lock->tryLock(0)) {
+        if (taken) {
             if (!listenForLaterLaunches())
                 std::fprintf(stderr, "verbolin: cannot listen for later launches: %s\n",
                              qPrintable(m_listener->errorString()));
@@ -60,6 +93,7 @@ SingleInstanceApplication::SingleInstanceApplication(int &argc, char **argv, int
             std::exit(EXIT_FAILURE);
         }
         QThread::msleep(20);
+        taken = m_lock->tryLock(0);
     }
 }
 

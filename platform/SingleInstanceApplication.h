@@ -20,6 +20,11 @@ public:
     // Folder of the lock file and the hand-over socket.
     static QString runtimeFolder();
 
+    // Makes the first attempt at the lock on a thread of its own, called before the
+    // application object: writing the lock file out to disk (Qt syncs it) then overlaps
+    // the connection to the display. The constructor goes on from that attempt.
+    static void startTakingLock();
+
 signals:
     void instanceStarted();
 

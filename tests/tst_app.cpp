@@ -6,6 +6,7 @@
 #include "TestFiles.h"
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
+#include "app/EditorWindowsSetup.h"
 #include "app/SettingsRows.h"
 #include "app/SettingsWindowSetup.h"
 #include "app/Startup.h"
@@ -193,7 +194,8 @@ private slots:
     // First, while the editors were never shown (a shown window gets frame margins): one help
     // window per click beside its editor; only the page links switch pages; Esc keeps it.
     void helpWindowsOpenBesideTheirEditorAndKeepToTheirPages() {
-        for (const PhraseEditorWidgets *editor : {&c.addWindow, &c.editWindow}) {
+        for (const PhraseEditorWidgets *editor : {&addWindow(c), &editWindow(c)}) {
+            QCOMPARE(editor->window->maximumSize(), c.pickWindow->maximumSize()); // built now, as large
             editor->window->move(140, 160);
             editor->helpButton->click();
             editor->helpButton->click();
@@ -392,8 +394,8 @@ private slots:
 
     // Groups 甲 (current, height 40), 乙 (50), c (60); a1, a2 (Ctrl+Alt+1), a3 in 甲, b1 in 乙.
     void init() {
-        c.addWindow.window->close();
-        c.editWindow.window->close();
+        addWindow(c).window->close();
+        editWindow(c).window->close();
         c.searchBox->clear();
         c.phraseList->clear();
         while (c.groupTabBar->count() > 0)

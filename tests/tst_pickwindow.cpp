@@ -3,6 +3,7 @@
 
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
+#include "app/EditorWindowsSetup.h"
 #include "app/Icons.h"
 #include "app/Settings.h"
 #include "app/SettingsWindowSetup.h"
@@ -368,11 +369,13 @@ class PickWindowTest : public QObject {
 private slots:
     void initTestCase() {
         buildVerbolin(m_dir.path(), {u"verbolin"_s, u"--autostart"_s});
-        settingsWindow(appContext()); // built on first use; the tests reach it directly
+        // Built on first use; the tests reach them directly.
+        settingsWindow(appContext());
+        addWindow(appContext());
+        editWindow(appContext());
         const AppContext &c = appContext();
-        m_filter =
-            new MyEventFilter(c.pickWindow, c.addWindow.window, c.editWindow.window, c.addWindow.cancelButton,
-                              c.editWindow.cancelButton, c.phraseView, c.groupTabBar, c.searchBox);
+        m_filter = new MyEventFilter(c.pickWindow, &c.addWindow, &c.editWindow, c.phraseView, c.groupTabBar,
+                                     c.searchBox);
         m_filter->setParent(this);
     }
     void init() { resetPickLibrary(); }
