@@ -6,7 +6,6 @@
 #include <QKeySequenceEdit>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
