@@ -120,10 +120,13 @@ bool grabKey(Display *display, const QStringList &words, bool letGo) {
         modifiers |= masks.value(name);
     refused = false;
     XSetErrorHandler(onXError);
+    // A probe lets go in the same batch of requests: held across a round trip, it could make
+    // Verbolin's own grab of that key fail when a busy machine stalls this program meanwhile.
+    // Letting go of a key another client holds changes nothing.
     XGrabKey(display, key, modifiers, DefaultRootWindow(display), False, GrabModeAsync, GrabModeAsync);
+    if (letGo)
+        XUngrabKey(display, key, modifiers, DefaultRootWindow(display));
     XSync(display, False);
-    if (letGo && !refused)
-        XUngrabKey(display, key, modifiers, DefaultRootWindow(display)), XSync(display, False);
     return !refused;
 }
 
