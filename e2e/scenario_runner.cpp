@@ -224,8 +224,9 @@ public:
             const QString window = rest == u"tray"_s ? trayIcon() : pickWindow();
             return xdotool({}, pointerAt(window, place) << u"click"_s << button).ok;
         } else if (verb == u"drag"_s) {
-            // Pressed on phrase N, moved as a hand moves, let go on the top edge of phrase M.
-            const QPoint to(150, 78 + 54 * w.value(3).toInt() - 25);
+            // Pressed on phrase N, moved as a hand moves, let go on the top edge of phrase M
+            // (or, with "below", in its lower half).
+            const QPoint to(150, 78 + 54 * w.value(3).toInt() + (w.value(4) == u"below"_s ? 12 : -25));
             QStringList gesture = pointerAt(pickWindow(), at) << u"mousedown"_s << u"1"_s;
             for (int i = 1; i <= 8; ++i)
                 gesture << u"sleep"_s << u"0.05"_s << pointerAt(pickWindow(), at + (to - at) * i / 8);
