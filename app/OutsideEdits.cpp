@@ -54,8 +54,15 @@ void applyConfigFromOutside(AppContext &c) {
                 phraseItemStyleSheet(c.groupTabBar->tabData(c.groupTabBar->currentIndex()).toInt()));
     }
     const QKeySequence hotkey = hotkeySequence(settings::globalHotkey());
-    if (c.globalHotkey && !hotkey.isEmpty() && hotkey != c.globalHotkey->shortcut())
-        c.globalHotkey->setShortcut(hotkey, true);
+    if (!c.globalHotkey || hotkey.isEmpty() || hotkey == c.globalHotkey->shortcut())
+        return;
+    // One that cannot be had (held by another program, or no such key) leaves the old one
+    // working, unreported as at start-up; config.json keeps what was written there, and the
+    // next outside edit tries it again.
+    const QKeySequence old = c.globalHotkey->shortcut();
+    const bool wasRegistered = c.globalHotkey->isRegistered();
+    if (!c.globalHotkey->setShortcut(hotkey, true))
+        c.globalHotkey->setShortcut(old, wasRegistered);
 }
 
 void reloadConfigFromOutside(AppContext &c) {
