@@ -79,10 +79,44 @@ void BadgeDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
         else
             painter->drawPixmap(opt.rect.topLeft(), picture);
     }
-    if (drawn)
-        painter->drawPixmap(opt.rect.topLeft(), *drawn);
+    if (!drawn || pixelRatio != 1.0) {
+        if (drawn)
+            painter->drawPixmap(opt.rect.topLeft(), *drawn);
+        drawBadge(painter, option.rect, index);
+        return;
+    }
+    painter->drawPixmap(opt.rect.topLeft(), *drawn);
+    if (const QPixmap *badge = badgeOnRow(*drawn, painter->font(), index))
+        painter->drawPixmap(opt.rect.topLeft() + badgePatch(opt.rect.size()).topLeft(), *badge);
+    else
+        drawBadge(painter, option.rect, index);
+}
 
-    drawBadge(painter, option.rect, index);
+QRect BadgeDelegate::badgePatch(const QSize &rowSize) {
+    // A pixel around the badge for its anti-aliased edges.
+    return QRect(badgeCorner(QRect(QPoint(0, 0), rowSize), settings::badgeOnLeft()) - QPoint(1, 1),
+                 QSize(20, 20));
+}
+
+const QPixmap *BadgeDelegate::badgeOnRow(const QPixmap &row, const QFont &font,
+                                         const QModelIndex &index) const {
+    const QString badge = index.data(PhraseBadgeRole).toString();
+    const QRect patch = badgePatch(row.size());
+    // A badge reaching out of its row is drawn on the list as it is.
+    if (badge.isEmpty() || !row.rect().contains(patch))
+        return nullptr;
+    QByteArray key;
+    QDataStream(&key, QIODevice::WriteOnly) << row.cacheKey() << badge << patch.topLeft();
+    if (const QPixmap *kept = drawnBadges.object(key))
+        return kept;
+    // Drawn on the row's own pixels under it, as it would be drawn on the list.
+    auto *drawn = new QPixmap(row.copy(patch));
+    QPainter badgePainter(drawn);
+    badgePainter.setFont(font);
+    badgePainter.translate(-patch.topLeft());
+    drawBadge(&badgePainter, row.rect(), index);
+    badgePainter.end();
+    return drawnBadges.insert(key, drawn) ? drawn : nullptr;
 }
 
 void BadgeDelegate::drawBadge(QPainter *painter, const QRect &rowRect, const QModelIndex &index) {

@@ -20,9 +20,16 @@ public:
 
 private:
     static void drawBadge(QPainter *painter, const QRect &rowRect, const QModelIndex &index);
+    // Where a row's badge goes in the row's picture, with its edges.
+    static QRect badgePatch(const QSize &rowSize);
+    // The row's badge drawn on a copy of the row's pixels under it; none for no badge.
+    const QPixmap *badgeOnRow(const QPixmap &row, const QFont &font, const QModelIndex &index) const;
 
     // Rows as the style drew them, by everything that goes into the drawing: laying out
     // and shaping a wrapped text costs far more than copying its picture, and the same rows
     // are drawn again at every show of the pick window. Cost in KiB.
     mutable QCache<QByteArray, QPixmap> drawnRows{4096};
+    // Badges apart from their rows: they move at every keystroke of a search, while the
+    // rows' pictures stay. By row picture, badge and place.
+    mutable QCache<QByteArray, QPixmap> drawnBadges{256};
 };
