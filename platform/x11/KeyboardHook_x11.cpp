@@ -75,6 +75,12 @@ struct KeyboardHook::Private : QAbstractNativeEventFilter {
     // later, once the window is up.
     QTimer otherLocksTimer;
     std::vector<std::uint16_t> otherLocks;
+    // Grabs sent and not yet known to be answered, by request number (lock bits in the
+    // mask): the server refuses one that another client holds with an error carrying that
+    // number. Grabs known refused: that client keeps those keys.
+    std::vector<std::pair<std::uint32_t, KeyCombo>> grabsSent; // in the order sent
+    std::uint32_t lastGrabSent = 0;
+    std::set<KeyCombo> grabsRefused;
 
     // The active grab: from the press of a grabbed key to its release, unless the output
     // that the key started ends it first (grabEnded).
@@ -95,6 +101,7 @@ struct KeyboardHook::Private : QAbstractNativeEventFilter {
     void followLayout();
     void grabCombos(const std::set<KeyCombo> &which, const std::vector<std::uint16_t> &locks);
     void ungrabCombos(const std::set<KeyCombo> &which);
+    bool noteGrabAnswer(const xcb_generic_event_t *event);
     unsigned modifiersOf(std::uint16_t state) const;
     std::uint16_t maskOf(unsigned modifiers) const;
     bool offer(const xcb_key_press_event_t *key);
@@ -175,22 +182,44 @@ void KeyboardHook::Private::grabCombos(const std::set<KeyCombo> &which,
                                        const std::vector<std::uint16_t> &locks) {
     xcb_connection_t *c = XcbSession::connection();
     const xcb_window_t root = XcbSession::rootWindow();
-    std::vector<xcb_void_cookie_t> cookies;
     for (const KeyCombo &combo : which) {
         for (std::uint16_t lock : locks) {
-            const auto mask = static_cast<std::uint16_t>(combo.mask | lock);
+            const KeyCombo grab{combo.keycode, static_cast<std::uint16_t>(combo.mask | lock)};
+            grabsRefused.erase(grab);
             // owner_events false: while the grab is active every key event comes to us,
-            // reported on the root window.
-            cookies.push_back(xcb_grab_key_checked(c, 0, root, mask, combo.keycode, XCB_GRAB_MODE_ASYNC,
-                                                   XCB_GRAB_MODE_SYNC));
+            // reported on the root window. Unchecked: a refusal comes with the events and is
+            // matched by its number (noteGrabAnswer). Waiting for the answers held up the
+            // pick window's first paint by a round trip through hundreds of grabs, and
+            // checked requests left unread cost the connection a walk through all of them
+            // for each.
+            lastGrabSent =
+                xcb_grab_key(c, 0, root, grab.mask, grab.keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_SYNC)
+                    .sequence;
+            grabsSent.emplace_back(lastGrabSent, grab);
         }
     }
-    // A combination that another client holds answers BadAccess; that client keeps it.
-    // The answers are dropped unread: waiting for them held up the pick window's first
-    // paint by a round trip through hundreds of grabs.
-    for (xcb_void_cookie_t cookie : cookies)
-        xcb_discard_reply(c, cookie.sequence);
     xcb_flush(c);
+}
+
+// Takes the refusal of one of our grabs (BadAccess: another client holds the combination).
+// Any event the server sent after handling the last grab tells that every refusal is in.
+bool KeyboardHook::Private::noteGrabAnswer(const xcb_generic_event_t *event) {
+    if (grabsSent.empty())
+        return false;
+    if (event->response_type == 0) {
+        const auto *error = reinterpret_cast<const xcb_generic_error_t *>(event);
+        const auto sent = std::lower_bound(
+            grabsSent.begin(), grabsSent.end(), error->full_sequence,
+            [](const std::pair<std::uint32_t, KeyCombo> &grab, std::uint32_t n) { return grab.first < n; });
+        if (sent == grabsSent.end() || sent->first != error->full_sequence ||
+            error->major_code != XCB_GRAB_KEY)
+            return false;
+        grabsRefused.insert(sent->second);
+        return true;
+    }
+    if (static_cast<std::int32_t>(event->full_sequence - lastGrabSent) >= 0)
+        grabsSent.clear();
+    return false;
 }
 
 void KeyboardHook::Private::ungrabCombos(const std::set<KeyCombo> &which) {
@@ -198,9 +227,13 @@ void KeyboardHook::Private::ungrabCombos(const std::set<KeyCombo> &which) {
     const xcb_window_t root = XcbSession::rootWindow();
     // Combination by combination: an AnyModifier ungrab would also drop the grabs that
     // other parts of the program (global hotkeys) hold on the same keys.
+    // A refused one is not ours to let go.
     for (const KeyCombo &combo : which) {
-        for (std::uint16_t lock : lockVariants(numLockMask))
-            xcb_ungrab_key(c, combo.keycode, root, static_cast<std::uint16_t>(combo.mask | lock));
+        for (std::uint16_t lock : lockVariants(numLockMask)) {
+            const KeyCombo grab{combo.keycode, static_cast<std::uint16_t>(combo.mask | lock)};
+            if (grabsRefused.erase(grab) == 0)
+                xcb_ungrab_key(c, grab.keycode, root, grab.mask);
+        }
     }
     xcb_flush(c);
 }
@@ -382,6 +415,8 @@ bool KeyboardHook::Private::nativeEventFilter(const QByteArray &eventType, void 
     if (eventType != "xcb_generic_event_t" || !message)
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    if (noteGrabAnswer(event))
+        return true;
     const std::uint8_t type = event->response_type & 0x7f;
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
