@@ -22,6 +22,7 @@
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/MyEventFilter.h"
 #include "pickwindow/Pinning.h"
+#include "platform/FontFamilies.h"
 #include "platform/FontSetup.h"
 #include "platform/SingleInstanceApplication.h"
 
@@ -55,7 +56,6 @@ void connectPhraseEditing(AppContext &c) {
 void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     AppContext &c = appContext();
     c.application = qobject_cast<SingleInstanceApplication *>(QCoreApplication::instance());
-    qApp->setStyleSheet(applicationStyleSheet());
     QApplication::setQuitOnLastWindowClosed(false);
 
     const QDir folder(dataFolder);
@@ -71,6 +71,9 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     createPickWindow(c);
     cleanUpWhenSettled(c.pickWindow);
     finishFontSetup();
+    // Set once the font configuration is loaded, and before the pick window is polished: the
+    // style sheet names only the font families the system has.
+    qApp->setStyleSheet(applicationStyleSheet(installedFontFamilies(styleSheetFontFamilies())));
     loadPickWindowFont(c);
     // Widgets measure text before the style sheet gives them its font (a line edit as it is
     // made, the list its rows' sizes): with the style sheet's font as the application's too,

@@ -1,11 +1,40 @@
 #include "app/StyleSheet.h"
 
-QString applicationStyleSheet() {
+namespace {
+
+// A family name as a quoted style sheet string.
+QString quotedFamily(QString family) {
+    family.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    return QLatin1Char('"') + family + QLatin1Char('"');
+}
+
+} // namespace
+
+QStringList styleSheetFontFamilies() {
+    return {QStringLiteral("Inter"),
+            QStringLiteral("Segoe UI"),
+            QStringLiteral("Microsoft YaHei UI"),
+            QStringLiteral("Microsoft YaHei"),
+            QStringLiteral("Source Han Sans SC"),
+            QStringLiteral("PingFang SC"),
+            QStringLiteral("Helvetica Neue"),
+            QStringLiteral("Arial"),
+            QStringLiteral("sans-serif"),
+            QStringLiteral("Segoe UI Symbol"),
+            QStringLiteral("Euphemia"),
+            QStringLiteral("Gadugi")};
+}
+
+QString applicationStyleSheet(const QStringList &fontFamilies) {
+    QStringList quoted;
+    for (const QString &family : fontFamilies)
+        quoted.append(quotedFamily(family));
     return QStringLiteral(R"css(
 QWidget {
     background-color: #f3f3f3;
-    font-family: "Inter", "Segoe UI", "Microsoft YaHei UI", "Microsoft YaHei", "Source Han Sans SC",
-                 "PingFang SC", "Helvetica Neue", Arial, sans-serif, "Segoe UI Symbol", "Euphemia", "Gadugi";
+    font-family: )css") +
+           quoted.join(QStringLiteral(", ")) + QStringLiteral(R"css(;
     font-size: 9pt;
     font-weight: 400;
     color: #323130;

@@ -2,5 +2,11 @@
 
 #include <QString>
 
-// The application-wide look, set once at start-up before any widget exists.
-QString applicationStyleSheet();
+#include <QStringList>
+
+// The families the look asks for, in order of preference.
+QStringList styleSheetFontFamilies();
+
+// The application-wide look with the given font families, set once at start-up before any
+// widget is shown.
+QString applicationStyleSheet(const QStringList &fontFamilies);

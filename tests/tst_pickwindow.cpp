@@ -8,6 +8,7 @@
 #include "app/Settings.h"
 #include "app/SettingsWindowSetup.h"
 #include "app/Startup.h"
+#include "app/StyleSheet.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowReach.h"
 #include "library/PhraseFilter.h"
@@ -21,11 +22,13 @@
 #include "pickwindow/MyEventFilter.h"
 #include "pickwindow/PhraseItemToolTipFilter.h"
 #include "pickwindow/PickCommands.h"
+#include "platform/FontFamilies.h"
 #include "platform/HookKeys.h"
 #include "platform/InputRecording.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QGlyphRun>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -37,6 +40,7 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextLayout>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <QWindow>
@@ -534,6 +538,28 @@ private slots:
             QVERIFY(event.isAccepted());
             QCOMPARE(tabBar->currentIndex(), expected);
         }
+    }
+
+    // The style sheet names only the families the system has, yet each run of a text in
+    // Chinese, Latin and symbols is drawn in the font the whole list draws it in.
+    void fontFamiliesDrawEachRunInTheSameFont() {
+        const auto runFonts = [](const QStringList &families) {
+            QFont font;
+            font.setFamilies(families);
+            font.setPointSize(9);
+            QTextLayout layout(u"短语 Verbolin ① € Жж"_s, font);
+            layout.beginLayout();
+            layout.createLine();
+            layout.endLayout();
+            QStringList fonts;
+            for (const QGlyphRun &run : layout.glyphRuns())
+                fonts << run.rawFont().familyName();
+            return fonts;
+        };
+        const QString systemSans = QFontInfo(QFont(u"sans-serif"_s)).family();
+        for (const QStringList &families :
+             {styleSheetFontFamilies(), {systemSans, u"Inter"_s, u"sans-serif"_s}, {u"Inter"_s, u"Gadugi"_s}})
+            QCOMPARE(runFonts(installedFontFamilies(families)), runFonts(families));
     }
 
     // A phrase's tooltip shows once the mouse rests on it, never for a row gone meanwhile.

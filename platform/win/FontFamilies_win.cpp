@@ -1,0 +1,5 @@
+#include "platform/FontFamilies.h"
+
+QStringList installedFontFamilies(const QStringList &families) {
+    return families;
+}
