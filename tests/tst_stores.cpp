@@ -326,6 +326,12 @@ private slots:
         writeAll(data, R"([{"text": "outside"}])");
         QVERIFY(savePhrases(&list, data));
         QCOMPARE(keptBeside(data, u"outside"_s), QList<QByteArray>{R"([{"text": "outside"}])"});
+        // An edit that keeps the size is seen as well.
+        QByteArray edited = readAll(data);
+        edited[edited.size() / 2] = char(edited.at(edited.size() / 2) ^ 1);
+        writeAll(data, edited);
+        QVERIFY(savePhrases(&list, data));
+        QVERIFY(keptBeside(data, u"outside"_s).contains(edited));
     }
 
     void staleSaveTemporariesAreRemoved() {
