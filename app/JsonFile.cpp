@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QTimer>
 
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -39,8 +40,44 @@ QString canonicalKey(const QString &path) {
     return QFileInfo(path).absoluteFilePath();
 }
 
+quint64 rotatedLeft(quint64 x, int n) {
+    return (x << n) | (x >> (64 - n));
+}
+
+// The fingerprint's hash of a file's bytes. It only has to tell this program's own bytes
+// from an edit made elsewhere, never to resist collisions made on purpose, and it runs over
+// the whole of data.json at every start: four lanes of eight bytes a step, several times
+// faster than the general byte-array hash.
+size_t contentHash(const QByteArray &bytes) {
+    constexpr quint64 factor = 0x9E3779B97F4A7C15ULL; // odd, with its bits spread evenly
+    const auto step = [](quint64 lane, quint64 word) { return rotatedLeft((lane ^ word) * factor, 29); };
+    const auto wordAt = [](const char *p) {
+        quint64 word;
+        std::memcpy(&word, p, sizeof word);
+        return word;
+    };
+    const char *p = bytes.constData();
+    const qsizetype size = bytes.size();
+    quint64 a = 1, b = 2, c = 3, d = 4;
+    qsizetype at = 0;
+    for (; at + 32 <= size; at += 32) {
+        a = step(a, wordAt(p + at));
+        b = step(b, wordAt(p + at + 8));
+        c = step(c, wordAt(p + at + 16));
+        d = step(d, wordAt(p + at + 24));
+    }
+    quint64 h = step(step(step(step(quint64(size), a), b), c), d);
+    for (; at < size; ++at)
+        h = step(h, uchar(p[at]));
+    // Every input bit reaches every output bit.
+    h ^= h >> 32;
+    h *= factor;
+    h ^= h >> 29;
+    return size_t(h);
+}
+
 Fingerprint fingerprintOf(const QByteArray &bytes) {
-    return {bytes.size(), qHash(bytes)};
+    return {bytes.size(), contentHash(bytes)};
 }
 
 QString nativePath(const QString &path) {

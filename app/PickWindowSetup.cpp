@@ -72,11 +72,14 @@ void loadPickWindowFont(AppContext &c) {
     c.pickWindow->fontMetrics().horizontalAdvance(QStringLiteral("短语"));
 }
 
-void setUpPhraseList(AppContext &c, PhraseFileRead phraseFile) {
+void createPhraseStore(AppContext &c) {
     // The store is a widget that is never shown: a view over its shown rows shows the
     // phrases, so that a search changes the view's rows instead of every row's state.
     c.phraseList = new QListWidget(c.pickWindow);
     c.phraseList->hide();
+}
+
+void setUpPhraseList(AppContext &c, PhraseFileRead phraseFile) {
     if (!loadPhrases(c.phraseList, c.dataPath, std::move(phraseFile)))
         savePhrases(c.phraseList, c.dataPath);
 

@@ -11,6 +11,8 @@
 #include <QSet>
 #include <QSignalBlocker>
 
+#include <algorithm>
+#include <future>
 #include <optional>
 #include <typeinfo>
 
@@ -34,6 +36,7 @@ const char *const starterPhrases[] = {
 class PhraseListItem : public QListWidgetItem {
 public:
     explicit PhraseListItem(const PhraseRecord &record) : phrase(record) {}
+    explicit PhraseListItem(PhraseRecord &&record) : phrase(std::move(record)) {}
 
     const PhraseRecord &record() const { return phrase; }
 
@@ -153,14 +156,36 @@ void appendFirstRunPhrase(QListWidget *list, const QString &text) {
 
 namespace {
 
-// The phrases of the file read; nothing when they are no array (the file is kept aside).
-// writtenLayout tells whether the bytes are exactly what a save writes for the records.
-std::optional<QList<PhraseRecord>> phraseRecordsOf(const QString &path, PhraseFileRead &read,
-                                                   bool *writtenLayout) {
-    *writtenLayout = bool(read.inWrittenLayout);
-    if (read.inWrittenLayout)
-        return std::move(read.inWrittenLayout);
-    const QJsonDocument document = jsonDocumentOf(read.file->bytes);
+bool lacksTextOrGroup(const PhraseRecord &record) {
+    return record.text.isEmpty() || record.tab.isEmpty();
+}
+
+// Items for the records, their strings moved in. A list widget is filled on the main
+// thread only, but its items can be made anywhere: for a big library they are made on the
+// reading thread and one more, as making them costs about as much as adding them.
+std::vector<std::unique_ptr<QListWidgetItem>> phraseItemsOf(QList<PhraseRecord> records) {
+    std::vector<std::unique_ptr<QListWidgetItem>> items(std::size_t(records.size()));
+    PhraseRecord *const record = records.data();
+    const auto make = [&items, record](qsizetype from, qsizetype to) {
+        for (qsizetype i = from; i < to; ++i)
+            items[std::size_t(i)] = std::make_unique<PhraseListItem>(std::move(record[i]));
+    };
+    constexpr qsizetype splitFrom = 2048;
+    const qsizetype count = records.size();
+    if (count < splitFrom) {
+        make(0, count);
+        return items;
+    }
+    std::future<void> second = std::async(std::launch::async, make, count / 2, count);
+    make(0, count / 2);
+    second.get();
+    return items;
+}
+
+// The phrases of a file the general parser reads; nothing when they are no array (the
+// file is kept aside).
+std::optional<QList<PhraseRecord>> parsedPhraseRecords(const QString &path, const QByteArray &bytes) {
+    const QJsonDocument document = jsonDocumentOf(bytes);
     if (!document.isArray()) {
         keepUnreadableFile(path);
         return std::nullopt;
@@ -174,11 +199,20 @@ std::optional<QList<PhraseRecord>> phraseRecordsOf(const QString &path, PhraseFi
 
 } // namespace
 
+PhraseFileRead::PhraseFileRead() = default;
+PhraseFileRead::PhraseFileRead(PhraseFileRead &&) noexcept = default;
+PhraseFileRead &PhraseFileRead::operator=(PhraseFileRead &&) noexcept = default;
+PhraseFileRead::~PhraseFileRead() = default;
+
 PhraseFileRead readPhraseFile(const QString &path) {
     PhraseFileRead read;
     read.file = readJsonFileBytesOnAnyThread(path);
-    if (read.file && read.file->bytes.size() <= maximumJsonFileSize)
-        read.inWrittenLayout = phraseRecordsInWrittenLayout(read.file->bytes);
+    if (!read.file || read.file->bytes.size() > maximumJsonFileSize)
+        return read;
+    if (std::optional<QList<PhraseRecord>> records = phraseRecordsInWrittenLayout(read.file->bytes)) {
+        read.needsRepair = std::any_of(records->cbegin(), records->cend(), &lacksTextOrGroup);
+        read.inWrittenLayout = phraseItemsOf(std::move(*records));
+    }
     return read;
 }
 
@@ -196,16 +230,28 @@ bool loadPhrases(QListWidget *list, const QString &path, PhraseFileRead read) {
         return false;
     }
     rememberJsonFileBytes(path, *read.file);
-    bool writtenLayout = false;
-    std::optional<QList<PhraseRecord>> records = phraseRecordsOf(path, read, &writtenLayout);
-    read.file.reset(); // the bytes are not needed while the items are made
-    if (!records)
-        return false;
+    const bool writtenLayout = bool(read.inWrittenLayout);
+    bool needsRepair = read.needsRepair;
+    std::vector<std::unique_ptr<QListWidgetItem>> items;
+    if (writtenLayout) {
+        items = std::move(*read.inWrittenLayout);
+    } else {
+        std::optional<QList<PhraseRecord>> records = parsedPhraseRecords(path, read.file->bytes);
+        read.file.reset(); // the bytes are not needed while the items are made
+        if (!records)
+            return false;
+        // The phrases of a group share one copy of its name (the written layout's reader
+        // shares them already).
+        QSet<QString> groupNames;
+        items.reserve(std::size_t(records->size()));
+        for (PhraseRecord &record : *records) {
+            needsRepair = needsRepair || lacksTextOrGroup(record);
+            record.tab = *groupNames.insert(record.tab);
+            items.push_back(std::make_unique<PhraseListItem>(std::move(record)));
+        }
+    }
+    read.file.reset();
     list->clear();
-    bool needsRepair = false;
-    // The phrases of a group share one copy of its name (the written layout's reader
-    // shares them already).
-    QSet<QString> groupNames;
     // The rows are added with the model's signals held: told one row at a time, the view
     // and the selection would take more time than the adding itself. Told once instead
     // that the (empty) list's layout changed, they take the rows as new.
@@ -213,12 +259,8 @@ bool loadPhrases(QListWidget *list, const QString &path, PhraseFileRead read) {
     emit model->layoutAboutToBeChanged();
     {
         const QSignalBlocker held(model);
-        for (PhraseRecord &record : *records) {
-            needsRepair = needsRepair || record.text.isEmpty() || record.tab.isEmpty();
-            if (!writtenLayout)
-                record.tab = *groupNames.insert(record.tab);
-            list->addItem(newPhraseItem(record));
-        }
+        for (std::unique_ptr<QListWidgetItem> &item : items)
+            list->addItem(item.release());
     }
     emit model->layoutChanged();
     return writtenLayout && !needsRepair;

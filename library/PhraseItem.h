@@ -5,7 +5,9 @@
 
 #include <Qt>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 class QListWidget;
 class QListWidgetItem;
@@ -33,9 +35,16 @@ void appendFirstRunPhrase(QListWidget *list, const QString &text);
 // What loadPhrases() reads and decodes before it touches the list. It needs no widgets
 // and no state of the program, so it may be read on another thread.
 struct PhraseFileRead {
+    PhraseFileRead();
+    PhraseFileRead(PhraseFileRead &&) noexcept;
+    PhraseFileRead &operator=(PhraseFileRead &&) noexcept;
+    ~PhraseFileRead();
+
     std::optional<JsonFileBytes> file; // nothing: the file could not be opened
-    // The records, when the bytes are exactly what a save writes for them.
-    std::optional<QList<PhraseRecord>> inWrittenLayout;
+    // The phrases' items, when the bytes are exactly what a save writes for them; and
+    // whether one of those lacks a text or a group (a save repairs it).
+    std::optional<std::vector<std::unique_ptr<QListWidgetItem>>> inWrittenLayout;
+    bool needsRepair = false;
 };
 PhraseFileRead readPhraseFile(const QString &path);
 

@@ -124,8 +124,17 @@ const LayoutRow layoutRows[] = {
     {"a numeric escape", {u"x/é"_s}, "é", "\\u00e9", false, false},
     {"a member missing", {u"x/é"_s}, "        \"hotkey\": \"Ctrl+1\",\n", "", false, false},
     {"text after the array", {u"x/é"_s}, "]\n", "]\n[]", false, false},
+    {"long plain runs ended by escapes, UTF-8 and the quote",
+     {u"0123456789abcdef\"0123456789abcde\\ 0123456789abcdefé0123456789abcdef您0123456789abcdef"_s},
+     "",
+     "",
+     true,
+     true},
     {"broken UTF-8", {u"x/é"_s}, "é", "\xC3", false, false},
+    {"broken UTF-8 after a long plain run", {u"0123456789abcdef/x"_s}, "/", "\xE4\xBD", false, false},
+    {"a raw tab after a long plain run", {u"0123456789abcdef/x"_s}, "/", "\t", false, false},
     {"overlong UTF-8", {u"x/é"_s}, "/", "\xC0\xAF", false, false},
+    {"overlong UTF-8 of three bytes", {u"x/é"_s}, "/", "\xE0\x80\xAF", false, false},
     {"an encoded surrogate", {u"x/é"_s}, "/", "\xED\xA0\x80", false, false},
     {"over a megabyte, read in two halves", QStringList(3000, u"短语"_s.repeated(50)), "", "", true, true},
     {"over a megabyte, text after the array", QStringList(3000, u"短语"_s.repeated(50)), "]\n", "]\n[]",
@@ -326,6 +335,12 @@ private slots:
         writeAll(data, R"([{"text": "outside"}])");
         QVERIFY(savePhrases(&list, data));
         QCOMPARE(keptBeside(data, u"outside"_s), QList<QByteArray>{R"([{"text": "outside"}])"});
+        // An edit that keeps the size is seen as well.
+        QByteArray edited = readAll(data);
+        edited[edited.size() / 2] = char(edited.at(edited.size() / 2) ^ 1);
+        writeAll(data, edited);
+        QVERIFY(savePhrases(&list, data));
+        QVERIFY(keptBeside(data, u"outside"_s).contains(edited));
     }
 
     void staleSaveTemporariesAreRemoved() {
