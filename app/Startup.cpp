@@ -70,6 +70,10 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
 
     createPickWindow(c);
     cleanUpWhenSettled(c.pickWindow);
+    // Made while the font configuration still loads: the first item view connects to the
+    // accessibility bus, and this thread waits for that (on a session without a bus address,
+    // for a process started to look for one). The store is never shown, so it lays out no text.
+    createPhraseStore(c);
     finishFontSetup();
     // Set once the font configuration is loaded, and before the pick window is polished: the
     // style sheet names only the font families the system has.
@@ -80,10 +84,6 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     // they use the fonts loaded already instead of loading the default family and its
     // fallbacks for Chinese a second time.
     QApplication::setFont(c.pickWindow->font());
-    // Made before the wait for data.json: the first item view connects to the accessibility
-    // bus, and this thread waits for that (on a session without a bus address, for a
-    // process started to look for one) while the file is still being decoded.
-    createPhraseStore(c);
     setUpPhraseList(c, phraseFile.get());
     setUpGroupsAndSearch(c);
     applyStartupSettings(c);
