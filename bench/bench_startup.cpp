@@ -125,14 +125,21 @@ Run runOnce(const Program &program) {
     return run;
 }
 
+// A folder of its own for a copy of a program: each program measured starts from the same
+// kind of place.
+fs::path benchFolder(const std::string &name) {
+    // Named by process too: two benchmarks running at once must not share a copy.
+    const fs::path folder =
+        fs::temp_directory_path() / ("verbolin-startup-bench-" + std::to_string(getpid()) + "-" + name);
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder;
+}
+
 // A copy of the program with its icons in a folder of its own, holding `phrases`
 // phrases over five groups (none: the program creates its first-run files).
 fs::path prepareFolder(const fs::path &source, int phrases) {
-    // Named by process too: two benchmarks running at once must not share a copy.
-    const fs::path folder =
-        fs::temp_directory_path() /
-        ("verbolin-startup-bench-" + std::to_string(getpid()) + "-" + std::to_string(phrases));
-    fs::remove_all(folder);
+    const fs::path folder = benchFolder(std::to_string(phrases));
     fs::create_directories(folder / "icons");
     fs::copy_file(source, folder / "verbolin");
     for (const auto &icon : fs::directory_iterator(source.parent_path() / "icons"))
@@ -181,7 +188,9 @@ int main(int argc, char *argv[]) {
     }
     const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 13;
     std::vector<Program> programs;
-    programs.push_back({"minimal Qt window", argv[2], "Minimal", 0, 0, {}, {}, {}});
+    const fs::path minimal = benchFolder("minimal") / "minimal_window";
+    fs::copy_file(argv[2], minimal);
+    programs.push_back({"minimal Qt window", minimal.string(), "Minimal", 0, 0, {}, {}, {}});
     const struct {
         int phrases;
         double startTarget, memoryTarget;
@@ -198,8 +207,8 @@ int main(int argc, char *argv[]) {
                             {}});
     }
     const auto removeCopies = [&programs] {
-        for (std::size_t i = 1; i < programs.size(); ++i)
-            fs::remove_all(fs::path(programs[i].path).parent_path());
+        for (const Program &p : programs)
+            fs::remove_all(fs::path(p.path).parent_path());
     };
     // A first run of each learns its settled picture, creates or normalises its files and
     // warms the caches, like a user's second start.
