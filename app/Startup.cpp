@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/AfterNextPaint.h"
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
 #include "app/DataFolder.h"
@@ -97,10 +98,6 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     QObject::connect(pinButton, &QPushButton::clicked, pinButton, [pinButton] { togglePin(pinButton); });
     createPhraseMenu(c);
     connectPhraseEditing(c);
-    createTrayIcon(c);
-    QSystemTrayIcon *trayIcon = c.trayIcon;
-    setNoticeSink([trayIcon](const QString &message) { showFileNotice(trayIcon, message); });
-
     // The program's own synthetic keys must not be taken by the pick window.
     setOutputStateObserver(&updateKeyboardHook);
 
@@ -112,8 +109,19 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     applyConfiguredWindowSize(c);
     watchDataFiles(c);
 
-    if (!arguments.contains(QStringLiteral("--autostart")))
-        showAtSavedPosition(c.pickWindow);
+    const auto addTrayIcon = [&c] {
+        createTrayIcon(c);
+        QSystemTrayIcon *trayIcon = c.trayIcon;
+        setNoticeSink([trayIcon](const QString &message) { showFileNotice(trayIcon, message); });
+    };
+    if (arguments.contains(QStringLiteral("--autostart"))) {
+        addTrayIcon();
+        return;
+    }
+    // The window asked for comes first: the tray icon is a window of its own, which the X
+    // server maps and this thread paints. Notices found while loading wait for it.
+    runAfterNextPaint(c.pickWindow, addTrayIcon);
+    showAtSavedPosition(c.pickWindow);
 }
 
 int runVerbolin(int &argc, char **argv) {

@@ -1,5 +1,6 @@
 #include "pickwindow/ActivationModel.h"
 
+#include "app/AfterNextPaint.h"
 #include "app/AppContext.h"
 #include "app/Settings.h"
 #include "library/PhraseItem.h"
@@ -47,12 +48,23 @@ void updateKeyboardHook() {
 
 void showPickWindowNoActivate(QWidget *window) {
     searchMode = false;
+    const bool wasVisible = window->isVisible();
+    // The hook follows the window's first paint: its first install reads the keyboard map,
+    // and on X11 each install sends a hundred key grabs that the X server handles before it
+    // maps the window. Nobody types into the window before seeing it.
+    if (!wasVisible) {
+        runAfterNextPaint(window, [window] {
+            if (window->isVisible())
+                installKeyboardHook();
+        });
+    }
     // The platform call sets the attribute and the passive style before and after the show.
     showWindowNoActivate(window, settings::alwaysOnTop());
     // Showing posts each widget's repaint as an event for later. Taken now, they join the
     // paint of the window's first expose; taken after it, they painted the window twice.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
-    installKeyboardHook();
+    if (wasVisible)
+        installKeyboardHook();
 }
 
 void showWindow(QWidget *window) {

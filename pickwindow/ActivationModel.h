@@ -20,7 +20,8 @@ void installKeyboardHook();
 // while the pick window is visible, passive and not blocked; called on every change.
 void updateKeyboardHook();
 
-// Shows the pick window without activation, on top as settings::alwaysOnTop says, and takes keys.
+// Shows the pick window without activation, on top as settings::alwaysOnTop says, and takes
+// keys from its first paint on (at once when it was shown already).
 void showPickWindowNoActivate(QWidget *window);
 
 // The one way every window of the program is shown: the pick window without

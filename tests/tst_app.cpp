@@ -4,6 +4,7 @@
 #include "ModalAnswer.h"
 #include "RunTestObjects.h"
 #include "TestFiles.h"
+#include "app/AfterNextPaint.h"
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
 #include "app/EditorWindowsSetup.h"
@@ -266,6 +267,31 @@ private slots:
                  u"Verbolin|Verbolin-设置|Verbolin|设置|添加短语|钉住/取消钉住窗口（ ` ）|Verbolin-添加|添加|"
                  u"如何更高级地输入？|备注：|快捷键：|清空|取消|Verbolin-修改|修改|如何更高级地输入？|备注：|"
                  u"快捷键：|清空|取消|设置|退出"_s);
+    }
+
+    // What waits for the pick window's paint runs once, after it, even when asked before the
+    // show; at the latest when no paint comes.
+    void tasksPutOffUntilTheNextPaintRunOnce() {
+        struct Window : QWidget {
+            int paints = 0;
+            void paintEvent(QPaintEvent *) override { ++paints; }
+        };
+        int runs = 0, paintsSeen = -1;
+        Window shown, neverPainted;
+        runAfterNextPaint(
+            &shown, [&] { paintsSeen = shown.paints, ++runs; }, 100);
+        shown.show();
+        neverPainted.setUpdatesEnabled(false);
+        neverPainted.show();
+        runAfterNextPaint(
+            &neverPainted, [&] { ++runs; }, 100);
+        QCOMPARE(runs, 0);
+        QTRY_COMPARE(runs, 1);
+        QCOMPARE(paintsSeen, 1);
+        QCOMPARE(neverPainted.paints, 0);
+        QTRY_COMPARE(runs, 2);
+        QTest::qWait(200);
+        QCOMPARE(runs, 2);
     }
 
     void settingsRowsWriteThrough_data() {
