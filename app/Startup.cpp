@@ -1,6 +1,5 @@
 #include "app/Startup.h"
 
-#include "app/AfterNextPaint.h"
 #include "app/AppContext.h"
 #include "app/ConfigStore.h"
 #include "app/DataFolder.h"
@@ -10,10 +9,10 @@
 #include "app/PickWindowSetup.h"
 #include "app/SettingsRows.h"
 #include "app/SettingsWindowSetup.h"
-#include "app/SettledCleanup.h"
 #include "app/StyleSheet.h"
 #include "app/TrayIconSetup.h"
 #include "app/UserNotices.h"
+#include "app/WhenSettled.h"
 #include "app/WindowPlacement.h"
 #include "library/PhraseEditing.h"
 #include "library/PhraseItem.h"
@@ -24,6 +23,7 @@
 #include "pickwindow/MyEventFilter.h"
 #include "pickwindow/Pinning.h"
 #include "platform/FontFamilies.h"
+#include "platform/FontFilePages.h"
 #include "platform/FontSetup.h"
 #include "platform/SingleInstanceApplication.h"
 
@@ -70,7 +70,8 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     saveConfig(c.configPath);
 
     createPickWindow(c);
-    cleanUpWhenSettled(c.pickWindow);
+    // What laying out the first texts left mapped and is not needed again: the font files' pages.
+    runWhenSettled(c.pickWindow, &releaseFontFilePages);
     // Made while the font configuration still loads: the first item view connects to the
     // accessibility bus, and this thread waits for that (on a session without a bus address,
     // for a process started to look for one). The store is never shown, so it lays out no text.
@@ -118,9 +119,10 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
         addTrayIcon();
         return;
     }
-    // The window asked for comes first: the tray icon is a window of its own, which the X
-    // server maps and this thread paints. Notices found while loading wait for it.
-    runAfterNextPaint(c.pickWindow, addTrayIcon);
+    // The window asked for comes first, drawn as the pointer over it leaves it: the tray icon
+    // is a window of its own, which the X server maps and this thread paints. Notices found
+    // while loading wait for it.
+    runWhenSettled(c.pickWindow, addTrayIcon);
     showAtSavedPosition(c.pickWindow);
 }
 

@@ -1,10 +1,10 @@
-#include "app/SettledCleanup.h"
-
-#include "platform/FontFilePages.h"
+#include "app/WhenSettled.h"
 
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
+
+#include <utility>
 
 namespace {
 
@@ -13,14 +13,16 @@ constexpr int settledMs = 100;
 
 class SettleWatcher : public QObject {
 public:
-    explicit SettleWatcher(QWidget *window) : QObject(window), window(window) {
+    SettleWatcher(QWidget *window, std::function<void()> task)
+        : QObject(window), window(window), task(std::move(task)) {
         settled.setSingleShot(true);
         settled.setInterval(settledMs);
         connect(&settled, &QTimer::timeout, this, [this] {
             this->window->removeEventFilter(this);
-            releaseFontFilePages();
             deleteLater();
+            this->task();
         });
+        window->installEventFilter(this);
         // Counted from when events are handled: a window started hidden settles then too.
         QMetaObject::invokeMethod(&settled, qOverload<>(&QTimer::start), Qt::QueuedConnection);
     }
@@ -34,11 +36,12 @@ public:
 
 private:
     QWidget *window;
+    std::function<void()> task;
     QTimer settled;
 };
 
 } // namespace
 
-void cleanUpWhenSettled(QWidget *window) {
-    window->installEventFilter(new SettleWatcher(window));
+void runWhenSettled(QWidget *window, std::function<void()> task) {
+    new SettleWatcher(window, std::move(task));
 }

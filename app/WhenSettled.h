@@ -1,8 +1,10 @@
 #pragma once
 
+#include <functional>
+
 class QWidget;
 
-// Once the program has started and the window's drawing has settled (a big list is laid out
-// and repainted in batches after the first paint), lets go of what laying out the first
-// texts left mapped and does not need again: the font files' pages.
-void cleanUpWhenSettled(QWidget *window);
+// Runs a task once the program has started and the window's drawing has settled: no paint
+// of it for a moment. A big list is laid out and repainted in batches after the first
+// paint, and the row under the pointer is painted again once the pointer is seen there.
+void runWhenSettled(QWidget *window, std::function<void()> task);

@@ -12,6 +12,7 @@
 #include "app/SettingsWindowSetup.h"
 #include "app/Startup.h"
 #include "app/UserNotices.h"
+#include "app/WhenSettled.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowSize.h"
 #include "library/GroupMenu.h"
@@ -270,7 +271,8 @@ private slots:
     }
 
     // What waits for the pick window's paint runs once, after it, even when asked before the
-    // show; at the latest when no paint comes.
+    // show; at the latest when no paint comes. What waits for its drawing to settle runs once
+    // the paints stop.
     void tasksPutOffUntilTheNextPaintRunOnce() {
         struct Window : QWidget {
             int paints = 0;
@@ -292,6 +294,14 @@ private slots:
         QTRY_COMPARE(runs, 2);
         QTest::qWait(200);
         QCOMPARE(runs, 2);
+        bool settled = false;
+        runWhenSettled(&shown, [&] { settled = true; });
+        for (int i = 0; i < 8; ++i) {
+            QTest::qWait(40);
+            shown.repaint();
+        }
+        QVERIFY(!settled);
+        QTRY_VERIFY(settled);
     }
 
     void settingsRowsWriteThrough_data() {
