@@ -119,9 +119,9 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
         addTrayIcon();
         return;
     }
-    // The window asked for comes first, drawn as the pointer over it leaves it: the tray icon
-    // is a window of its own, which the X server maps and this thread paints. Notices found
-    // while loading wait for it.
+    // The window asked for comes first, and its row under the pointer painted as hovered: the
+    // tray icon is a window of its own, which the X server maps and this thread paints.
+    // Notices found while loading wait for it.
     runWhenSettled(c.pickWindow, addTrayIcon);
     showAtSavedPosition(c.pickWindow);
 }
