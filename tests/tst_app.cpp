@@ -294,6 +294,14 @@ private slots:
         QTRY_COMPARE(runs, 2);
         QTest::qWait(200);
         QCOMPARE(runs, 2);
+        // Paints that come before the task has run still run it once.
+        runAfterNextPaint(
+            &shown, [&] { ++runs; }, 100);
+        shown.repaint();
+        shown.repaint();
+        QTRY_COMPARE(runs, 3);
+        QTest::qWait(150);
+        QCOMPARE(runs, 3);
         bool settled = false;
         runWhenSettled(&shown, [&] { settled = true; });
         for (int i = 0; i < 8; ++i) {
