@@ -6,6 +6,7 @@
 #include "platform/InputOperations.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 
 bool outputRunning = false;
@@ -21,6 +22,21 @@ std::function<void()> &outputStateObserver() {
 void notifyOutputState() {
     if (outputStateObserver())
         outputStateObserver()();
+}
+
+// QTimer::singleShot that never runs the task early. Windows times even a precise timer
+// in whole milliseconds of a clock of its own, and may call it a millisecond early by
+// QElapsedTimer's; a coarse timer of two seconds and more may come 5 % early anywhere.
+void runAfterAtLeast(int ms, QObject *context, std::function<void()> task, QElapsedTimer since = {}) {
+    if (!since.isValid())
+        since.start();
+    const int left = int(qMax<qint64>(0, ms - since.elapsed()));
+    QTimer::singleShot(left, context, [ms, context, task = std::move(task), since]() mutable {
+        if (since.elapsed() < ms)
+            runAfterAtLeast(ms, context, std::move(task), since);
+        else
+            task();
+    });
 }
 
 // The target needs a moment to see the new clipboard owner before the paste.
@@ -55,7 +71,8 @@ constexpr int clipboardRestoreWaitMs = 1000;
 struct BorrowedClipboard {
     ClipboardContent saved;
     bool borrowed = false;
-    QTimer *restoreTimer = nullptr;
+    // Only the latest wait gives it back: a new output, or a new wait, cancels the others.
+    quint64 latestWait = 0;
 };
 
 BorrowedClipboard &borrowedClipboard() {
@@ -73,8 +90,7 @@ bool usesClipboard(const QList<OutputAction> &actions) {
 
 void borrowClipboard() {
     BorrowedClipboard &clipboard = borrowedClipboard();
-    if (clipboard.restoreTimer)
-        clipboard.restoreTimer->stop();
+    ++clipboard.latestWait;
     if (!clipboard.borrowed)
         clipboard.saved = clipboardContent();
     clipboard.borrowed = true;
@@ -84,18 +100,14 @@ void giveClipboardBackLater() {
     BorrowedClipboard &clipboard = borrowedClipboard();
     if (!clipboard.borrowed)
         return;
-    if (!clipboard.restoreTimer) {
-        clipboard.restoreTimer = new QTimer(QCoreApplication::instance());
-        clipboard.restoreTimer->setSingleShot(true);
-        clipboard.restoreTimer->setTimerType(Qt::PreciseTimer); // never shorter than the wait
-        QObject::connect(clipboard.restoreTimer, &QTimer::timeout, clipboard.restoreTimer, [] {
-            BorrowedClipboard &borrowed = borrowedClipboard();
-            restoreClipboardContent(borrowed.saved);
-            borrowed.saved.clear();
-            borrowed.borrowed = false;
-        });
-    }
-    clipboard.restoreTimer->start(clipboardRestoreWaitMs);
+    runAfterAtLeast(clipboardRestoreWaitMs, QCoreApplication::instance(), [wait = ++clipboard.latestWait] {
+        BorrowedClipboard &borrowed = borrowedClipboard();
+        if (wait != borrowed.latestWait)
+            return;
+        restoreClipboardContent(borrowed.saved);
+        borrowed.saved.clear();
+        borrowed.borrowed = false;
+    });
 }
 
 } // namespace
@@ -137,7 +149,7 @@ void VerbolinOutputRunner::runNextAction() {
         setClipboardText(action.text);
         if (pastesPrimarySelection(chord))
             setPrimarySelectionText(action.text);
-        QTimer::singleShot(clipboardSettleMs, this, [this, chord] {
+        runAfterAtLeast(clipboardSettleMs, this, [this, chord] {
             sendPaste(chord);
             continueRun();
         });
@@ -147,17 +159,17 @@ void VerbolinOutputRunner::runNextAction() {
         ++syntheticKeyCounter;
         notifyOutputState();
         pressKeyChord(action);
-        QTimer::singleShot(outputDelayMs(), this, [this] {
+        runAfterAtLeast(outputDelayMs(), this, [this] {
             syntheticKeyCounter = qMax(0, syntheticKeyCounter - 1);
             notifyOutputState();
             continueRun();
         });
         return;
     case OutputAction::Pause:
-        QTimer::singleShot(qMax(0, action.pauseMs), this, [this] { continueRun(); });
+        runAfterAtLeast(qMax(0, action.pauseMs), this, [this] { continueRun(); });
         return;
     case OutputAction::PasteFile:
-        QTimer::singleShot(fileWaitMs, this, [this, action] {
+        runAfterAtLeast(fileWaitMs, this, [this, action] {
             // A file gone since the parse, or a busy clipboard: pasting would insert
             // whatever the clipboard still holds, so that paste is left out.
             const bool onClipboard = !action.filePath.isEmpty() && putFileOnClipboard(action.filePath);
@@ -165,7 +177,7 @@ void VerbolinOutputRunner::runNextAction() {
             // A terminal pasting the primary selection gets the file's path as text.
             if (onClipboard && pastesPrimarySelection(chord))
                 setPrimarySelectionText(action.filePath);
-            QTimer::singleShot(clipboardSettleMs, this, [this, onClipboard, chord] {
+            runAfterAtLeast(clipboardSettleMs, this, [this, onClipboard, chord] {
                 if (onClipboard)
                     sendPaste(chord);
                 continueRun();
@@ -181,7 +193,7 @@ void VerbolinOutputRunner::continueRun() {
         finish();
         return;
     }
-    QTimer::singleShot(outputDelayMs(), this, [this] { runNextAction(); });
+    runAfterAtLeast(outputDelayMs(), this, [this] { runNextAction(); });
 }
 
 void VerbolinOutputRunner::finish() {
