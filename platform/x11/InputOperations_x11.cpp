@@ -93,12 +93,27 @@ KeyCode keycodeForVirtualKey(Display *display, quint16 virtualKey) {
     return bindSpareKeycode(display, keysym);
 }
 
+// The program's own global hotkeys on the keys pressed are let go while the events pass
+// and taken again once the server has handled them: a terminal pastes on Ctrl+Shift+V, the
+// default hotkey, and a phrase may press a phrase's hotkey. Held, they would take the keys.
 void sendKeyEvents(Display *display, const std::vector<KeyEvent> &events) {
+    std::vector<std::uint8_t> pressed;
+    for (const KeyEvent &event : events) {
+        const KeyCode code = event.up ? 0 : keycodeForVirtualKey(display, event.virtualKey);
+        if (code)
+            pressed.push_back(code);
+    }
+    const bool suspended = X11KeyboardGrab::suspendHotkeysOn(pressed);
     for (const KeyEvent &event : events) {
         if (const KeyCode code = keycodeForVirtualKey(display, event.virtualKey))
             XTestFakeKeyEvent(display, code, event.up ? False : True, CurrentTime);
     }
-    XFlush(display);
+    if (!suspended) {
+        XFlush(display);
+        return;
+    }
+    XSync(display, False);
+    X11KeyboardGrab::resumeHotkeys();
 }
 
 // Clipboard managers skip content carrying this format with "secret".

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 // The active keyboard grab that the press of a passively grabbed key starts on X11. While
 // it lasts, every key event, synthetic ones included, comes to this program instead of the
@@ -27,5 +28,13 @@ bool isAutoRepeat(std::uint8_t keycode, std::uint32_t time);
 
 // Whether a press is one of the program's global hotkeys (kept with them, in GlobalHotkey_x11.cpp).
 bool isHotkey(std::uint8_t keycode, std::uint16_t state);
+
+// Lets go of the program's global hotkeys on these keys, whatever their modifiers, until
+// resumeHotkeys(): the program's own synthetic presses of them go to the focused window
+// instead of firing them (a terminal's paste chord may be the hotkey itself). False when
+// none was let go. The caller sends its keys, waits until the server has handled them
+// (XSync), then resumes at once.
+bool suspendHotkeysOn(const std::vector<std::uint8_t> &keycodes);
+void resumeHotkeys();
 
 } // namespace X11KeyboardGrab
