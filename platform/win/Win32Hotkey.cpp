@@ -57,10 +57,13 @@ void unregisterHotkey(int id) {
     registrations().erase(found);
 }
 
-std::vector<int> suspendHotkeysOn(const std::vector<unsigned> &virtualKeys) {
+std::vector<int> suspendHotkeys(const std::vector<Combination> &combinations) {
     std::vector<int> ids;
     for (auto &[id, registration] : registrations()) {
-        if (std::find(virtualKeys.begin(), virtualKeys.end(), registration.virtualKey) == virtualKeys.end())
+        const unsigned modifiers = registration.modifiers, virtualKey = registration.virtualKey;
+        if (std::none_of(combinations.begin(), combinations.end(), [&](const Combination &c) {
+                return c.modifiers == modifiers && c.virtualKey == virtualKey;
+            }))
             continue;
         if (registration.suspensions++ == 0)
             UnregisterHotKey(nullptr, id);

@@ -18,12 +18,18 @@ constexpr unsigned ModWin = 0x0008;
 bool registerHotkey(int id, unsigned modifiers, unsigned virtualKey);
 void unregisterHotkey(int id);
 
-// Lets go of this program's hotkeys on any of these virtual keys, whatever their
-// modifiers, so that the program's own synthetic presses of them reach the focused window
-// (a registered hotkey takes injected input too). Returns the ids let go; each must be
-// given back to resumeHotkeys once the system has handled the keys. Nested suspensions
-// of one id count: it is registered again when the last is resumed.
-std::vector<int> suspendHotkeysOn(const std::vector<unsigned> &virtualKeys);
+// A key with RegisterHotKey modifier bits.
+struct Combination {
+    unsigned modifiers = 0;
+    unsigned virtualKey = 0;
+};
+
+// Lets go of this program's hotkeys for these combinations, so that the program's own
+// synthetic presses of them reach the focused window (a registered hotkey takes injected
+// input too). Returns the ids let go; each must be given back to resumeHotkeys once the
+// system has handled the keys. Nested suspensions of one id count: it is registered again
+// when the last is resumed.
+std::vector<int> suspendHotkeys(const std::vector<Combination> &combinations);
 // Registers the ids again, unless unregisterHotkey dropped one meanwhile.
 void resumeHotkeys(const std::vector<int> &ids);
 

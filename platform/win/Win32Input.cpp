@@ -99,12 +99,16 @@ void win32SendKeyEventsOneByOne(const std::vector<KeyEvent> &events) {
 }
 
 std::vector<int> win32SendKeyEventsPastHotkeys(const std::vector<KeyEvent> &events, bool oneByOne) {
-    std::vector<unsigned> pressed;
-    for (const KeyEvent &event : events) {
-        if (!event.up)
-            pressed.push_back(event.virtualKey);
+    std::vector<Win32Hotkey::Combination> pressed;
+    for (const KeyPressCombination &c : keyPressCombinations(events)) {
+        unsigned modifiers = 0;
+        modifiers |= (c.modifiers & KeyPressCombination::Shift) ? MOD_SHIFT : 0;
+        modifiers |= (c.modifiers & KeyPressCombination::Control) ? MOD_CONTROL : 0;
+        modifiers |= (c.modifiers & KeyPressCombination::Alt) ? MOD_ALT : 0;
+        modifiers |= (c.modifiers & KeyPressCombination::Meta) ? MOD_WIN : 0;
+        pressed.push_back({modifiers, c.virtualKey});
     }
-    const std::vector<int> suspended = Win32Hotkey::suspendHotkeysOn(pressed);
+    const std::vector<int> suspended = Win32Hotkey::suspendHotkeys(pressed);
     if (oneByOne)
         win32SendKeyEventsOneByOne(events);
     else

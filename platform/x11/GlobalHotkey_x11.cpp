@@ -41,7 +41,7 @@ struct Registry {
     QHash<GlobalHotkey *, Grab> grabs;
     KeyPressFilter *filter = nullptr;
     quint16 numLockMask = 0;
-    // Let go while the program's own synthetic keys pass (suspendHotkeysOn).
+    // Let go while the program's own synthetic keys pass (suspendHotkeys).
     QList<Grab> suspended;
 };
 
@@ -185,15 +185,18 @@ bool X11KeyboardGrab::isHotkey(std::uint8_t keycode, std::uint16_t state) {
     return false;
 }
 
-bool X11KeyboardGrab::suspendHotkeysOn(const std::vector<std::uint8_t> &keycodes) {
+bool X11KeyboardGrab::suspendHotkeys(const std::vector<KeyWithModifiers> &combinations) {
     Registry &r = registry();
     QNativeInterface::QX11Application *x11 = x11Application();
     if (x11 == nullptr || r.grabs.isEmpty())
         return false;
     const xcb_window_t root = static_cast<xcb_window_t>(DefaultRootWindow(x11->display()));
     for (const Grab &grab : std::as_const(r.grabs)) {
-        if (std::find(keycodes.begin(), keycodes.end(), grab.keycode) == keycodes.end() ||
-            r.suspended.contains(grab))
+        const bool pressed =
+            std::any_of(combinations.begin(), combinations.end(), [&](const KeyWithModifiers &c) {
+                return c.keycode == grab.keycode && c.modifiers == grab.modifiers;
+            });
+        if (!pressed || r.suspended.contains(grab))
             continue;
         r.suspended.append(grab);
         ungrabVariants(x11->connection(), root, grab);

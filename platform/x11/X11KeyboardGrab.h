@@ -29,12 +29,18 @@ bool isAutoRepeat(std::uint8_t keycode, std::uint32_t time);
 // Whether a press is one of the program's global hotkeys (kept with them, in GlobalHotkey_x11.cpp).
 bool isHotkey(std::uint8_t keycode, std::uint16_t state);
 
-// Lets go of the program's global hotkeys on these keys, whatever their modifiers, until
-// resumeHotkeys(): the program's own synthetic presses of them go to the focused window
-// instead of firing them (a terminal's paste chord may be the hotkey itself). False when
-// none was let go. The caller sends its keys, waits until the server has handled them
-// (XSync), then resumes at once.
-bool suspendHotkeysOn(const std::vector<std::uint8_t> &keycodes);
+// A key by its keycode, with core modifier masks (Shift, Control, Mod1 for Alt, Mod4).
+struct KeyWithModifiers {
+    std::uint8_t keycode = 0;
+    std::uint16_t modifiers = 0;
+};
+
+// Lets go of the program's global hotkeys for these combinations until resumeHotkeys():
+// the program's own synthetic presses of them go to the focused window instead of firing
+// them (a terminal's paste chord may be the hotkey itself). False when none was let go.
+// The caller sends its keys, waits until the server has handled them (XSync), then
+// resumes at once.
+bool suspendHotkeys(const std::vector<KeyWithModifiers> &combinations);
 void resumeHotkeys();
 
 } // namespace X11KeyboardGrab

@@ -178,8 +178,15 @@ void ownKeysPastOwnHotkeys() {
     }
 
     bringToFront(target);
-    const std::vector<int> outer = suspendHotkeysOn({'V', 'Q'});
-    const std::vector<int> inner = suspendHotkeysOn({'V'});
+    const std::vector<int> pasted = win32SendKeyEventsPastHotkeys(pasteShortcutEvents(), false);
+    pump(200);
+    check(pasted.empty() && contains(keyDowns, 'V') && hotkeysFired.empty(),
+          "Ctrl+V lets go of no hotkey: Ctrl+Shift+V is another combination");
+
+    const Combination hotkey{ModControl | ModShift, 'V'};
+    bringToFront(target);
+    const std::vector<int> outer = suspendHotkeys({hotkey, {0, 'Q'}});
+    const std::vector<int> inner = suspendHotkeys({hotkey});
     resumeHotkeys(inner);
     sendAsUser(ctrlShiftV);
     pump(200);
@@ -190,7 +197,7 @@ void ownKeysPastOwnHotkeys() {
     check(outer == std::vector<int>{7} && freeWhileOuter && hotkeysFired == std::vector<int>{7},
           "nested, a hotkey comes back with the last of its suspensions");
 
-    const std::vector<int> dropped = suspendHotkeysOn({'V'});
+    const std::vector<int> dropped = suspendHotkeys({hotkey});
     unregisterHotkey(7);
     resumeHotkeys(dropped);
     check(registerHotkey(9, ModControl | ModShift, 'V'), "one unregistered while let go is not taken again");
