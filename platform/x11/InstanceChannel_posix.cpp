@@ -199,19 +199,35 @@ bool askRunningInstanceToShow(const QString &name, const QDeadlineTimer &deadlin
     return answer == expected;
 }
 
-QString privateRuntimeFolder() {
+namespace {
+
+QString findPrivateRuntimeFolder() {
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     if (runtime.startsWith('/') && isPrivateFolder(runtime, false))
         return QFile::decodeName(runtime);
+    if (!runtime.isEmpty())
+        std::fprintf(stderr,
+                     "verbolin: XDG_RUNTIME_DIR (%s) is not a folder of this user closed to others; "
+                     "not used.\n",
+                     runtime.constData());
     const QString base = QDir(QDir::tempPath()).filePath(QStringLiteral("verbolin-%1").arg(::geteuid()));
     for (int attempt = 0; attempt < 10; ++attempt) {
         const QString folder = attempt == 0 ? base : QStringLiteral("%1-%2").arg(base).arg(attempt);
         if (takeFolder(QFile::encodeName(folder)))
             return folder;
         std::fprintf(stderr,
-                     "verbolin: %s is not a private folder of this user (another user's, a link or "
-                     "open to others); passed over.\n",
+                     "verbolin: %s cannot be made, or is not a folder of this user closed to others (another "
+                     "user's, a link, open to others); passed over.\n",
                      qPrintable(folder));
     }
     return QString();
+}
+
+} // namespace
+
+QString privateRuntimeFolder() {
+    // Looked for once: the lock and the socket must be in the same place, and each folder
+    // passed over is told once.
+    static const QString folder = findPrivateRuntimeFolder();
+    return folder;
 }
