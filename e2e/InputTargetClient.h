@@ -16,10 +16,11 @@ public:
         m_process.waitForFinished(3000);
     }
 
-    bool start(int timeoutMs = 10000) {
+    // With "--terminal" in options, the target poses as a terminal that pastes on Ctrl+Shift+V.
+    bool start(int timeoutMs = 10000, const QStringList &options = {}) {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(QStringLiteral(VERBOLIN_INPUT_TARGET),
-                        {m_dir.filePath(QStringLiteral("target.log"))});
+                        QStringList{m_dir.filePath(QStringLiteral("target.log"))} + options);
         for (const QDeadlineTimer deadline(timeoutMs); events(QStringLiteral("ready")).isEmpty();
              QThread::msleep(20)) {
             if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)

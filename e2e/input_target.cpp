@@ -1,6 +1,8 @@
 // The application phrases are input into: a focused text field that logs as JSON lines (file: argv[1])
 // key presses, releases but auto-repeated ones, pastes, text changes and each focus loss the X server
 // reports (Qt hides a short loss behind a timer); "atMs" is the monotonic clock, the same in every process.
+// With "--terminal" (argv[2]) it behaves as the VTE terminals do: its WM_CLASS is xfce4-terminal's, it
+// pastes on Ctrl+Shift+V, and Ctrl+V pastes nothing (a terminal types a control character).
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
@@ -47,6 +49,8 @@ public:
 
 class RecordingEdit : public QPlainTextEdit {
 public:
+    bool terminal = false;
+
     RecordingEdit() {
         connect(this, &QPlainTextEdit::textChanged, this, [this] {
             logEvent(u"text"_s, {{u"text"_s, toPlainText()}});
@@ -56,6 +60,13 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override {
         logEvent(u"key"_s, {{u"key"_s, QKeySequence(event->keyCombination()).toString()}});
+        if (terminal && event->key() == Qt::Key_V) {
+            const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+            if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
+                paste();
+            if (modifiers.testFlag(Qt::ControlModifier))
+                return;
+        }
         QPlainTextEdit::keyPressEvent(event);
     }
 
@@ -83,6 +94,10 @@ protected:
 } // namespace
 
 int main(int argc, char *argv[]) {
+    const bool terminal = argc > 2 && QByteArray(argv[2]) == "--terminal";
+    // WM_CLASS names the program as the X11 platform plugin finds it: the resource name first.
+    if (terminal)
+        qputenv("RESOURCE_NAME", "xfce4-terminal");
     QApplication app(argc, argv);
     logFile.setFileName(QString::fromLocal8Bit(argc > 1 ? argv[1] : ""));
     if (!logFile.open(QIODevice::WriteOnly | QIODevice::Append))
@@ -91,6 +106,7 @@ int main(int argc, char *argv[]) {
     app.installNativeEventFilter(&focusOutRecorder);
 
     RecordingEdit edit;
+    edit.terminal = terminal;
     edit.setWindowTitle(u"verbolin-input-target"_s);
     edit.resize(600, 300);
     edit.show();

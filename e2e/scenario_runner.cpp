@@ -20,6 +20,7 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -149,6 +150,13 @@ class Scenario {
 public:
     QString got; // what the last failed step saw
 
+    ~Scenario() {
+        for (const auto &busy : m_load) {
+            busy->kill();
+            busy->waitForFinished(3000);
+        }
+    }
+
     QString programOutput() const { return QString::fromUtf8(readFile(file(u"program.log"_s))); }
 
     bool step(const QString &line) {
@@ -193,7 +201,8 @@ public:
         } else if (verb == u"target"_s) {
             m_target = std::make_unique<InputTargetClient>();
             got = u"the target did not become the active window"_s;
-            if (!m_target->start(20000) ||
+            const QStringList options = rest == u"terminal"_s ? QStringList{u"--terminal"_s} : QStringList();
+            if (!m_target->start(20000, options) ||
                 !waitUntil([&] { return xdotool(u"getactivewindow"_s).out == targetWindow(); }))
                 return false;
             m_focusBaseline = focusLosses();
@@ -215,7 +224,15 @@ public:
             return xdotool({}, arguments).ok;
         } else if (verb == u"run"_s)
             return run(w.value(1), words(text(after(line, 2)))).ok;
-        else if (verb == u"click"_s || verb == u"rclick"_s || verb == u"wheel"_s) {
+        else if (verb == u"load"_s) {
+            // Busy loops competing with every program of the session until the scenario ends.
+            for (int i = 0; i < w.value(1).toInt(); ++i) {
+                auto &busy = m_load.emplace_back(std::make_unique<QProcess>());
+                busy->start(u"sh"_s, {u"-c"_s, u"while :; do :; done"_s});
+                if (!busy->waitForStarted())
+                    return false;
+            }
+        } else if (verb == u"click"_s || verb == u"rclick"_s || verb == u"wheel"_s) {
             const QPoint place = verb == u"wheel"_s ? QPoint(30, 25) : rest == u"tray"_s ? QPoint(5, 5) : at;
             const QString button = verb == u"click"_s    ? u"1"_s
                                    : verb == u"rclick"_s ? u"3"_s
@@ -421,6 +438,7 @@ private:
     using Connection = std::unique_ptr<Display, int (*)(Display *)>;
     Connection m_display{XOpenDisplay(nullptr), XCloseDisplay};
     std::list<Connection> m_grabs; // each holds its grab while open
+    std::vector<std::unique_ptr<QProcess>> m_load;
     int m_focusBaseline = 0;
     QRect m_moved; // where the last move put the pick window
 };

@@ -35,5 +35,14 @@ private:
     std::unique_ptr<Private> d;
 };
 
+// The folder of the lock and the channel, which no other user may write to. On Linux:
+// $XDG_RUNTIME_DIR when it is the user's own and closed to others; otherwise a folder of
+// the user's in the temporary folder, "verbolin-<uid>", made with mode 0700. One there
+// already that belongs to another user, is a link, or is open to others is passed over for
+// the next name ("verbolin-<uid>-1" ... "-9"), so that another user can neither plant a
+// lock nor answer for the program. Empty when no such folder can be had. On Windows: the
+// user's temporary folder (the pipe's name carries the user).
+QString privateRuntimeFolder();
+
 // Asks the running instance to show itself; true once it answered.
 bool askRunningInstanceToShow(const QString &name, const QDeadlineTimer &deadline);

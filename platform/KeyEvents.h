@@ -29,6 +29,22 @@ KeyEvent keyEvent(std::uint16_t virtualKey, bool up);
 // modifiers up in reverse order.
 std::vector<KeyEvent> chordKeyEvents(const std::vector<std::uint16_t> &modifiers, std::uint16_t mainKey);
 
+// A key-down of a key that is no modifier, with the modifiers that the same events hold
+// down at that moment: the combination the system sees, and that may be a hotkey.
+struct KeyPressCombination {
+    enum Modifier : unsigned { Shift = 1, Control = 2, Alt = 4, Meta = 8 };
+    std::uint16_t virtualKey = 0;
+    unsigned modifiers = 0;
+
+    bool operator==(const KeyPressCombination &other) const {
+        return virtualKey == other.virtualKey && modifiers == other.modifiers;
+    }
+};
+
+// The combinations the events press, in order. Shift, Ctrl, Alt and the Windows keys
+// (left, right or either) are modifiers; a key pressed twice with the same ones counts once.
+std::vector<KeyPressCombination> keyPressCombinations(const std::vector<KeyEvent> &events);
+
 // Left Ctrl down, V down, V up, left Ctrl up.
 std::vector<KeyEvent> pasteShortcutEvents();
 

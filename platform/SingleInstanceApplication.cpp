@@ -5,7 +5,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLockFile>
-#include <QStandardPaths>
 #include <QThread>
 
 #include <cstdio>
@@ -25,7 +24,8 @@ struct LockAttempt {
 
 LockAttempt attemptLock() {
     const QString folder = SingleInstanceApplication::runtimeFolder();
-    QDir().mkpath(folder);
+    if (folder.isEmpty())
+        return {};
     auto *lock = new QLockFile(QDir(folder).filePath(QStringLiteral("verbolin.lock")));
     // Only a live holder counts: the lock of a crashed instance is taken over at once.
     lock->setStaleLockTime(0);
@@ -47,14 +47,7 @@ void SingleInstanceApplication::startTakingLock() {
 }
 
 QString SingleInstanceApplication::runtimeFolder() {
-#ifdef Q_OS_WIN
-    // The per-user temporary folder; the pipe name carries the user through Qt.
-    return QDir::tempPath();
-#else
-    // $XDG_RUNTIME_DIR, or a private folder Qt creates for the user.
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return folder.isEmpty() ? QDir::tempPath() : folder;
-#endif
+    return privateRuntimeFolder();
 }
 
 SingleInstanceApplication::SingleInstanceApplication(int &argc, char **argv, int timeoutMs)
@@ -68,6 +61,13 @@ SingleInstanceApplication::SingleInstanceApplication(int &argc, char **argv, int
         first = attemptLock();
     }
     m_lock = first.lock;
+    if (!m_lock) {
+        // No folder that only this user may write to: a lock anywhere else could be planted
+        // by another user to keep the program from starting. Run unguarded instead.
+        std::fprintf(stderr,
+                     "verbolin: no private folder for the single-instance lock; running without it\n");
+        return;
+    }
     bool taken = first.taken;
     const QDeadlineTimer deadline(timeoutMs);
     // Until the running instance acknowledges, it may die at any moment: then its lock is

@@ -61,6 +61,52 @@ private slots:
     }
 
     // One key-up per held key in the order they are read, and nothing pressed again.
+    // What the events press, with the modifiers they hold at that moment: the combinations
+    // whose hotkeys of the program are let go while the events pass.
+    void combinationsPressedCarryTheModifiersHeldAtThatMoment_data() {
+        QTest::addColumn<QString>("phrase");   // one chord; empty: the paste shortcut
+        QTest::addColumn<QString>("expected"); // virtual key/modifier bits (1 Shift 2 Ctrl 4 Alt 8 Win)
+        QTest::newRow("the paste shortcut presses Ctrl+V") << ""
+                                                           << "56/2";
+        QTest::newRow("a terminal's paste chord presses Ctrl+Shift+V") << "<press Ctrl+Shift+V>"
+                                                                       << "56/3";
+        QTest::newRow("every modifier counts, the Windows key too") << "<press Win+Ctrl+Alt+Shift+P>"
+                                                                    << "50/15";
+        QTest::newRow("a lone key presses itself without modifiers") << "<press F12>"
+                                                                     << "7b/0";
+        QTest::newRow("a lone modifier presses no combination") << "<Ctrl>"
+                                                                << "";
+    }
+    void combinationsPressedCarryTheModifiersHeldAtThatMoment() {
+        QFETCH(QString, phrase);
+        QFETCH(QString, expected);
+        QList<OutputAction> actions;
+        parsePhraseMarkup(phrase, actions);
+        std::vector<KeyEvent> events = pasteShortcutEvents();
+        if (!actions.isEmpty()) {
+            const OutputAction &chord = actions.first();
+            events = chordKeyEvents(
+                std::vector<std::uint16_t>(chord.modifiers.cbegin(), chord.modifiers.cend()), chord.mainKey);
+        }
+        QStringList got;
+        for (const KeyPressCombination &c : keyPressCombinations(events))
+            got << QStringLiteral("%1/%2").arg(c.virtualKey, 2, 16, QLatin1Char('0')).arg(c.modifiers);
+        QCOMPARE(got.join(QLatin1Char(' ')), expected);
+    }
+
+    // Modifiers count from their press to their release, left and right apart; a key pressed
+    // again with the same modifiers counts once.
+    void modifiersCountFromPressToRelease() {
+        const std::vector<KeyEvent> events = {
+            keyEvent(0xA2, false), keyEvent(0xA3, false), keyEvent(0x41, false), keyEvent(0x41, true),
+            keyEvent(0xA2, true),  keyEvent(0x41, false), keyEvent(0x41, true),  keyEvent(0xA3, true),
+            keyEvent(0x41, false), keyEvent(0x41, true),  keyEvent(0x10, false), keyEvent(0x41, false),
+            keyEvent(0x41, false), keyEvent(0x41, true),  keyEvent(0x10, true)};
+        const std::vector<KeyPressCombination> expected = {
+            {0x41, KeyPressCombination::Control}, {0x41, 0}, {0x41, KeyPressCombination::Shift}};
+        QVERIFY(keyPressCombinations(events) == expected);
+    }
+
     void heldModifiersAreReleasedInFixedOrder() {
         // Held: left Ctrl, right Ctrl, left Alt, right Alt, left Shift, right Shift, left Win, right Win.
         const struct {

@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -7,15 +8,27 @@
 
 #include <memory>
 
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 // Real processes of a probe running only the single-instance guard, in a runtime folder of their own.
 class SingleInstanceTest : public QObject {
     Q_OBJECT
     QTemporaryDir m_runtime;
 
-    std::unique_ptr<QProcess> startProbe() {
+    // The runtime folder given (none: XDG_RUNTIME_DIR unset) and the temporary folder (TMPDIR).
+    std::unique_ptr<QProcess> startProbe(const QString &runtime, const QString &temp = QString()) {
         auto p = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        if (runtime.isEmpty())
+            env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        else
+            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        if (!temp.isEmpty())
+            env.insert(QStringLiteral("TMPDIR"), temp);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         p->setProcessEnvironment(env);
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -34,11 +47,11 @@ private slots:
     // open; killed (no chance to clean up), it does not block the next start.
     void laterLaunchesHandOverAndAKilledInstanceBlocksNothing() {
         for (int round = 0; round < 2; ++round) {
-            const std::unique_ptr<QProcess> first = startProbe();
+            const std::unique_ptr<QProcess> first = startProbe(m_runtime.path());
             QVERIFY2(waitForLine(*first, "first"),
                      round ? "the killed instance blocked the start" : "no start");
             for (int launch = 0; launch < 2; ++launch) { // each exits with 0 and tells the first
-                const std::unique_ptr<QProcess> later = startProbe();
+                const std::unique_ptr<QProcess> later = startProbe(m_runtime.path());
                 QVERIFY(later->waitForFinished(5000));
                 QCOMPARE(later->exitStatus(), QProcess::NormalExit);
                 QCOMPARE(later->exitCode(), 0);
@@ -56,6 +69,93 @@ private slots:
             QVERIFY(first->waitForFinished(5000));
         }
     }
+
+#ifdef Q_OS_UNIX
+    // Without a runtime folder of the user's, the lock and the socket live in a folder of the
+    // user's own in the temporary folder, never in a place another user could have prepared:
+    // whatever is planted there (a lock held by a live process) keeps nothing from starting.
+    void withoutARuntimeFolderAPrivateFolderOfTheUserHoldsTheLock_data() {
+        QTest::addColumn<QString>("planted"); // what is there before the start
+        QTest::addColumn<bool>("runtimeSet"); // XDG_RUNTIME_DIR names the planted folder
+        QTest::addColumn<QString>("used");    // the folder expected to hold the lock
+        QTest::newRow("nothing prepared: verbolin-<uid> is made") << "" << false << "verbolin-%1";
+        QTest::newRow(
+            "a lock held in the shared temporary folder and Qt's runtime folder blocked stop nothing")
+            << "shared lock" << false << "verbolin-%1";
+        QTest::newRow("the user's folder open to others is passed over")
+            << "open folder" << false << "verbolin-%1-1";
+        QTest::newRow("a link in the folder's place is passed over") << "link" << false << "verbolin-%1-1";
+        QTest::newRow("another user's folder is passed over") << "foreign folder" << false << "verbolin-%1-1";
+        QTest::newRow("an XDG_RUNTIME_DIR open to others is not used")
+            << "open folder" << true << "verbolin-%1";
+        QTest::newRow("an XDG_RUNTIME_DIR of another user is not used")
+            << "foreign folder" << true << "verbolin-%1";
+    }
+    void withoutARuntimeFolderAPrivateFolderOfTheUserHoldsTheLock() {
+        QFETCH(QString, planted);
+        QFETCH(bool, runtimeSet);
+        QFETCH(QString, used);
+        QTemporaryDir temp;
+        const QDir tmp(temp.path());
+        const QString own = tmp.filePath(QStringLiteral("verbolin-%1").arg(::geteuid()));
+        // Where a lock is planted: a folder prepared by someone else in the place of ours.
+        QString prepared = runtimeSet ? tmp.filePath(QStringLiteral("runtime")) : own;
+        std::unique_ptr<QLockFile> plantedLock;
+        if (planted == QLatin1String("shared lock")) {
+            // Qt's own fallback refused (a file where its folder would go), the shared place taken.
+            const passwd *user = ::getpwuid(::geteuid());
+            QVERIFY(user != nullptr);
+            QFile blocker(tmp.filePath(QStringLiteral("runtime-") + QString::fromLocal8Bit(user->pw_name)));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            prepared = tmp.path();
+        } else if (planted == QLatin1String("open folder")) {
+            QVERIFY(tmp.mkdir(QFileInfo(prepared).fileName()));
+            QVERIFY(::chmod(QFile::encodeName(prepared).constData(), 0777) == 0);
+        } else if (planted == QLatin1String("link")) {
+            QVERIFY(tmp.mkdir(QStringLiteral("elsewhere")));
+            QVERIFY(::chmod(QFile::encodeName(tmp.filePath(QStringLiteral("elsewhere"))).constData(), 0700) ==
+                    0);
+            QVERIFY(QFile::link(tmp.filePath(QStringLiteral("elsewhere")), prepared));
+        } else if (planted == QLatin1String("foreign folder")) {
+            if (::geteuid() != 0)
+                QSKIP("making a folder of another user needs root");
+            QVERIFY(tmp.mkdir(QFileInfo(prepared).fileName()));
+            QVERIFY(::chmod(QFile::encodeName(prepared).constData(), 0700) == 0);
+            QVERIFY(::chown(QFile::encodeName(prepared).constData(), 65534, 65534) == 0);
+        }
+        if (!planted.isEmpty()) {
+            // Held by this live process: a launch trusting the place would wait for an answer, then give up.
+            plantedLock =
+                std::make_unique<QLockFile>(QDir(prepared).filePath(QStringLiteral("verbolin.lock")));
+            QVERIFY(plantedLock->tryLock(0));
+        }
+        const QString runtime = runtimeSet ? prepared : QString();
+
+        const std::unique_ptr<QProcess> first = startProbe(runtime, temp.path());
+        QVERIFY2(waitForLine(*first, "first"), "the planted lock kept the program from starting");
+        const QString folder = tmp.filePath(used.arg(::geteuid()));
+        struct stat info {};
+        QVERIFY2(::lstat(QFile::encodeName(folder).constData(), &info) == 0, qPrintable(folder));
+        QVERIFY(S_ISDIR(info.st_mode));
+        QCOMPARE(info.st_uid, ::geteuid());
+        QCOMPARE(info.st_mode & 0777, mode_t(0700));
+        QVERIFY(QFileInfo::exists(QDir(folder).filePath(QStringLiteral("verbolin.socket"))));
+        QVERIFY(QFileInfo::exists(QDir(folder).filePath(QStringLiteral("verbolin.lock"))));
+        if (!planted.isEmpty())
+            QVERIFY(!QFileInfo::exists(QDir(prepared).filePath(QStringLiteral("verbolin.socket"))));
+
+        // A later launch finds the same folder and hands over.
+        const std::unique_ptr<QProcess> later = startProbe(runtime, temp.path());
+        QVERIFY(later->waitForFinished(5000));
+        QCOMPARE(later->exitCode(), 0);
+        QVERIFY2(waitForLine(*first, "instanceStarted"),
+                 "the later launch did not reach the running instance");
+        first->kill();
+        QVERIFY(first->waitForFinished(5000));
+        if (planted == QLatin1String("foreign folder"))
+            QVERIFY(::chown(QFile::encodeName(prepared).constData(), ::geteuid(), ::getegid()) == 0);
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(SingleInstanceTest)

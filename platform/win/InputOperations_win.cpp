@@ -1,24 +1,45 @@
 #include "platform/InputOperations.h"
 
 #include "output/OutputAction.h"
+#include "platform/win/Win32Hotkey.h"
 #include "platform/win/Win32Input.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
+#include <QTimer>
+
+namespace {
+
+// The system handles injected keys on its own input thread, after SendInput has returned,
+// and calls the program's keyboard hook on this thread meanwhile: the hotkeys let go for
+// them are taken again once this thread has taken its messages for a while.
+constexpr int hotkeyResumeMs = 100;
+
+void sendPastHotkeys(const std::vector<KeyEvent> &events, bool oneByOne) {
+    const std::vector<int> suspended = win32SendKeyEventsPastHotkeys(events, oneByOne);
+    if (suspended.empty())
+        return;
+    if (QCoreApplication *app = QCoreApplication::instance())
+        QTimer::singleShot(hotkeyResumeMs, app, [suspended] { Win32Hotkey::resumeHotkeys(suspended); });
+    else
+        Win32Hotkey::resumeHotkeys(suspended);
+}
+
+} // namespace
 
 void sendVirtualKey(quint16 virtualKey, bool keyUp) {
-    win32SendKeyEventsOneByOne({keyEvent(virtualKey, keyUp)});
+    sendPastHotkeys({keyEvent(virtualKey, keyUp)}, true);
 }
 
 void pressKeyChord(const OutputAction &action) {
     const std::vector<std::uint16_t> modifiers(action.modifiers.cbegin(), action.modifiers.cend());
-    for (const KeyEvent &event : chordKeyEvents(modifiers, action.mainKey))
-        sendVirtualKey(event.virtualKey, event.up);
+    sendPastHotkeys(chordKeyEvents(modifiers, action.mainKey), true);
 }
 
 void sendPasteShortcut() {
-    win32SendKeyEvents(pasteShortcutEvents());
+    sendPastHotkeys(pasteShortcutEvents(), false);
 }
 
 QStringList focusedWindowClasses() {

@@ -2,6 +2,7 @@
 #include "platform/InstanceChannel.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -60,4 +61,8 @@ bool askRunningInstanceToShow(const QString &name, const QDeadlineTimer &deadlin
     while (answer.size() < expected.size() && socket.waitForReadyRead(remaining()))
         answer += socket.read(expected.size() - answer.size());
     return answer == expected;
+}
+
+QString privateRuntimeFolder() {
+    return QDir::tempPath();
 }

@@ -2,6 +2,8 @@
 // builds this very file.
 #include "platform/KeyboardHook.h"
 
+#include "platform/win/Win32Input.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -46,7 +48,11 @@ unsigned heldModifiers() {
 LRESULT CALLBACK keyboardHookProc(int nCode, WPARAM wParam, LPARAM lParam) {
     const bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
     if (nCode == HC_ACTION && (down || wParam == WM_KEYUP || wParam == WM_SYSKEYUP)) {
-        const DWORD vk = reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam)->vkCode;
+        const auto *info = reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam);
+        const DWORD vk = info->vkCode;
+        // The program's own output passes untouched: its keys are never the user's commands.
+        if ((info->flags & LLKHF_INJECTED) && info->dwExtraInfo == win32OwnInputSignature)
+            return CallNextHookEx(nullptr, nCode, wParam, lParam);
         // Read once, and only when a hook takes keys: the hook sees every key of the desktop.
         bool modifiersRead = false;
         unsigned modifiers = HookNoModifier;

@@ -3,6 +3,8 @@
 // System-wide hotkeys through RegisterHotKey, without a window: WM_HOTKEY is posted to
 // the queue of the thread that registered. Free of Qt so a plain Win32 driver runs it.
 
+#include <vector>
+
 namespace Win32Hotkey {
 
 // The RegisterHotKey modifier bits.
@@ -15,6 +17,21 @@ constexpr unsigned ModWin = 0x0008;
 // False when another program or another id of this process already holds it.
 bool registerHotkey(int id, unsigned modifiers, unsigned virtualKey);
 void unregisterHotkey(int id);
+
+// A key with RegisterHotKey modifier bits.
+struct Combination {
+    unsigned modifiers = 0;
+    unsigned virtualKey = 0;
+};
+
+// Lets go of this program's hotkeys for these combinations, so that the program's own
+// synthetic presses of them reach the focused window (a registered hotkey takes injected
+// input too). Returns the ids let go; each must be given back to resumeHotkeys once the
+// system has handled the keys. Nested suspensions of one id count: it is registered again
+// when the last is resumed.
+std::vector<int> suspendHotkeys(const std::vector<Combination> &combinations);
+// Registers the ids again, unless unregisterHotkey dropped one meanwhile.
+void resumeHotkeys(const std::vector<int> &ids);
 
 // The id of a WM_HOTKEY message (msg points to a MSG), or -1 for any other message.
 int hotkeyIdOfMessage(const void *msg);

@@ -1,6 +1,7 @@
 #include "platform/win/Win32Input.h"
 
 #include "platform/DropFiles.h"
+#include "platform/win/Win32Hotkey.h"
 
 #include <windows.h>
 
@@ -16,7 +17,7 @@ INPUT keyboardInput(const KeyEvent &event) {
     input.ki.wScan = 0;
     input.ki.dwFlags = (event.up ? KEYEVENTF_KEYUP : 0) | (event.extended ? KEYEVENTF_EXTENDEDKEY : 0);
     input.ki.time = 0;
-    input.ki.dwExtraInfo = 0;
+    input.ki.dwExtraInfo = win32OwnInputSignature;
     return input;
 }
 
@@ -95,6 +96,24 @@ void win32SendKeyEventsOneByOne(const std::vector<KeyEvent> &events) {
         INPUT input = keyboardInput(event);
         SendInput(1, &input, sizeof(INPUT));
     }
+}
+
+std::vector<int> win32SendKeyEventsPastHotkeys(const std::vector<KeyEvent> &events, bool oneByOne) {
+    std::vector<Win32Hotkey::Combination> pressed;
+    for (const KeyPressCombination &c : keyPressCombinations(events)) {
+        unsigned modifiers = 0;
+        modifiers |= (c.modifiers & KeyPressCombination::Shift) ? MOD_SHIFT : 0;
+        modifiers |= (c.modifiers & KeyPressCombination::Control) ? MOD_CONTROL : 0;
+        modifiers |= (c.modifiers & KeyPressCombination::Alt) ? MOD_ALT : 0;
+        modifiers |= (c.modifiers & KeyPressCombination::Meta) ? MOD_WIN : 0;
+        pressed.push_back({modifiers, c.virtualKey});
+    }
+    const std::vector<int> suspended = Win32Hotkey::suspendHotkeys(pressed);
+    if (oneByOne)
+        win32SendKeyEventsOneByOne(events);
+    else
+        win32SendKeyEvents(events);
+    return suspended;
 }
 
 HeldModifiers win32ReleaseHeldModifiers() {

@@ -8,11 +8,22 @@
 #include <string>
 #include <vector>
 
+// What the program's own key events carry as their extra information, so that its
+// keyboard hook lets them pass (other programs' injected keys are taken like typed ones).
+constexpr unsigned long win32OwnInputSignature = 0x56424C4EUL;
+
 // One SendInput call carrying all the events, in order.
 void win32SendKeyEvents(const std::vector<KeyEvent> &events);
 
 // Each event in a SendInput call of its own.
 void win32SendKeyEventsOneByOne(const std::vector<KeyEvent> &events);
+
+// Sends the events (in one call, or one call each) with the program's hotkeys for the
+// combinations they press (keyPressCombinations) let go, so that neither the main hotkey (a paste chord may
+// be the hotkey itself) nor a phrase's takes them. Returns the hotkeys let go: the caller gives them to
+// Win32Hotkey::resumeHotkeys once the system has handled the keys, which happens while
+// the thread takes its messages (its own keyboard hook sees them first), not before.
+std::vector<int> win32SendKeyEventsPastHotkeys(const std::vector<KeyEvent> &events, bool oneByOne);
 
 // Reads the eight modifier keys with GetAsyncKeyState, then sends one key-up per held key.
 HeldModifiers win32ReleaseHeldModifiers();

@@ -18,7 +18,9 @@
 #include <X11/keysym.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -39,6 +41,8 @@ struct Registry {
     QHash<GlobalHotkey *, Grab> grabs;
     KeyPressFilter *filter = nullptr;
     quint16 numLockMask = 0;
+    // Let go while the program's own synthetic keys pass (suspendHotkeys).
+    QList<Grab> suspended;
 };
 
 Registry &registry() {
@@ -179,6 +183,54 @@ bool X11KeyboardGrab::isHotkey(std::uint8_t keycode, std::uint16_t state) {
             return true;
     }
     return false;
+}
+
+bool X11KeyboardGrab::suspendHotkeys(const std::vector<KeyWithModifiers> &combinations) {
+    Registry &r = registry();
+    QNativeInterface::QX11Application *x11 = x11Application();
+    if (x11 == nullptr || r.grabs.isEmpty())
+        return false;
+    const xcb_window_t root = static_cast<xcb_window_t>(DefaultRootWindow(x11->display()));
+    for (const Grab &grab : std::as_const(r.grabs)) {
+        const bool pressed =
+            std::any_of(combinations.begin(), combinations.end(), [&](const KeyWithModifiers &c) {
+                return c.keycode == grab.keycode && c.modifiers == grab.modifiers;
+            });
+        if (!pressed || r.suspended.contains(grab))
+            continue;
+        r.suspended.append(grab);
+        ungrabVariants(x11->connection(), root, grab);
+    }
+    return !r.suspended.isEmpty();
+}
+
+void X11KeyboardGrab::resumeHotkeys() {
+    Registry &r = registry();
+    const QList<Grab> suspended = std::exchange(r.suspended, {});
+    QNativeInterface::QX11Application *x11 = x11Application();
+    if (x11 == nullptr)
+        return;
+    xcb_connection_t *connection = x11->connection();
+    const xcb_window_t root = static_cast<xcb_window_t>(DefaultRootWindow(x11->display()));
+    for (const Grab &grab : suspended) {
+        // Released meanwhile: not to be taken again.
+        bool held = false;
+        for (const Grab &now : std::as_const(r.grabs))
+            held = held || now.sameKeys(grab);
+        if (!held)
+            continue;
+        for (const quint16 variant : grab.variants) {
+            // Another client may have taken the combination in the moment it was free.
+            const xcb_void_cookie_t cookie = xcb_grab_key_checked(connection, 0, root, variant, grab.keycode,
+                                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+            if (xcb_generic_error_t *error = xcb_request_check(connection, cookie)) {
+                std::free(error);
+                qWarning("A global hotkey was taken by another program while Verbolin typed its key; "
+                         "it does nothing until it is set again.");
+            }
+        }
+    }
+    xcb_flush(connection);
 }
 
 bool GlobalHotkeyBackend::canMap(QKeyCombination combination) {

@@ -93,12 +93,32 @@ KeyCode keycodeForVirtualKey(Display *display, quint16 virtualKey) {
     return bindSpareKeycode(display, keysym);
 }
 
+// The program's own global hotkeys for the combinations pressed are let go while the
+// events pass and taken again once the server has handled them: a terminal pastes on
+// Ctrl+Shift+V, the default hotkey, and a phrase may press a phrase's hotkey. Held, they
+// would take the keys.
 void sendKeyEvents(Display *display, const std::vector<KeyEvent> &events) {
+    std::vector<X11KeyboardGrab::KeyWithModifiers> pressed;
+    for (const KeyPressCombination &c : keyPressCombinations(events)) {
+        std::uint16_t modifiers = 0;
+        modifiers |= (c.modifiers & KeyPressCombination::Shift) ? ShiftMask : 0;
+        modifiers |= (c.modifiers & KeyPressCombination::Control) ? ControlMask : 0;
+        modifiers |= (c.modifiers & KeyPressCombination::Alt) ? Mod1Mask : 0;
+        modifiers |= (c.modifiers & KeyPressCombination::Meta) ? Mod4Mask : 0;
+        if (const KeyCode code = keycodeForVirtualKey(display, c.virtualKey))
+            pressed.push_back({code, modifiers});
+    }
+    const bool suspended = X11KeyboardGrab::suspendHotkeys(pressed);
     for (const KeyEvent &event : events) {
         if (const KeyCode code = keycodeForVirtualKey(display, event.virtualKey))
             XTestFakeKeyEvent(display, code, event.up ? False : True, CurrentTime);
     }
-    XFlush(display);
+    if (!suspended) {
+        XFlush(display);
+        return;
+    }
+    XSync(display, False);
+    X11KeyboardGrab::resumeHotkeys();
 }
 
 // Clipboard managers skip content carrying this format with "secret".

@@ -5,10 +5,12 @@
 #include "platform/InstanceChannel.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -40,6 +42,22 @@ bool waitFor(int fd, short events, const QDeadlineTimer &deadline) {
         if (result == 0 || errno != EINTR)
             return false;
     }
+}
+
+// Whether the folder is the user's and no one else may write to it (closed: nor read it).
+// lstat: a link is never taken, whatever it points to.
+bool isPrivateFolder(const QByteArray &path, bool closed) {
+    struct stat info;
+    if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid())
+        return false;
+    return (info.st_mode & (closed ? mode_t(S_IRWXG | S_IRWXO) : mode_t(S_IWGRP | S_IWOTH))) == 0;
+}
+
+// Makes the folder 0700 unless something is there already; true when it is private afterwards.
+bool takeFolder(const QByteArray &path) {
+    if (::mkdir(path.constData(), S_IRWXU) != 0 && errno != EEXIST)
+        return false;
+    return isPrivateFolder(path, true);
 }
 
 // One later launch, from its connection to the answer.
@@ -179,4 +197,37 @@ bool askRunningInstanceToShow(const QString &name, const QDeadlineTimer &deadlin
     }
     ::close(fd);
     return answer == expected;
+}
+
+namespace {
+
+QString findPrivateRuntimeFolder() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (runtime.startsWith('/') && isPrivateFolder(runtime, false))
+        return QFile::decodeName(runtime);
+    if (!runtime.isEmpty())
+        std::fprintf(stderr,
+                     "verbolin: XDG_RUNTIME_DIR (%s) is not a folder of this user closed to others; "
+                     "not used.\n",
+                     runtime.constData());
+    const QString base = QDir(QDir::tempPath()).filePath(QStringLiteral("verbolin-%1").arg(::geteuid()));
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const QString folder = attempt == 0 ? base : QStringLiteral("%1-%2").arg(base).arg(attempt);
+        if (takeFolder(QFile::encodeName(folder)))
+            return folder;
+        std::fprintf(stderr,
+                     "verbolin: %s cannot be made, or is not a folder of this user closed to others (another "
+                     "user's, a link, open to others); passed over.\n",
+                     qPrintable(folder));
+    }
+    return QString();
+}
+
+} // namespace
+
+QString privateRuntimeFolder() {
+    // Looked for once: the lock and the socket must be in the same place, and each folder
+    // passed over is told once.
+    static const QString folder = findPrivateRuntimeFolder();
+    return folder;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 // The active keyboard grab that the press of a passively grabbed key starts on X11. While
 // it lasts, every key event, synthetic ones included, comes to this program instead of the
@@ -27,5 +28,19 @@ bool isAutoRepeat(std::uint8_t keycode, std::uint32_t time);
 
 // Whether a press is one of the program's global hotkeys (kept with them, in GlobalHotkey_x11.cpp).
 bool isHotkey(std::uint8_t keycode, std::uint16_t state);
+
+// A key by its keycode, with core modifier masks (Shift, Control, Mod1 for Alt, Mod4).
+struct KeyWithModifiers {
+    std::uint8_t keycode = 0;
+    std::uint16_t modifiers = 0;
+};
+
+// Lets go of the program's global hotkeys for these combinations until resumeHotkeys():
+// the program's own synthetic presses of them go to the focused window instead of firing
+// them (a terminal's paste chord may be the hotkey itself). False when none was let go.
+// The caller sends its keys, waits until the server has handled them (XSync), then
+// resumes at once.
+bool suspendHotkeys(const std::vector<KeyWithModifiers> &combinations);
+void resumeHotkeys();
 
 } // namespace X11KeyboardGrab

@@ -19,6 +19,7 @@
 namespace {
 
 int failures = 0;
+std::vector<int> hotkeysFired; // the ids of the hotkeys that fired
 
 void check(bool ok, const char *what) {
     std::printf("%s: %s\n", ok ? "PASS" : "FAIL", what);
@@ -31,6 +32,8 @@ void pump(DWORD ms) {
     do {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (Win32Hotkey::hotkeyIdOfMessage(&msg) >= 0)
+                hotkeysFired.push_back(Win32Hotkey::hotkeyIdOfMessage(&msg));
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
@@ -76,11 +79,24 @@ void bringToFront(HWND hwnd) {
     pump(100);
     keyDowns.clear();
     keyUps.clear();
+    hotkeysFired.clear();
 }
 
-// Sends the events as written, or taps each key (the modifier held around it); then the windows see them.
+// Keys as another program injects them (or a keyboard types them): without the program's mark.
+void sendAsUser(const std::vector<KeyEvent> &events) {
+    for (const KeyEvent &event : events) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = event.virtualKey;
+        input.ki.dwFlags = (event.up ? KEYEVENTF_KEYUP : 0) | (event.extended ? KEYEVENTF_EXTENDEDKEY : 0);
+        SendInput(1, &input, sizeof input);
+    }
+}
+
+// Sends the events as written, as the user's, or taps each key (the modifier held around it); then the
+// windows see them.
 void send(std::initializer_list<KeyEvent> events) {
-    win32SendKeyEventsOneByOne(events);
+    sendAsUser(events);
     pump(200);
 }
 void tap(std::initializer_list<WORD> vks, WORD modifier = 0) {
@@ -122,6 +138,71 @@ void hotkeysAndInput() {
     check(!held(0xA2) && !held(0xA0) && !held(0x5B) && !held(VK_CONTROL) && !held(VK_SHIFT),
           "no modifier counts as held after the release");
     check(win32ReleaseHeldModifiers() == HeldModifiers{}, "a second release finds nothing held");
+}
+
+bool contains(const std::vector<UINT> &keys, UINT key) {
+    return std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+// A terminal's paste chord may be the program's hotkey, and a phrase may press a phrase's hotkey:
+// the program's own keys reach the focused window and fire none of its hotkeys.
+void ownKeysPastOwnHotkeys() {
+    using namespace Win32Hotkey;
+    const std::vector<KeyEvent> ctrlShiftV = chordKeyEvents({0xA2, 0xA0}, 'V');
+    const std::vector<KeyEvent> ctrlAltP = chordKeyEvents({0xA2, 0xA4}, 'P');
+    check(registerHotkey(7, ModControl | ModShift, 'V') && registerHotkey(8, ModControl | ModAlt, 'P'),
+          "Ctrl+Shift+V and Ctrl+Alt+P register");
+    bringToFront(target);
+    sendAsUser(ctrlShiftV);
+    pump(200);
+    check(hotkeysFired == std::vector<int>{7} && !contains(keyDowns, 'V'),
+          "a registered hotkey takes injected keys: the window never sees them");
+
+    for (const bool oneByOne : {false, true}) {
+        bringToFront(target);
+        const std::vector<int> letGo = win32SendKeyEventsPastHotkeys(ctrlShiftV, oneByOne);
+        pump(200);
+        check(letGo == std::vector<int>{7} && hotkeysFired.empty() && contains(keyDowns, 'V'),
+              "the program's own Ctrl+Shift+V reaches the window and fires no hotkey");
+        const std::vector<int> letGoToo = win32SendKeyEventsPastHotkeys(ctrlAltP, oneByOne);
+        pump(200);
+        check(letGoToo == std::vector<int>{8} && hotkeysFired.empty() && contains(keyDowns, 'P'),
+              "a phrase pressing a phrase's hotkey reaches the window and fires nothing");
+        resumeHotkeys(letGo);
+        resumeHotkeys(letGoToo);
+        sendAsUser(ctrlShiftV);
+        sendAsUser(ctrlAltP);
+        pump(200);
+        check(hotkeysFired == std::vector<int>{7, 8},
+              "given back, the hotkeys fire for the user's keys again");
+    }
+
+    bringToFront(target);
+    const std::vector<int> pasted = win32SendKeyEventsPastHotkeys(pasteShortcutEvents(), false);
+    pump(200);
+    check(pasted.empty() && contains(keyDowns, 'V') && hotkeysFired.empty(),
+          "Ctrl+V lets go of no hotkey: Ctrl+Shift+V is another combination");
+
+    const Combination hotkey{ModControl | ModShift, 'V'};
+    bringToFront(target);
+    const std::vector<int> outer = suspendHotkeys({hotkey, {0, 'Q'}});
+    const std::vector<int> inner = suspendHotkeys({hotkey});
+    resumeHotkeys(inner);
+    sendAsUser(ctrlShiftV);
+    pump(200);
+    const bool freeWhileOuter = hotkeysFired.empty() && contains(keyDowns, 'V');
+    resumeHotkeys(outer);
+    sendAsUser(ctrlShiftV);
+    pump(200);
+    check(outer == std::vector<int>{7} && freeWhileOuter && hotkeysFired == std::vector<int>{7},
+          "nested, a hotkey comes back with the last of its suspensions");
+
+    const std::vector<int> dropped = suspendHotkeys({hotkey});
+    unregisterHotkey(7);
+    resumeHotkeys(dropped);
+    check(registerHotkey(9, ModControl | ModShift, 'V'), "one unregistered while let go is not taken again");
+    unregisterHotkey(9);
+    unregisterHotkey(8);
 }
 
 struct ClipboardRead {
@@ -311,6 +392,14 @@ void keyboardHook() {
     const bool reinstalled = hook.install();
     tap({'X'});
     check(reinstalled && seen.size() == 1, "reinstalled, it is asked once per key: the removed one is gone");
+
+    seen.clear();
+    bringToFront(target);
+    win32SendKeyEventsOneByOne(chordKeyEvents({}, VK_DOWN));
+    pump(200);
+    tap({VK_DOWN});
+    check(seen.size() == 1 && plainKeyDowns() == std::vector<UINT>{VK_DOWN},
+          "the program's own keys pass the hook without being offered; the user's still are");
 }
 
 } // namespace
@@ -329,6 +418,7 @@ int wmain() {
         return 2;
     }
     hotkeysAndInput();
+    ownKeysPastOwnHotkeys();
     clipboard();
     pickWindowStyles();
     keyboardHook();
