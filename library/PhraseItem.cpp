@@ -200,6 +200,7 @@ namespace {
 struct PhraseFileSync {
     QList<PhraseRecord> base;         // the phrases the file held when last read or written here
     QList<PhraseRecord> ownAdditions; // added by saves here since a version from outside was taken in
+    int takenIn = 0;                  // how many versions from outside were merged in
 };
 
 QHash<QString, PhraseFileSync> &phraseFileSyncs() {
@@ -334,6 +335,7 @@ std::optional<QByteArray> takeInOutsidePhrases(QListWidget *list, const QString 
     applyMerge(list, std::move(merge));
     sync.base = std::move(*theirs);
     sync.ownAdditions.clear();
+    ++sync.takenIn;
     if (phrasesTakenInHandler())
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
@@ -421,11 +423,12 @@ bool savePhrases(QListWidget *list, const QString &path) {
     const OutsideMerge merge = [guarded, path](const QByteArray &outside) {
         return takeInOutsidePhrases(guarded, path, outside);
     };
+    const int takenIn = phraseFileSync(path).takenIn;
     if (!writeJsonFile(path, QJsonDocument(phraseRecordsToJson(records)), merge))
         return false;
-    // What the file holds now (an outside version may have been merged in).
+    // What the file holds now: the records, or the list an outside version was merged into.
     PhraseFileSync &sync = phraseFileSync(path);
-    const QList<PhraseRecord> written = recordsOf(list);
+    const QList<PhraseRecord> written = sync.takenIn == takenIn ? records : recordsOf(list);
     sync.ownAdditions.append(recordsNotIn(written, sync.base));
     sync.base = written;
     return true;
