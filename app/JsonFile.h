@@ -79,7 +79,8 @@ bool outsideChangeHasSettled(const QString &path, const QByteArray &bytes);
 // Writes the documents of failed saves again; returns whether none is left pending.
 bool retryPendingSaves();
 
-// True while the last save to path failed and waits for a retry.
+// True while the last save to path failed, or waits for a writer or for a copy of the
+// file's content, and is tried again.
 bool hasUnsavedChange(const QString &path);
 
 // Whether the file's bytes are the last ones this program read or wrote there; false
