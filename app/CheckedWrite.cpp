@@ -34,7 +34,7 @@ bool isSpecialFile(const QString &path) {
 }
 
 bool writeFileChecked(const QString &path, const QByteArray &bytes, bool textMode, QString *error,
-                      bool skipWhenSame) {
+                      bool skipWhenSame, const std::function<bool()> &stillReplaceable) {
     const QString target = writeTarget(path);
     if (isSpecialFile(target)) {
         *error = QStringLiteral("不是普通文件");
@@ -53,6 +53,11 @@ bool writeFileChecked(const QString &path, const QByteArray &bytes, bool textMod
     if (!written) {
         *error = file.error() == QFileDevice::NoError ? QStringLiteral("写入不完整（磁盘空间可能不足）")
                                                       : file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (stillReplaceable && !stillReplaceable()) {
+        error->clear();
         file.cancelWriting();
         return false;
     }

@@ -3,14 +3,18 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // Whole-file replacement that checks every step: each write complete, the flush, the
 // commit. On any failure the old file stays as it was and error says why. Only a
 // regular file is ever replaced; a symbolic link to one is written through (the link
 // stays). A file that already holds exactly these bytes is not written again.
 // textMode: line feeds become the platform's line ends, as QIODevice::Text does.
 // skipWhenSame false: the caller compared already.
+// stillReplaceable (when given) is asked right before the old file is replaced; false
+// leaves the old file as it was (error empty), for a caller that found it changed.
 bool writeFileChecked(const QString &path, const QByteArray &bytes, bool textMode, QString *error,
-                      bool skipWhenSame = true);
+                      bool skipWhenSame = true, const std::function<bool()> &stillReplaceable = {});
 
 // The file a write to path replaces: path itself, or the file its symbolic link names.
 QString writeTarget(const QString &path);

@@ -2,12 +2,14 @@
 
 #include "app/JsonFile.h"
 #include "app/Settings.h"
+#include "app/UserNotices.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <optional>
 #include <utility>
 
 namespace {
@@ -41,16 +43,19 @@ std::function<void()> &outsideChangeHandler() {
 }
 
 // Someone else changed the file since it was last read or written: their object, with
-// the program's own changes since then on top, becomes configObject.
-void mergeOutsideChange(const QString &path) {
-    if (holdsLastKnownContent(path) || !QFileInfo(path).isFile())
-        return;
-    const JsonFileRead read = readJsonFile(path);
-    if (!read.document.isObject()) {
-        keepUnreadableFile(path); // a broken edit is kept; the settings in use stay
-        return;
+// the program's own changes since then on top, becomes configObject and is what a save
+// writes. Nothing when it is no object (it is kept aside).
+std::optional<QByteArray> takeInOutsideConfig(const QString &path, const QByteArray &bytes) {
+    const QJsonDocument document = jsonDocumentOf(bytes);
+    if (!document.isObject()) {
+        // A broken edit is kept; the settings in use stay and are written.
+        if (keepUnreadableFile(path).isEmpty())
+            return std::nullopt;
+        return QJsonDocument(configObject()).toJson(QJsonDocument::Indented);
     }
-    const QJsonObject outside = read.document.object();
+    if (hasRepeatedKeys(bytes, document) && keepRepairedFile(path).isEmpty())
+        return std::nullopt;
+    const QJsonObject outside = document.object();
     QJsonObject merged = outside;
     for (auto it = configObject().begin(); it != configObject().end(); ++it) {
         if (it.value() != lastSyncedConfig().value(it.key()))
@@ -60,6 +65,7 @@ void mergeOutsideChange(const QString &path) {
     configObject() = merged;
     if (outsideChangeHandler())
         outsideChangeHandler()();
+    return QJsonDocument(configObject()).toJson(QJsonDocument::Indented);
 }
 
 } // namespace
@@ -83,12 +89,30 @@ void loadConfig(const QString &path) {
     QJsonObject object = read.document.object();
     lastSyncedConfig() = object;
     addMissingSettings(object);
+    // Values the program would replace on its own (a window's position that is no whole
+    // number is read as 0 and written back so) are given the new file's values; the file
+    // as it was is kept first, as with a key named twice.
+    const QJsonObject defaults = defaultConfig(primaryScreenSize());
+    const QStringList unusable = unusableWindowPositions(object);
+    if (read.repeatedKeys || !unusable.isEmpty())
+        keepRepairedFile(path);
+    for (const QString &key : unusable)
+        object.insert(key, defaults.value(key));
+    // Without a global hotkey the pick window could not be called up: the default is used
+    // and written.
+    if (const QString hotkey = addMissingGlobalHotkey(object); !hotkey.isEmpty()) {
+        const QString shown = QFileInfo(path).absoluteFilePath();
+        tellUser(QStringLiteral("default-hotkey:") + shown,
+                 QStringLiteral("%1 中没有全局快捷键，已使用默认的 %2 并写入。").arg(shown, hotkey),
+                 QStringLiteral("%1 named no global hotkey; the default %2 is used and written")
+                     .arg(shown, hotkey));
+    }
     configObject() = object;
 }
 
 bool saveConfig(const QString &path) {
-    mergeOutsideChange(path);
-    if (!writeJsonFile(path, QJsonDocument(configObject())))
+    const auto merge = [path](const QByteArray &outside) { return takeInOutsideConfig(path, outside); };
+    if (!writeJsonFile(path, QJsonDocument(configObject()), merge))
         return false;
     lastSyncedConfig() = configObject();
     return true;

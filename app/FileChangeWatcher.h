@@ -13,8 +13,9 @@ class QTimer;
 // from outside: its bytes differ from what the program last read or wrote there, so the
 // program's own saves never count. Replacing a file by renaming another over it (as
 // editors and this program do) is followed: the folder is watched too, and the file is
-// watched again once it is back. Changes are looked at after a short quiet time, so a
-// file written in pieces is read once it is complete.
+// watched again once it is back. Changes are looked at after a short quiet time; a file
+// that a writer is still writing (it does not parse yet) is waited for by the save that
+// the handler makes (see writeJsonFile).
 class FileChangeWatcher : public QObject {
     Q_OBJECT
 public:

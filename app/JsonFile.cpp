@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QSet>
 #include <QTimer>
 
@@ -24,10 +26,22 @@ struct Fingerprint {
     bool operator==(const Fingerprint &o) const { return size == o.size && hash == o.hash; }
 };
 
+// What a copy kept beside a file is called and says.
+enum class KeptKind { Unreadable, Repaired, Outside };
+
+struct PendingSave {
+    QByteArray bytes;
+    OutsideMerge merge;
+};
+
 struct FileState {
-    QSet<QString> protectedPaths;
-    QHash<QString, QByteArray> pendingSaves; // bytes of a failed save, by path
-    QHash<QString, Fingerprint> lastKnown;   // what this program last read or wrote
+    QSet<QString> protectedPaths;             // no regular file: never replaced
+    QHash<QString, PendingSave> pendingSaves; // a save that failed or waits, by path
+    QHash<QString, Fingerprint> lastKnown;    // what this program last read or wrote
+    // Files whose content must be kept beside them before they are replaced, and no copy
+    // could be made yet (a full disk, a file that cannot be read).
+    QHash<QString, KeptKind> uncopied;
+    QHash<QString, QString> ownVersions; // where a save that could not replace the file went
     std::function<void(const QString &)> savedFileObserver;
 };
 
@@ -124,6 +138,8 @@ std::optional<QByteArray> readRegularFile(const QString &path) {
     return readUpToCap(file);
 }
 
+QString keepCopyOfKind(const QString &path, KeptKind kind);
+
 void scheduleRetry() {
     auto *app = QCoreApplication::instance();
     if (!app)
@@ -141,51 +157,175 @@ void scheduleRetry() {
         timer->start();
 }
 
-bool writeBytes(const QString &path, const QByteArray &bytes) {
+// The file's bytes when it holds a regular file that can be read; nothing when it is not
+// there; an empty optional inside when it is there but cannot be read.
+struct OnDisk {
+    bool exists = false;
+    std::optional<QByteArray> bytes;
+};
+
+OnDisk onDiskNow(const QString &path) {
+    OnDisk d;
+    d.bytes = readRegularFile(path);
+    d.exists = d.bytes || QFileInfo::exists(writeTarget(path));
+    return d;
+}
+
+bool sameOnDisk(const OnDisk &a, const OnDisk &b) {
+    return a.exists == b.exists && a.bytes.has_value() == b.bytes.has_value() &&
+           (!a.bytes || fingerprintOf(*a.bytes) == fingerprintOf(*b.bytes));
+}
+
+void tellSaveFailed(const QString &key, const QString &path, const QString &error) {
+    tellUser(
+        QStringLiteral("save:%1:%2").arg(key, error),
+        QStringLiteral("无法保存 %1：%2。修改仍保留在程序中，稍后会自动重试。").arg(nativePath(path), error),
+        QStringLiteral("could not save %1 (%2); the change is kept in memory and saved again later")
+            .arg(nativePath(path), error));
+}
+
+// The program's version of a file it must not replace yet, written beside it as
+// "<name>.unsaved-<time>" (one per file and run, rewritten by later saves), so that a
+// change is never only in memory while the file cannot take it. True when written.
+bool keepOwnVersionBeside(const QString &path, const QByteArray &bytes) {
+    FileState &s = state();
     const QString key = canonicalKey(path);
-    if (isWriteProtected(path)) {
-        // Told when it was protected; nothing can change that while the program runs.
+    QString beside = s.ownVersions.value(key);
+    if (beside.isEmpty()) {
+        const QString base = key + QStringLiteral(".unsaved-") +
+                             QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        beside = base;
+        for (int n = 2; QFileInfo::exists(beside); ++n)
+            beside = base + QLatin1Char('-') + QString::number(n);
+    }
+    QString error;
+    if (!writeFileChecked(beside, bytes, true, &error)) {
+        tellSaveFailed(key, path, error.isEmpty() ? QStringLiteral("未知错误") : error);
         return false;
     }
+    s.ownVersions.insert(key, beside);
+    tellUser(QStringLiteral("own-version:") + beside,
+             QStringLiteral("%1 现在不能被替换；程序中的版本已另存为 %2，不会丢失。")
+                 .arg(nativePath(path), beside),
+             QStringLiteral("%1 cannot be replaced now; the program's version was written to %2")
+                 .arg(nativePath(path), beside));
+    return true;
+}
+
+// The save waits: for the file's content to be kept first, or for a writer to finish.
+void keepPending(const QString &key, const QByteArray &bytes, const OutsideMerge &merge) {
+    state().pendingSaves.insert(key, {bytes, merge});
+    scheduleRetry();
+}
+
+bool writeBytes(const QString &path, QByteArray bytes, const OutsideMerge &merge) {
+    const QString key = canonicalKey(path);
     FileState &s = state();
-    // One read serves both checks: bytes already there need no write; bytes changed by
-    // someone else since this program last read or wrote them, and not yet looked at,
-    // are kept beside the file before it is replaced.
-    if (const std::optional<QByteArray> onDisk = readRegularFile(path)) {
-        if (*onDisk == bytes) {
+    if (isSpecialFile(path)) {
+        // Not replaced; the program's version goes beside it, and the save is tried again
+        // (something else may take the thing's place).
+        keepOwnVersionBeside(path, bytes);
+        keepPending(key, bytes, merge);
+        return false;
+    }
+    s.protectedPaths.remove(key);
+    // Content that must be kept before it is replaced, and could not be kept yet.
+    if (s.uncopied.contains(key)) {
+        const KeptKind kind = s.uncopied.value(key);
+        if (keepCopyOfKind(path, kind).isEmpty()) {
+            keepOwnVersionBeside(path, bytes);
+            keepPending(key, bytes, merge);
+            return false;
+        }
+        s.uncopied.remove(key);
+        // Kept now. A file that could not be read before and parses now is merged below
+        // like any outside version; anything else is replaced.
+        const std::optional<QByteArray> now = readRegularFile(path);
+        if (kind != KeptKind::Unreadable || !now || jsonDocumentOf(*now).isNull())
+            acceptCurrentContent(path);
+    }
+    QString error;
+    for (int attempt = 0;; ++attempt) {
+        // One read serves both checks: bytes already there need no write; bytes changed by
+        // someone else since this program last read or wrote them are merged in or kept
+        // beside the file before it is replaced.
+        const OnDisk before = onDiskNow(path);
+        if (before.bytes && *before.bytes == bytes) {
             s.pendingSaves.remove(key);
             s.lastKnown.insert(key, fingerprintOf(bytes));
             forgetCauses(QStringLiteral("save:") + key);
             return true;
         }
         const auto known = s.lastKnown.constFind(key);
-        if (known == s.lastKnown.constEnd() || !(fingerprintOf(*onDisk) == *known))
-            keepOutsideVersion(path);
+        const bool changedOutside =
+            before.bytes ? known == s.lastKnown.constEnd() || !(fingerprintOf(*before.bytes) == *known)
+                         : before.exists;
+        if (changedOutside && !before.bytes) {
+            // There, but it cannot be read: it cannot be kept, so it is not replaced.
+            keepCopyOfKind(path, KeptKind::Unreadable);
+            keepOwnVersionBeside(path, bytes);
+            keepPending(key, bytes, merge);
+            return false;
+        }
+        if (changedOutside) {
+            // A writer still at work: looked at again shortly.
+            if (!outsideChangeHasSettled(path, *before.bytes)) {
+                keepPending(key, bytes, merge);
+                QTimer::singleShot(settleCheckMs, QCoreApplication::instance(), [] { retryPendingSaves(); });
+                return false;
+            }
+            std::optional<QByteArray> merged = merge ? merge(*before.bytes) : std::nullopt;
+            if (merged) {
+                s.lastKnown.insert(key, fingerprintOf(*before.bytes));
+                bytes = std::move(*merged);
+                if (*before.bytes == bytes) {
+                    s.pendingSaves.remove(key);
+                    forgetCauses(QStringLiteral("save:") + key);
+                    return true;
+                }
+            } else if (keepOutsideVersion(path).isEmpty()) {
+                keepOwnVersionBeside(path, bytes);
+                keepPending(key, bytes, merge);
+                return false;
+            } else {
+                s.uncopied.remove(key);
+                s.lastKnown.insert(key, fingerprintOf(*before.bytes));
+            }
+        }
+        // Replaced only if it still holds what was looked at: a version written meanwhile
+        // is merged or kept on the next round.
+        bool changedMeanwhile = false;
+        const auto stillReplaceable = [&path, &before, &changedMeanwhile] {
+            changedMeanwhile = !sameOnDisk(onDiskNow(path), before);
+            return !changedMeanwhile;
+        };
+        if (writeFileChecked(path, bytes, true, &error, false, stillReplaceable)) {
+            error.clear();
+            break;
+        }
+        if (changedMeanwhile && attempt < 5)
+            continue;
+        if (changedMeanwhile)
+            error = QStringLiteral("文件一直在被其他程序修改");
+        else if (error.isEmpty())
+            error = QStringLiteral("未知错误");
+        break;
     }
-    QString error;
-    if (writeFileChecked(path, bytes, true, &error, false))
-        error.clear();
-    else if (error.isEmpty())
-        error = QStringLiteral("未知错误");
     if (error.isEmpty()) {
         s.pendingSaves.remove(key);
         s.lastKnown.insert(key, fingerprintOf(bytes));
         forgetCauses(QStringLiteral("save:") + key);
+        forgetCauses(QStringLiteral("own-version:") + key);
         if (s.savedFileObserver)
             s.savedFileObserver(key);
         return true;
     }
-    s.pendingSaves.insert(key, bytes);
-    scheduleRetry();
-    tellUser(
-        QStringLiteral("save:%1:%2").arg(key, error),
-        QStringLiteral("无法保存 %1：%2。修改仍保留在程序中，稍后会自动重试。").arg(nativePath(path), error),
-        QStringLiteral("could not save %1 (%2); the change is kept in memory and saved again later")
-            .arg(nativePath(path), error));
+    keepPending(key, bytes, merge);
+    tellSaveFailed(key, path, error);
     return false;
 }
 
-QString keepCopy(const QString &path, const QString &kind, const QString &what,
+QString keepCopy(const QString &path, KeptKind kept, const QString &kind, const QString &what,
                  const QString &whatInEnglish) {
     const QFileInfo info(path);
     const QString shown = info.absoluteFilePath();
@@ -208,12 +348,31 @@ QString keepCopy(const QString &path, const QString &kind, const QString &what,
                      .arg(info.fileName(), whatInEnglish, QFileInfo(backup).fileName()));
         return backup;
     }
-    state().protectedPaths.insert(canonicalKey(path));
+    // Not replaced until a copy can be made: each save tries again, and keeps the
+    // program's version beside it meanwhile.
+    state().uncopied.insert(canonicalKey(path), kept);
     tellUser(QStringLiteral("uncopied:") + shown,
-             QStringLiteral("%1 %2，且无法另存一份；程序运行期间不会覆盖它。").arg(shown, what),
-             QStringLiteral("%1 %2 and no copy of it could be made; it will not be overwritten")
+             QStringLiteral("%1 %2，且暂时无法另存一份；在能另存之前不会覆盖它。").arg(shown, what),
+             QStringLiteral("%1 %2 and no copy of it could be made yet; it is not overwritten until one is")
                  .arg(shown, whatInEnglish));
     return QString();
+}
+
+QString keepCopyOfKind(const QString &path, KeptKind kind) {
+    switch (kind) {
+    case KeptKind::Unreadable:
+        return keepCopy(path, kind, QStringLiteral("unreadable"), QStringLiteral("无法读取"),
+                        QStringLiteral("could not be read"));
+    case KeptKind::Repaired:
+        return keepCopy(path, kind, QStringLiteral("unreadable"),
+                        QStringLiteral("中有无法使用的内容（已跳过或修正）"),
+                        QStringLiteral("held entries that were skipped or repaired"));
+    case KeptKind::Outside:
+        break;
+    }
+    return keepCopy(
+        path, kind, QStringLiteral("outside"), QStringLiteral("在程序外被修改，且无法与程序中的修改合并"),
+        QStringLiteral("was changed outside in a way that could not be merged with the program's changes"));
 }
 
 } // namespace
@@ -225,6 +384,7 @@ JsonFileRead readJsonFile(const QString &path) {
         return result;
     result.opened = true;
     result.document = jsonDocumentOf(*bytes);
+    result.repeatedKeys = hasRepeatedKeys(*bytes, result.document);
     return result;
 }
 
@@ -248,18 +408,79 @@ void rememberJsonFileBytes(const QString &path, const JsonFileBytes &read) {
 }
 
 QJsonDocument jsonDocumentOf(const QByteArray &bytes) {
-    return bytes.size() <= maximumJsonFileSize ? QJsonDocument::fromJson(bytes) : QJsonDocument();
+    if (bytes.size() > maximumJsonFileSize)
+        return QJsonDocument();
+    // The parser drops a U+FEFF that begins a string (it takes it for a byte order mark),
+    // but keeps it written as an escape: a quote is never followed by one outside a string.
+    static const QByteArray quotedMark = QByteArrayLiteral("\"\xEF\xBB\xBF");
+    if (bytes.contains(quotedMark))
+        return QJsonDocument::fromJson(QByteArray(bytes).replace(quotedMark, QByteArrayLiteral("\"\\ufeff")));
+    return QJsonDocument::fromJson(bytes);
 }
 
-bool writeJsonFile(const QString &path, const QJsonDocument &document) {
-    return writeBytes(path, document.toJson(QJsonDocument::Indented));
+namespace {
+
+qsizetype membersIn(const QJsonValue &value) {
+    qsizetype n = 0;
+    if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        n += object.size();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            n += membersIn(it.value());
+    } else if (value.isArray()) {
+        for (const QJsonValue &element : value.toArray())
+            n += membersIn(element);
+    }
+    return n;
+}
+
+} // namespace
+
+bool hasRepeatedKeys(const QByteArray &bytes, const QJsonDocument &document) {
+    if (document.isNull())
+        return false;
+    // In JSON that parsed, each member of an object has the one colon outside a string.
+    qsizetype written = 0;
+    bool inString = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes.at(i);
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == ':') {
+            ++written;
+        }
+    }
+    const qsizetype parsed =
+        document.isObject() ? membersIn(document.object()) : membersIn(QJsonValue(document.array()));
+    return written > parsed;
+}
+
+bool writeJsonFile(const QString &path, const QJsonDocument &document, const OutsideMerge &merge) {
+    return writeBytes(path, document.toJson(QJsonDocument::Indented), merge);
 }
 
 bool retryPendingSaves() {
-    const QHash<QString, QByteArray> pending = state().pendingSaves;
+    const QHash<QString, PendingSave> pending = state().pendingSaves;
     for (auto it = pending.begin(); it != pending.end(); ++it)
-        writeBytes(it.key(), it.value());
+        writeBytes(it.key(), it->bytes, it->merge);
     return state().pendingSaves.isEmpty();
+}
+
+bool outsideChangeHasSettled(const QString &path, const QByteArray &bytes) {
+    if (!jsonDocumentOf(bytes).isNull())
+        return true;
+    const QDateTime modified = QFileInfo(writeTarget(path)).lastModified();
+    return !modified.isValid() || modified.msecsTo(QDateTime::currentDateTime()) >= settleTimeMs;
+}
+
+bool outsideChangeHasSettled(const QString &path) {
+    const std::optional<QByteArray> bytes = readRegularFile(path);
+    return !bytes || outsideChangeHasSettled(path, *bytes);
 }
 
 bool hasUnsavedChange(const QString &path) {
@@ -275,19 +496,15 @@ bool holdsLastKnownContent(const QString &path) {
 }
 
 QString keepUnreadableFile(const QString &path) {
-    return keepCopy(path, QStringLiteral("unreadable"), QStringLiteral("无法读取"),
-                    QStringLiteral("could not be read"));
+    return keepCopyOfKind(path, KeptKind::Unreadable);
 }
 
 QString keepRepairedFile(const QString &path) {
-    return keepCopy(path, QStringLiteral("unreadable"), QStringLiteral("中有无法使用的内容（已跳过或修正）"),
-                    QStringLiteral("held entries that were skipped or repaired"));
+    return keepCopyOfKind(path, KeptKind::Repaired);
 }
 
 QString keepOutsideVersion(const QString &path) {
-    return keepCopy(path, QStringLiteral("outside"),
-                    QStringLiteral("在程序外被修改，而程序中还有未保存的修改"),
-                    QStringLiteral("was changed outside while a change of the program was unsaved"));
+    return keepCopyOfKind(path, KeptKind::Outside);
 }
 
 bool isWriteProtected(const QString &path) {

@@ -14,8 +14,9 @@
 constexpr qint64 maximumJsonFileSize = 64 * 1024 * 1024;
 
 struct JsonFileRead {
-    bool opened = false;    // false: the file does not exist, is no regular file, or cannot be opened
-    QJsonDocument document; // null when the text did not parse or the file is too large
+    bool opened = false;       // false: the file does not exist, is no regular file, or cannot be opened
+    QJsonDocument document;    // null when the text did not parse or the file is too large
+    bool repeatedKeys = false; // an object named a key twice: the parser kept only the last value
 };
 
 // Reads only regular files (or links to one), so a FIFO or a device never blocks or
@@ -38,8 +39,12 @@ std::optional<JsonFileBytes> readJsonFileBytesOnAnyThread(const QString &path);
 void rememberJsonFileBytes(const QString &path, const JsonFileBytes &read);
 
 // The document of bytes read by readJsonFileBytes(): null when they do not parse or are
-// too large.
+// too large. A string's leading U+FEFF is kept.
 QJsonDocument jsonDocumentOf(const QByteArray &bytes);
+
+// Whether an object in the text names a key more than once: the document, parsed from
+// it, then holds only the last value, and the file must be kept before it is rewritten.
+bool hasRepeatedKeys(const QByteArray &bytes, const QJsonDocument &document);
 
 // Writes the document as indented JSON through a temporary file that replaces the old
 // one only when every step succeeded (text mode: CR LF line ends on Windows). A file
@@ -47,12 +52,35 @@ QJsonDocument jsonDocumentOf(const QByteArray &bytes);
 // is not a regular file. On failure the bytes are kept and written again by the next
 // save or by retryPendingSaves(), which a timer calls. Returns false when the file on
 // disk does not hold the document.
-bool writeJsonFile(const QString &path, const QJsonDocument &document);
+//
+// A version written elsewhere since this program last read or wrote the file is handled
+// before it is replaced: while it does not parse and was modified less than settleTimeMs
+// ago (a writer still at work), the save waits; then merge, when given, gets its bytes
+// and returns what to write instead (the program's version with the outside one merged
+// in, having kept beside the file whatever it could not merge), or nothing, and the
+// outside version is kept beside the file as it is. The file is replaced only if it still
+// holds what was looked at; a version written meanwhile is handled the same way. What
+// cannot be written into the file while a copy of its content cannot be made goes
+// beside it as "<name>.unsaved-<time>".
+using OutsideMerge = std::function<std::optional<QByteArray>(const QByteArray &outside)>;
+bool writeJsonFile(const QString &path, const QJsonDocument &document, const OutsideMerge &merge = {});
+
+// How long a change made elsewhere that does not parse is waited for, and how often it is
+// looked at meanwhile.
+constexpr int settleTimeMs = 3000;
+constexpr int settleCheckMs = 300;
+
+// Whether a change made elsewhere is complete enough to read: it parses, or it has not
+// changed for settleTimeMs (then it is taken as it is: a broken edit). A file that
+// cannot be read has settled.
+bool outsideChangeHasSettled(const QString &path);
+bool outsideChangeHasSettled(const QString &path, const QByteArray &bytes);
 
 // Writes the documents of failed saves again; returns whether none is left pending.
 bool retryPendingSaves();
 
-// True while the last save to path failed and waits for a retry.
+// True while the last save to path failed, or waits for a writer or for a copy of the
+// file's content, and is tried again.
 bool hasUnsavedChange(const QString &path);
 
 // Whether the file's bytes are the last ones this program read or wrote there; false
@@ -62,9 +90,9 @@ bool holdsLastKnownContent(const QString &path);
 // Called when a file exists but is not the JSON the program expects (broken text, wrong
 // top-level type, empty, too large, or unreadable) or held something the program had to
 // skip or repair. Copies it to "<name>.<kind>-<time>" beside it and tells the user. If no
-// copy can be made (or the path is no regular file: a device, a FIFO, a folder), the
-// path is protected: no later write replaces it while the program runs. Returns the
-// backup path, or empty.
+// copy can be made, no save replaces the file until one can (each save tries again); if
+// the path is no regular file (a device, a FIFO, a folder), no save replaces it while the
+// program runs. Returns the backup path, or empty.
 QString keepUnreadableFile(const QString &path);
 QString keepRepairedFile(const QString &path);
 QString keepOutsideVersion(const QString &path);

@@ -12,5 +12,8 @@ void showFileNotice(QSystemTrayIcon *trayIcon, const QString &message) {
     auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Verbolin"), message, QMessageBox::Ok);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
+    // Above the pick window, which may stay on top of every other window.
+    box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
     box->show();
+    box->raise();
 }

@@ -22,29 +22,6 @@
 #include <QScrollBar>
 #include <QTabBar>
 
-namespace {
-
-// True when the file was handled without reading it: gone (written again from memory)
-// or changed while the program's own change waits to be saved (the outside version is
-// kept, then the program's is written).
-bool keptProgramVersion(const QString &path, const std::function<bool()> &save) {
-    // Something else in the file's place is left alone; the program's saves refuse it too.
-    if (isSpecialFile(path))
-        return true;
-    if (!QFileInfo::exists(path)) {
-        save();
-        return true;
-    }
-    if (!hasUnsavedChange(path))
-        return false;
-    keepOutsideVersion(path);
-    acceptCurrentContent(path);
-    retryPendingSaves();
-    return true;
-}
-
-} // namespace
-
 void applyConfigFromOutside(AppContext &c) {
     applyConfiguredWindowSize(c);
     if (c.phraseView) {
@@ -72,37 +49,37 @@ void reloadConfigFromOutside(AppContext &c) {
         saveConfig(c.configPath);
 }
 
+// A save takes a version written elsewhere in (merged with the program's changes, or kept
+// beside the file when it cannot be), or writes the file again from memory when it is
+// gone; something else in the file's place is left alone. See setPhrasesTakenInHandler.
 void reloadPhrasesFromOutside(AppContext &c) {
-    QListWidget *list = c.phraseList;
-    const QString path = c.dataPath;
-    if (keptProgramVersion(path, [list, path] { return savePhrases(list, path); }))
-        return;
-    // As at start-up: a broken edit was kept aside and the list stays.
-    if (!loadPhrases(list, path))
-        savePhrases(list, path);
-    rebuildPhraseHotkeys();
-    refilterPhraseList();
+    if (!isSpecialFile(c.dataPath))
+        savePhrases(c.phraseList, c.dataPath);
 }
 
 void reloadGroupsFromOutside(AppContext &c) {
-    QTabBar *tabBar = c.groupTabBar;
-    const QString path = c.tabPath;
-    if (keptProgramVersion(path, [tabBar, path] { return saveGroups(tabBar, path); }))
-        return;
-    const QString current = tabBar->tabText(tabBar->currentIndex());
-    loadGroups(tabBar, path);
-    saveGroups(tabBar, path);
-    for (int i = 0; i < tabBar->count(); ++i) {
-        if (tabBar->tabText(i) == current) {
-            tabBar->setCurrentIndex(i);
-            break;
-        }
-    }
-    onCurrentGroupChanged(tabBar->currentIndex());
+    if (!isSpecialFile(c.tabPath))
+        saveGroups(c.groupTabBar, c.tabPath);
 }
+
+namespace {
+
+// The groups follow the phrases: a phrase never stays hidden for want of its group.
+void restoreGroupsAndRefresh(AppContext &c) {
+    if (!restoreGroupsOfPhrases(c.groupTabBar, c.phraseList, c.tabPath).isEmpty())
+        saveGroups(c.groupTabBar, c.tabPath);
+    onCurrentGroupChanged(c.groupTabBar->currentIndex());
+}
+
+} // namespace
 
 FileChangeWatcher *watchDataFiles(AppContext &c) {
     setConfigChangedOutsideHandler([&c] { applyConfigFromOutside(c); });
+    setPhrasesTakenInHandler([&c] {
+        rebuildPhraseHotkeys();
+        restoreGroupsAndRefresh(c);
+    });
+    setGroupsTakenInHandler([&c] { restoreGroupsAndRefresh(c); });
     auto *watcher = new FileChangeWatcher(qApp);
     watcher->watch(c.configPath, [&c] { reloadConfigFromOutside(c); });
     watcher->watch(c.dataPath, [&c] { reloadPhrasesFromOutside(c); });

@@ -112,6 +112,7 @@ void setUpPhraseList(AppContext &c, PhraseFileRead phraseFile) {
 void setUpGroupsAndSearch(AppContext &c) {
     c.groupTabBar = new MyTabBar(c.pickWindow);
     loadGroups(c.groupTabBar, c.tabPath);
+    restoreGroupsOfPhrases(c.groupTabBar, c.phraseList, c.tabPath);
     saveGroups(c.groupTabBar, c.tabPath);
     c.groupTabBar->setExpanding(false);
     c.groupTabBar->setUsesScrollButtons(false);

@@ -236,3 +236,26 @@ void addMissingSettings(QJsonObject &config) {
             config.insert(name, newFile.value(name));
     }
 }
+
+QString addMissingGlobalHotkey(QJsonObject &config) {
+    if (config.contains(globalHotkeyKey))
+        return QString();
+    const QString hotkey = defaultConfig(QSize(500, 500)).value(globalHotkeyKey).toString();
+    config.insert(globalHotkeyKey, hotkey);
+    return hotkey;
+}
+
+QStringList unusableWindowPositions(const QJsonObject &config) {
+    QStringList keys;
+    for (SavedWindow window :
+         {SavedWindow::Pick, SavedWindow::Settings, SavedWindow::Add, SavedWindow::Edit}) {
+        for (const char *axis : {"_x", "_y"}) {
+            const QString name = positionKey(window, axis).name;
+            const QJsonValue value = config.value(name);
+            // toInt gives its default for anything that is no whole int.
+            if (!value.isUndefined() && value.toInt(0) == 0 && value.toInt(1) == 1)
+                keys.append(name);
+        }
+    }
+    return keys;
+}

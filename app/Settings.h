@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 // Every setting of config.json, one typed accessor each. The JSON names (kept as stored
 // files have them) and what a missing or mistyped value reads as are in Settings.cpp,
@@ -90,3 +91,10 @@ QJsonObject defaultConfig(QSize screenSize);
 
 // Adds the keys that files from older versions lack, with their new-file values.
 void addMissingSettings(QJsonObject &config);
+
+// Adds the default global hotkey when the file names none; returns it, or empty.
+QString addMissingGlobalHotkey(QJsonObject &config);
+
+// The window position keys whose value is there but no whole int (text, a fraction, a
+// number beyond int): they would read as 0, and be written back so.
+QStringList unusableWindowPositions(const QJsonObject &config);

@@ -96,17 +96,9 @@ void changeGroup(int index) {
         warnDuplicateName();
         return;
     }
-    c.groupTabBar->setTabText(index, name);
-    c.groupTabBar->setTabData(index, height);
+    changeGroupInStores(c.groupTabBar, c.phraseList, index, name, height, c.tabPath, c.dataPath);
     if (index == c.groupTabBar->currentIndex())
         c.phraseView->setStyleSheet(phraseItemStyleSheet(height));
-    for (int row = 0; row < c.phraseList->count(); ++row) {
-        QListWidgetItem *item = c.phraseList->item(row);
-        if (item->data(PhraseGroupRole).toString() == oldName)
-            item->setData(PhraseGroupRole, name);
-    }
-    saveGroups(c.groupTabBar, c.tabPath);
-    savePhrases(c.phraseList, c.dataPath);
     refilterPhraseList();
 }
 
@@ -126,6 +118,8 @@ void deleteGroup(int index) {
     for (int row = c.phraseList->count() - 1; row >= 0; --row)
         if (c.phraseList->item(row)->data(PhraseGroupRole).toString() == name)
             delete c.phraseList->takeItem(row);
+    // tab.json first: killed between the two saves, the phrases still name the group, and
+    // the next start gives it back with them.
     saveGroups(c.groupTabBar, c.tabPath);
     savePhrases(c.phraseList, c.dataPath);
     rebuildPhraseHotkeys();

@@ -6,9 +6,12 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QListWidget>
+#include <QPointer>
 #include <QSet>
 #include <QSignalBlocker>
 
@@ -184,12 +187,171 @@ std::optional<QList<PhraseRecord>> parsedPhraseRecords(const QString &path, cons
     }
     bool lossy = false;
     QList<PhraseRecord> records = phraseRecordsFromJson(document.array(), &lossy);
-    if (lossy)
+    if (lossy || hasRepeatedKeys(bytes, document))
         keepRepairedFile(path); // the next save would drop what was skipped
     return records;
 }
 
 } // namespace
+
+namespace {
+
+// What this program knows of a data.json, for merging a version written elsewhere.
+struct PhraseFileSync {
+    QList<PhraseRecord> base;         // the phrases the file held when last read or written here
+    QList<PhraseRecord> ownAdditions; // added by saves here since a version from outside was taken in
+    int takenIn = 0;                  // how many versions from outside were merged in
+};
+
+QHash<QString, PhraseFileSync> &phraseFileSyncs() {
+    static QHash<QString, PhraseFileSync> syncs;
+    return syncs;
+}
+
+PhraseFileSync &phraseFileSync(const QString &path) {
+    return phraseFileSyncs()[QFileInfo(path).absoluteFilePath()];
+}
+
+std::function<void()> &phrasesTakenInHandler() {
+    static std::function<void()> handler;
+    return handler;
+}
+
+QList<PhraseRecord> recordsOf(const QListWidget *list) {
+    QList<PhraseRecord> records;
+    records.reserve(list->count());
+    for (int row = 0; row < list->count(); ++row)
+        records.append(phraseRecordOf(list->item(row)));
+    return records;
+}
+
+// A record as a save writes it (see repairedRecordsOf).
+PhraseRecord repaired(PhraseRecord r) {
+    if (r.text.isEmpty())
+        r.text = r.remark;
+    if (r.tab.isEmpty())
+        r.tab = firstGroupName;
+    return r;
+}
+
+// The records a save writes: an empty text takes the display text, an empty group becomes
+// the first starter group.
+QList<PhraseRecord> repairedRecordsOf(QListWidget *list) {
+    QList<PhraseRecord> records;
+    records.reserve(list->count());
+    for (int row = 0; row < list->count(); ++row) {
+        QListWidgetItem *item = list->item(row);
+        if (item->data(PhraseTextRole).toString().isEmpty()) {
+            item->setData(PhraseTextRole, item->data(Qt::DisplayRole).toString());
+            refreshPhraseItem(item);
+        }
+        if (item->data(PhraseGroupRole).toString().isEmpty())
+            item->setData(PhraseGroupRole, firstGroupName);
+        records.append(phraseRecordOf(item));
+    }
+    return records;
+}
+
+// The multiset difference a − b.
+QList<PhraseRecord> recordsNotIn(const QList<PhraseRecord> &a, const QList<PhraseRecord> &b) {
+    QHash<PhraseRecord, int> left;
+    for (const PhraseRecord &r : b)
+        ++left[r];
+    QList<PhraseRecord> rest;
+    for (const PhraseRecord &r : a) {
+        int &n = left[r];
+        if (n > 0)
+            --n;
+        else
+            rest.append(r);
+    }
+    return rest;
+}
+
+// Replaces the list's rows by the items, told to the views as one change.
+void fillList(QListWidget *list, std::vector<std::unique_ptr<QListWidgetItem>> items) {
+    list->clear();
+    // The rows are added with the model's signals held: told one row at a time, the view
+    // and the selection would take more time than the adding itself. Told once instead
+    // that the (empty) list's layout changed, they take the rows as new.
+    QAbstractItemModel *model = list->model();
+    emit model->layoutAboutToBeChanged();
+    {
+        const QSignalBlocker held(model);
+        for (std::unique_ptr<QListWidgetItem> &item : items)
+            list->addItem(item.release());
+    }
+    emit model->layoutChanged();
+}
+
+// Brings the list to the merge's result: the rows of ours it drops are deleted, theirs'
+// additions inserted, the rest stay the same items (a phrase open in an editor stays).
+void applyMerge(QListWidget *list, PhraseMerge merge) {
+    // Theirs as a whole (ours had no change of its own): read in like a load.
+    if (std::all_of(merge.oursRows.cbegin(), merge.oursRows.cend(), [](int row) { return row < 0; })) {
+        fillList(list, phraseItemsOf(std::move(merge.records)));
+        return;
+    }
+    QList<bool> keptRows(list->count(), false);
+    for (int row : merge.oursRows)
+        if (row >= 0)
+            keptRows[row] = true;
+    for (int row = list->count() - 1; row >= 0; --row)
+        if (!keptRows.at(row))
+            delete list->takeItem(row);
+    for (int i = 0; i < merge.records.size(); ++i)
+        if (merge.oursRows.at(i) < 0)
+            list->insertItem(i, newPhraseItem(merge.records.at(i)));
+}
+
+// A version of data.json written elsewhere, merged into the list (see writeJsonFile);
+// what to write instead, or nothing when it cannot be merged.
+std::optional<QByteArray> takeInOutsidePhrases(QListWidget *list, const QString &path,
+                                               const QByteArray &outside) {
+    if (!list)
+        return std::nullopt;
+    std::optional<QList<PhraseRecord>> theirs = phraseRecordsInWrittenLayout(outside);
+    if (!theirs) {
+        const QJsonDocument document = jsonDocumentOf(outside);
+        if (!document.isArray()) {
+            // A broken edit: kept aside, and the program's phrases are written.
+            if (keepUnreadableFile(path).isEmpty())
+                return std::nullopt;
+            return QJsonDocument(phraseRecordsToJson(repairedRecordsOf(list)))
+                .toJson(QJsonDocument::Indented);
+        }
+        bool lossy = false;
+        theirs = phraseRecordsFromJson(document.array(), &lossy);
+        if ((lossy || hasRepeatedKeys(outside, document)) && keepRepairedFile(path).isEmpty())
+            return std::nullopt;
+    }
+    // Compared as a save writes them, as the program's own are.
+    for (PhraseRecord &r : *theirs)
+        r = repaired(std::move(r));
+    PhraseFileSync &sync = phraseFileSync(path);
+    PhraseMerge merge = mergePhraseRecords(sync.base, repairedRecordsOf(list), *theirs, sync.ownAdditions);
+    if (merge.theirOrderLost && keepOutsideVersion(path).isEmpty())
+        return std::nullopt;
+    applyMerge(list, std::move(merge));
+    sync.base = std::move(*theirs);
+    sync.ownAdditions.clear();
+    ++sync.takenIn;
+    if (phrasesTakenInHandler())
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [] {
+                if (phrasesTakenInHandler())
+                    phrasesTakenInHandler()();
+            },
+            Qt::QueuedConnection);
+    return QJsonDocument(phraseRecordsToJson(repairedRecordsOf(list))).toJson(QJsonDocument::Indented);
+}
+
+} // namespace
+
+void setPhrasesTakenInHandler(std::function<void()> handler) {
+    phrasesTakenInHandler() = std::move(handler);
+}
 
 PhraseFileRead::PhraseFileRead() = default;
 PhraseFileRead::PhraseFileRead(PhraseFileRead &&) noexcept = default;
@@ -213,12 +375,15 @@ bool loadPhrases(QListWidget *list, const QString &path) {
 }
 
 bool loadPhrases(QListWidget *list, const QString &path, PhraseFileRead read) {
+    phraseFileSync(path) = {}; // until read, nothing is known of what the file holds
     if (!read.file) {
         if (QFile::exists(path))
             keepUnreadableFile(path); // there but unreadable: it must not be replaced
         for (const char *text : starterPhrases)
             appendFirstRunPhrase(list, QString::fromUtf8(text));
         savePhrases(list, path);
+        // The starters are no addition of the user's: an outside version may drop them.
+        phraseFileSync(path).ownAdditions.clear();
         return false;
     }
     rememberJsonFileBytes(path, *read.file);
@@ -243,33 +408,28 @@ bool loadPhrases(QListWidget *list, const QString &path, PhraseFileRead read) {
         }
     }
     read.file.reset();
-    list->clear();
-    // The rows are added with the model's signals held: told one row at a time, the view
-    // and the selection would take more time than the adding itself. Told once instead
-    // that the (empty) list's layout changed, they take the rows as new.
-    QAbstractItemModel *model = list->model();
-    emit model->layoutAboutToBeChanged();
-    {
-        const QSignalBlocker held(model);
-        for (std::unique_ptr<QListWidgetItem> &item : items)
-            list->addItem(item.release());
-    }
-    emit model->layoutChanged();
+    fillList(list, std::move(items));
+    QList<PhraseRecord> base = recordsOf(list);
+    if (needsRepair)
+        for (PhraseRecord &r : base)
+            r = repaired(std::move(r));
+    phraseFileSync(path).base = std::move(base);
     return writtenLayout && !needsRepair;
 }
 
 bool savePhrases(QListWidget *list, const QString &path) {
-    QList<PhraseRecord> records;
-    records.reserve(list->count());
-    for (int row = 0; row < list->count(); ++row) {
-        QListWidgetItem *item = list->item(row);
-        if (item->data(PhraseTextRole).toString().isEmpty()) {
-            item->setData(PhraseTextRole, item->data(Qt::DisplayRole).toString());
-            refreshPhraseItem(item);
-        }
-        if (item->data(PhraseGroupRole).toString().isEmpty())
-            item->setData(PhraseGroupRole, firstGroupName);
-        records.append(phraseRecordOf(item));
-    }
-    return writeJsonFile(path, QJsonDocument(phraseRecordsToJson(records)));
+    const QList<PhraseRecord> records = repairedRecordsOf(list);
+    const QPointer<QListWidget> guarded(list);
+    const OutsideMerge merge = [guarded, path](const QByteArray &outside) {
+        return takeInOutsidePhrases(guarded, path, outside);
+    };
+    const int takenIn = phraseFileSync(path).takenIn;
+    if (!writeJsonFile(path, QJsonDocument(phraseRecordsToJson(records)), merge))
+        return false;
+    // What the file holds now: the records, or the list an outside version was merged into.
+    PhraseFileSync &sync = phraseFileSync(path);
+    const QList<PhraseRecord> written = sync.takenIn == takenIn ? records : recordsOf(list);
+    sync.ownAdditions.append(recordsNotIn(written, sync.base));
+    sync.base = written;
+    return true;
 }

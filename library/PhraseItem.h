@@ -5,6 +5,8 @@
 
 #include <Qt>
 
+#include <functional>
+
 #include <memory>
 #include <optional>
 #include <vector>
@@ -58,5 +60,12 @@ bool loadPhrases(QListWidget *list, const QString &path, PhraseFileRead read);
 
 // Repairs every row (an empty text takes the display text, an empty group becomes
 // "短语1") and writes the whole list, atomically. False when the file does not hold it
-// (the user is told, and the save is retried).
+// (the user is told, and the save is retried). A version of the file written elsewhere
+// since it was last read or written here is merged into the list first: phrases added on
+// either side are kept (once when both added the same), phrases removed on either side
+// removed, except one added here that the outside version never had.
 bool savePhrases(QListWidget *list, const QString &path);
+
+// Called from the event loop after a save took in phrases written elsewhere, so that the
+// hotkeys, the groups and the shown rows follow.
+void setPhrasesTakenInHandler(std::function<void()> handler);

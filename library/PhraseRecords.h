@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHashFunctions>
 #include <QJsonDocument>
 #include <QList>
 #include <QString>
@@ -15,6 +16,30 @@ struct PhraseRecord {
         return text == o.text && remark == o.remark && tab == o.tab && hotkey == o.hotkey;
     }
 };
+
+inline size_t qHash(const PhraseRecord &r, size_t seed = 0) {
+    return qHashMulti(seed, r.text, r.remark, r.tab, r.hotkey);
+}
+
+// A three-way merge of phrase lists, phrases matched by their content (all four members):
+// base is the list the file last held as this program knows it, ours the program's list
+// now, theirs the file's list now. What either side added is kept, once when both added
+// it; what either side removed is removed, except a phrase this program added since it
+// last took in a version from outside (in ownAdditions): a writer that read the file
+// before that phrase was written would otherwise remove it. The order is that of the side
+// that moved phrases (ours when neither or both did), with the other side's additions
+// placed after the phrase they follow there.
+struct PhraseMerge {
+    QList<PhraseRecord> records;
+    // For each record: its row in ours, or -1 when it came from theirs (all -1 when the
+    // result follows theirs' order).
+    QList<int> oursRows;
+    // Both sides moved phrases, differently: ours is kept, theirs is only in the file.
+    bool theirOrderLost = false;
+};
+PhraseMerge mergePhraseRecords(const QList<PhraseRecord> &base, const QList<PhraseRecord> &ours,
+                               const QList<PhraseRecord> &theirs,
+                               const QList<PhraseRecord> &ownAdditions = {});
 
 // Reads the elements of a data.json array in order. Non-objects are skipped; a missing
 // or non-string member reads as the empty string. lossy (when given) tells whether

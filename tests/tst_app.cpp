@@ -413,17 +413,29 @@ private slots:
         // Phrases another program wrote show up.
         writeAll(c.dataPath, "[{\"text\": \"from outside\", \"tab\": \"短语1\"}]");
         QTRY_COMPARE(c.phraseList->count(), 1);
-        // An outside version written while the program's change waits to be saved is kept beside.
+        // A change that cannot be saved goes beside the file; an outside version written while
+        // it waits is merged with it: an edit on each side keeps both.
         QVERIFY(QFile::remove(c.dataPath) && QDir().mkpath(c.dataPath));
         c.phraseList->item(0)->setData(PhraseTextRole, u"changed in the program"_s);
         QVERIFY(!savePhrases(c.phraseList, c.dataPath));
+        const QStringList beside = QDir(m_dir.path()).entryList({u"data.json.unsaved-*"_s});
+        QCOMPARE(beside.size(), 1);
+        QVERIFY(readAll(m_dir.filePath(beside.first())).contains("changed in the program"));
+        QVERIFY(told.last().contains(beside.first()));
         QVERIFY(QDir(c.dataPath).removeRecursively());
         writeAll(c.dataPath, "[{\"text\": \"outside version\", \"tab\": \"短语1\"}]");
         QTRY_VERIFY(readAll(c.dataPath).contains("changed in the program"));
-        const QStringList kept = QDir(m_dir.path()).entryList({u"data.json.outside-*"_s});
-        QCOMPARE(kept.size(), 1);
-        QVERIFY(readAll(m_dir.filePath(kept.first())).contains("outside version"));
-        QVERIFY(told.size() >= 2); // the failed save and the kept version
+        QVERIFY(readAll(c.dataPath).contains("outside version"));
+        QTRY_COMPARE(c.phraseList->count(), 2);
+        QVERIFY(QDir(m_dir.path()).entryList({u"data.json.outside-*"_s}).isEmpty());
+        // A tab.json that lacks a group phrases name gets it back, and the phrases show.
+        writeAll(c.tabPath, R"([{"tab": "其他", "item_height": 40}])");
+        QTRY_COMPARE(
+            savedGroups(),
+            QStringList({u"其他/40"_s, u"短语1/"_s + QString::number(configInt(u"default_item_height"_s))}));
+        QVERIFY(told.last().contains(u"短语1"_s));
+        c.groupTabBar->setCurrentIndex(1);
+        QCOMPARE(shownRows(c.phraseView).size(), 2);
         setNoticeSink(nullptr);
     }
 };

@@ -5,16 +5,20 @@
 #include "app/ConfigStore.h"
 #include "app/DataFolder.h"
 #include "app/JsonFile.h"
+#include "app/NoticeDisplay.h"
 #include "app/Settings.h"
 #include "app/UserNotices.h"
 #include "library/GroupStore.h"
 #include "library/PhraseFileLayout.h"
 #include "library/PhraseItem.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QScreen>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,7 +31,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 QJsonDocument fileJson(const QString &path) {
-    return QJsonDocument::fromJson(readAll(path));
+    return jsonDocumentOf(readAll(path));
 }
 
 // What the copies kept beside the file ("unreadable" or "outside" ones) hold.
@@ -113,7 +117,7 @@ struct LayoutRow {
 const LayoutRow layoutRows[] = {
     {"no phrase", {}, "", "", true, true},
     {"CJK, emoji, DEL, U+FFFE, U+FEFF", {u"您好😀"_s, u"a\uFEFF\u007F"_s, u"\uFFFE"_s}, "", "", true, true},
-    {"U+FEFF starting a string, which the parser drops", {u"\uFEFFa"_s}, "", "", false, false},
+    {"U+FEFF starting a string, which the parser would drop", {u"\uFEFFa"_s}, "", "", false, false},
     {"quotes, backslashes, line ends and tabs", {u"a\"b\\c\nd\r\te\b\f"_s, u"\\"_s}, "", "", true, true},
     {"a control character the writer escapes as a number", {u"a\u0001"_s}, "", "", false, false},
     {"a lone surrogate", {QString(QChar(0xD800))}, "", "", false, false},
@@ -140,6 +144,82 @@ const LayoutRow layoutRows[] = {
     {"over a megabyte, text after the array", QStringList(3000, u"短语"_s.repeated(50)), "]\n", "]\n[]",
      false, false},
 };
+
+// Values a load used to change without a word: each is kept, or the file is kept aside and
+// the user told. expected: the value saved for key (in the first element of an array); null:
+// the value a new file has.
+struct KeepRow {
+    const char *what, *name, *content;
+    bool keptAside;
+    const char *key;
+    QJsonValue expected;
+    bool told;
+};
+const KeepRow keepRows[] = {
+    {"data: a key named twice: the file is kept aside", "data.json",
+     R"([{"text": "first", "text": "second", "tab": "g"}])", true, "text", u"second"_s, true},
+    {"data: a text's leading U+FEFF is kept", "data.json",
+     "[{\"text\": \"\xEF\xBB\xBFt\", \"remark\": \"\xEF\xBB\xBFr\", \"tab\": \"g\"}]", false, "text",
+     u"\uFEFFt"_s, false},
+    {"data: a remark's leading U+FEFF is kept", "data.json",
+     "[{\"text\": \"\xEF\xBB\xBFt\", \"remark\": \"\xEF\xBB\xBFr\", \"tab\": \"g\"}]", false, "remark",
+     u"\uFEFFr"_s, false},
+    {"data: a U+FEFF inside a text stays as it is", "data.json",
+     "[{\"text\": \"a\\\"\xEF\xBB\xBF"
+     "b\", \"tab\": \"g\"}]",
+     false, "text", u"a\"\uFEFFb"_s, false},
+    {"tab: a key named twice: the file is kept aside", "tab.json",
+     R"([{"tab": "a", "item_height": 30, "item_height": 50}])", true, "item_height", 50, true},
+    {"config: a key named twice: the file is kept aside", "config.json",
+     R"({"hotkey": "Alt+Q", "delay": 100, "delay": 300})", true, "delay", 300, true},
+    {"config: a position of 1e300 is kept aside, the window placed as new", "config.json",
+     R"({"hotkey": "Alt+Q", "chuangkou_x": 1e300})", true, "chuangkou_x", QJsonValue(), true},
+    {"config: a position given as text is kept aside, the window placed as new", "config.json",
+     R"({"hotkey": "Alt+Q", "tianjiachuangkou_y": "x"})", true, "tianjiachuangkou_y", QJsonValue(), true},
+    {"config: a whole position off the screen stays", "config.json",
+     R"({"hotkey": "Alt+Q", "chuangkou_x": -20})", false, "chuangkou_x", -20, false},
+    {"config: no hotkey: the default is used, written and told", "config.json", R"({"delay": 100})", false,
+     "hotkey", u"Ctrl+Shift+V"_s, true},
+    {"config: an empty hotkey is the user's choice and stays", "config.json", R"({"hotkey": ""})", false,
+     "hotkey", u""_s, false},
+};
+
+// Three versions of a phrase list and what merging them gives; phrases as texts, blanks between.
+struct MergeRow {
+    const char *what, *base, *ours, *theirs, *merged;
+    bool theirOrderLost = false;
+    const char *ownAdditions = "";
+};
+const MergeRow mergeRows[] = {
+    {"no change here: theirs is taken whole", "a b", "a b", "b c", "b c"},
+    {"a phrase added on either side is kept", "a b", "a b x", "a b y", "a b y x"},
+    {"the same phrase added on both sides is kept once", "a", "a x y", "a x", "a x y"},
+    {"a phrase removed outside is removed", "a b c", "a b c d", "a c", "a c d"},
+    {"a phrase removed here stays removed", "a b c", "a c", "a b c e", "a c e"},
+    {"an edit on each side keeps both versions", "a b", "a b1", "a b2", "a b2 b1"},
+    {"a copy removed outside leaves the other copy", "a a b", "a a b x", "a b", "a b x"},
+    {"a writer that read before a phrase was written does not remove it", "a x", "a x", "a w", "a w x", false,
+     "x"},
+    {"moved outside only: theirs' order, with ours' additions after their neighbour", "a b c", "a b d c",
+     "c b a", "c b d a"},
+    {"moved on both sides: ours is kept and theirs' order is lost", "a b c", "c a b x", "b a c", "c a b x",
+     true},
+    {"moved the same way on both sides: nothing is lost", "a b c", "c a b x", "c a b", "c a b x"},
+};
+
+QList<PhraseRecord> textRecords(const char *texts) {
+    QList<PhraseRecord> records;
+    for (const QString &text : QString::fromUtf8(texts).split(u' ', Qt::SkipEmptyParts))
+        records.append({text, {}, u"g"_s, {}});
+    return records;
+}
+
+QString textsOf(const QList<PhraseRecord> &records) {
+    QStringList texts;
+    for (const PhraseRecord &r : records)
+        texts << r.text;
+    return texts.join(u' ');
+}
 
 template <typename Row, std::size_t N> void addRowNumbers(const Row (&rows)[N]) {
     QTest::addColumn<int>("row");
@@ -257,7 +337,7 @@ private slots:
         writeAll(path, bytes);
         QListWidget list;
         QCOMPARE(loadPhrases(&list, path), r.unchanged);
-        const QList<PhraseRecord> records = phraseRecordsFromJson(QJsonDocument::fromJson(bytes).array());
+        const QList<PhraseRecord> records = phraseRecordsFromJson(jsonDocumentOf(bytes).array());
         QCOMPARE(list.count(), records.size());
         for (int i = 0; i < list.count(); ++i)
             QCOMPARE(phraseRecordOf(list.item(i)), records.at(i));
@@ -297,7 +377,15 @@ private slots:
         QVERIFY(configObject().contains(u"hotkey"_s)); // the program runs on defaults
         QVERIFY(!saveConfig(special) && QFileInfo(special + u"/keep"_s).isDir() &&
                 keptBeside(special).isEmpty());
-        QCOMPARE(notices.size(), 1);
+        // What the program holds is written beside it, and the user told where.
+        const QList<QByteArray> beside = keptBeside(special, u"unsaved"_s);
+        QVERIFY(beside.size() == 1 && beside.first().contains("\"hotkey\""));
+        QCOMPARE(notices.size(), 2);
+        QVERIFY(notices.last().contains(QFileInfo(special).absoluteFilePath() + u".unsaved-"_s));
+        // Tried again: once the folder is gone, the settings are written there.
+        QVERIFY(hasUnsavedChange(special));
+        QVERIFY(QDir(special).removeRecursively() && retryPendingSaves());
+        QVERIFY(fileJson(special).object().contains(u"hotkey"_s));
         const QString path = freshPath(u"config.json"_s);
         loadConfig(path);
         QVERIFY(QFile::remove(path) && QDir().mkpath(path));
@@ -305,7 +393,7 @@ private slots:
             configObject().insert(u"delay"_s, delay);
             QVERIFY(!saveConfig(path));
         }
-        QCOMPARE(notices.size(), 2);
+        QCOMPARE(notices.size(), 3);
         QVERIFY(notices.last().contains(QFileInfo(path).absoluteFilePath()));
         QVERIFY(hasUnsavedChange(path));
         QVERIFY(QDir(path).removeRecursively() && retryPendingSaves());
@@ -314,7 +402,7 @@ private slots:
         // Working again, so the next failure is news.
         QVERIFY(QFile::remove(path) && QDir().mkpath(path));
         QVERIFY(!saveConfig(path));
-        QCOMPARE(notices.size(), 3);
+        QCOMPARE(notices.size(), 4);
         QVERIFY(QDir(path).removeRecursively() && retryPendingSaves());
     }
 
@@ -329,18 +417,137 @@ private slots:
         configObject().insert(u"delay"_s, 1);
         QVERIFY(saveConfig(path));
         QVERIFY(QFileInfo(path).lastModified() > old);
+        // What another program wrote is taken in (the program had no change of its own).
         QListWidget list;
         const QString data = freshPath(u"data.json"_s);
         loadPhrases(&list, data);
         writeAll(data, R"([{"text": "outside"}])");
         QVERIFY(savePhrases(&list, data));
-        QCOMPARE(keptBeside(data, u"outside"_s), QList<QByteArray>{R"([{"text": "outside"}])"});
+        QCOMPARE(savedRecords(data), u"outside//短语1/"_s);
         // An edit that keeps the size is seen as well.
-        QByteArray edited = readAll(data);
-        edited[edited.size() / 2] = char(edited.at(edited.size() / 2) ^ 1);
-        writeAll(data, edited);
+        writeAll(data, readAll(data).replace("outside", "outsidf"));
         QVERIFY(savePhrases(&list, data));
-        QVERIFY(keptBeside(data, u"outside"_s).contains(edited));
+        QCOMPARE(list.count(), 1);
+        QCOMPARE(list.item(0)->data(PhraseTextRole).toString(), u"outsidf"_s);
+        QVERIFY(keptBeside(data, u"outside"_s).isEmpty());
+    }
+
+    void valuesAreKeptOrTheFileIsKeptAside_data() { addRowNumbers(keepRows); }
+    void valuesAreKeptOrTheFileIsKeptAside() {
+        QFETCH(int, row);
+        const KeepRow &r = keepRows[row];
+        const QString path = freshPath(QLatin1String(r.name));
+        writeAll(path, r.content);
+        const QByteArray before = readAll(path);
+        loadAndSave(path);
+        const QJsonDocument saved = fileJson(path);
+        const QString key = QLatin1String(r.key);
+        const QJsonValue value =
+            saved.isArray() ? saved.array().first().toObject().value(key) : saved.object().value(key);
+        const QJsonValue expected = r.expected.isNull()
+                                        ? defaultConfig(QGuiApplication::primaryScreen()->size()).value(key)
+                                        : r.expected;
+        QCOMPARE(value, expected);
+        QCOMPARE(keptBeside(path), r.keptAside ? QList{before} : QList<QByteArray>());
+        QCOMPARE(!notices.isEmpty(), r.told);
+        loadAndSave(path); // nothing left to keep aside
+        QCOMPARE(keptBeside(path).size(), r.keptAside ? 1 : 0);
+    }
+
+    // The notice of a file when there is no tray: a box above every window, the pick window too.
+    void aNoticeWithoutATrayIsShownAboveOtherWindows() {
+        showFileNotice(nullptr, u"notice"_s);
+        QMessageBox *box = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *b = qobject_cast<QMessageBox *>(w); b && b->text() == "notice"_L1)
+                box = b;
+        QVERIFY(box && box->isVisible());
+        QVERIFY(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        box->close();
+    }
+
+    void phrasesWrittenOnEitherSideAreMerged_data() { addRowNumbers(mergeRows); }
+    void phrasesWrittenOnEitherSideAreMerged() {
+        QFETCH(int, row);
+        const MergeRow &r = mergeRows[row];
+        const QList<PhraseRecord> ours = textRecords(r.ours);
+        const PhraseMerge merge =
+            mergePhraseRecords(textRecords(r.base), ours, textRecords(r.theirs), textRecords(r.ownAdditions));
+        QCOMPARE(textsOf(merge.records), QString::fromUtf8(r.merged));
+        QCOMPARE(merge.theirOrderLost, r.theirOrderLost);
+        QCOMPARE(merge.oursRows.size(), merge.records.size());
+        for (int i = 0; i < merge.records.size(); ++i)
+            if (merge.oursRows.at(i) >= 0)
+                QCOMPARE(ours.at(merge.oursRows.at(i)), merge.records.at(i));
+    }
+
+    // A save after another program changed data.json merges the two lists in the list itself:
+    // the phrases kept are the same items, the added ones new; a real conflict keeps a copy.
+    void aSaveMergesAVersionWrittenElsewhere() {
+        const QString path = freshPath(u"data.json"_s);
+        writeAll(path, QJsonDocument(phraseRecordsToJson(textRecords("a b c"))).toJson());
+        QListWidget list;
+        loadPhrases(&list, path);
+        QListWidgetItem *kept = list.item(0);
+        list.addItem(newPhraseItem({u"mine"_s, {}, u"g"_s, {}}));
+        writeAll(path, QJsonDocument(phraseRecordsToJson(textRecords("a c theirs"))).toJson());
+        QVERIFY(savePhrases(&list, path));
+        QCOMPARE(textsOf(phraseRecordsFromJson(fileJson(path).array())), u"a c theirs mine"_s);
+        QCOMPARE(list.count(), 4);
+        QCOMPARE(list.item(0), kept);
+        QCOMPARE(list.item(3)->data(PhraseTextRole).toString(), u"mine"_s);
+        QVERIFY(keptBeside(path, u"outside"_s).isEmpty());
+        // Moved on both sides: the outside version is kept beside the file.
+        list.insertItem(0, list.takeItem(2));
+        const QByteArray moved = QJsonDocument(phraseRecordsToJson(textRecords("c a theirs mine"))).toJson();
+        writeAll(path, moved);
+        QVERIFY(savePhrases(&list, path));
+        QCOMPARE(textsOf(phraseRecordsFromJson(fileJson(path).array())), u"theirs a c mine"_s);
+        QCOMPARE(keptBeside(path, u"outside"_s), QList<QByteArray>{moved});
+    }
+
+    // A version that does not parse and was just written is a writer at work: the save waits for
+    // it and then takes in what it wrote; one that stays broken is kept aside before it is replaced.
+    void aSaveWaitsForAWriterToFinish() {
+        const QString path = freshPath(u"data.json"_s);
+        writeAll(path, QJsonDocument(phraseRecordsToJson(textRecords("a"))).toJson());
+        QListWidget list;
+        loadPhrases(&list, path);
+        list.addItem(newPhraseItem({u"mine"_s, {}, u"g"_s, {}}));
+        const QByteArray complete = QJsonDocument(phraseRecordsToJson(textRecords("a slow"))).toJson();
+        writeAll(path, complete.left(complete.size() / 2));
+        QVERIFY(!savePhrases(&list, path));
+        QCOMPARE(readAll(path), complete.left(complete.size() / 2)); // not replaced
+        QVERIFY(hasUnsavedChange(path) && notices.isEmpty());
+        writeAll(path, complete);
+        QTRY_VERIFY_WITH_TIMEOUT(!hasUnsavedChange(path), 3000);
+        QCOMPARE(textsOf(phraseRecordsFromJson(fileJson(path).array())), u"a slow mine"_s);
+        QVERIFY(keptBeside(path).isEmpty());
+        // Broken for good: kept once the settle time is over, then replaced.
+        writeAll(path, "[{\"text\": ");
+        QVERIFY(!savePhrases(&list, path));
+        QTRY_VERIFY_WITH_TIMEOUT(!hasUnsavedChange(path), settleTimeMs + 3000);
+        QCOMPARE(keptBeside(path), QList<QByteArray>{"[{\"text\": "});
+        QCOMPARE(list.count(), 3);
+    }
+
+    // A phrase whose group tab.json lacks is never hidden: the group comes back at the end.
+    void aPhraseWhoseGroupIsMissingGetsItBack() {
+        const QString data = freshPath(u"data.json"_s);
+        const QString tabs = QFileInfo(data).dir().filePath(u"tab.json"_s);
+        writeAll(data, R"([{"text": "a", "tab": "乙"}, {"text": "b", "tab": "甲"}, {"text": "c", "tab": "丙"},
+            {"text": "d", "tab": "乙"}])");
+        writeAll(tabs, R"([{"tab": "甲", "item_height": 30}])");
+        QListWidget list;
+        QTabBar bar;
+        loadPhrases(&list, data);
+        loadGroups(&bar, tabs);
+        QCOMPARE(restoreGroupsOfPhrases(&bar, &list, tabs), QStringList({u"乙"_s, u"丙"_s}));
+        QVERIFY(saveGroups(&bar, tabs));
+        QCOMPARE(savedRecords(tabs), u"甲/30|乙/44|丙/44"_s);
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(notices.first().contains(u"乙"_s) && notices.first().contains(u"丙"_s));
+        QVERIFY(restoreGroupsOfPhrases(&bar, &list, tabs).isEmpty());
     }
 
     void staleSaveTemporariesAreRemoved() {

@@ -88,6 +88,126 @@ row_kill_at_rename() {
     check_no_loss
 }
 
+# SIGKILL between the two saves of a group's new name: at the next start every phrase's group is a tab again.
+row_kill_between_group_saves() {
+    command -v strace >/dev/null || skip "strace is missing"
+    start_files
+    local calls=rename,renameat,renameat2
+    strace -f -qq -o /dev/null -e trace=$calls -e inject=$calls:signal=KILL:when=2 "$STORE_PROBE" "$prog" \
+        --rename-first-group 改名 &>/dev/null
+    grep -qF '"改名"' "$prog"/*.json || fail "neither file was saved before the kill"
+    probe "$prog" || fail "the start after the kill failed: $(cat "$work/out")"
+    local group
+    for group in $(grep -o '"tab": "[^"]*"' "$prog/data.json" | sort -u | cut -d'"' -f4); do
+        grep -qF "\"tab\": \"$group\"" "$prog/tab.json" || fail "the phrases of $group are hidden: no such tab"
+    done
+    told "改名"
+    check_no_loss
+}
+
+# The probe following the files for $1 seconds while $2 phrases mine-N are added, one each $3 ms.
+watch_probe() {
+    timeout $(($1 + 20)) "$STORE_PROBE" "$prog" --watch "$@" >"$work/out" 2>"$work/err"
+}
+holds_mine() { # mine-1 … mine-$1, each in data.json
+    local n
+    for n in $(seq "$1"); do holds "$prog/data.json" "mine-$n"; done
+}
+with_phrase() { # data.json's content with one more phrase, as another program writes it
+    sed '$ d' "$prog/data.json" | sed '$ s/}$/},/'
+    printf '    {"text": "%s", "tab": "短语1"}\n]\n' "$1"
+}
+
+# A full disk, a phrase added (the save fails), then data.json replaced from outside, then space again:
+# the outside version, that phrase and a later one all end in data.json.
+row_outside_version_while_disk_full() {
+    [ "$(id -u)" -eq 0 ] || skip "a tmpfs needs root"
+    mount -t tmpfs -o size=2m tmpfs "$prog" 2>/dev/null || skip "cannot mount a tmpfs"
+    mounted=$prog
+    phrases=4000
+    start_files
+    with_phrase outside-1 >"$prog/outside.json"
+    dd if=/dev/zero of="$prog/filler" bs=4k 2>/dev/null
+    watch_probe 16 2 2500 &
+    local probe_pid=$!
+    sleep 3.5 # mine-1 could not be saved
+    mv "$prog/outside.json" "$prog/data.json"
+    sleep 2
+    rm "$prog/filler" # mine-2 comes at 5 s, the retries after
+    wait "$probe_pid" || fail "a save still waits at the end: $(cat "$work/out")"
+    holds_mine 2
+    holds "$prog/data.json" outside-1
+    told "无法保存"
+    check_no_loss
+}
+
+# A data.json that cannot be read is not replaced, and what is added goes to a file beside it.
+row_unreadable_data_file() {
+    start_files
+    chmod 000 "$prog/data.json"
+    local as=()
+    if [ "$(id -u)" -eq 0 ]; then # root reads anything: the probe runs as another user
+        command -v setpriv >/dev/null || skip "setpriv is missing"
+        chmod 755 "$work" && chown -R nobody "$work" || skip "cannot hand the folder to nobody"
+        as=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups)
+        "${as[@]}" test -x "$STORE_PROBE" || skip "nobody cannot run the probe"
+    fi
+    cp -p "$prog/data.json" "$work/before" 2>/dev/null
+    timeout 20 "${as[@]}" "$STORE_PROBE" "$prog" extra >"$work/out" 2>"$work/err" &&
+        fail "a save into an unreadable file was reported as success"
+    [ "$(stat -c %a "$prog/data.json")" = 0 ] || fail "data.json was replaced"
+    ls "$prog"/data.json.unsaved-* >/dev/null 2>&1 || fail "the added phrase is nowhere: $(ls "$prog")"
+    grep -q '"extra"' "$prog"/data.json.unsaved-* || fail "the file beside lacks the added phrase"
+    told "data.json.unsaved-"
+    chmod 600 "$prog/data.json"
+    check_no_loss
+}
+
+# A writer that writes half of a new version, pauses 0.6 s, then writes the rest into the same file: its
+# version is read once complete, and nothing replaces it before.
+row_slow_writer() {
+    start_files
+    with_phrase slow-1 >"$work/new.json"
+    watch_probe 6 1 4000 &
+    local probe_pid=$! half=$(($(stat -c %s "$work/new.json") / 2))
+    sleep 1
+    exec 3>"$prog/data.json"
+    head -c "$half" "$work/new.json" >&3
+    sleep 0.6
+    tail -c +$((half + 1)) "$work/new.json" >&3
+    exec 3>&-
+    wait "$probe_pid" || fail "a save still waits at the end: $(cat "$work/out")"
+    holds "$prog/data.json" slow-1
+    holds_mine 1
+    check_no_loss
+}
+
+# A writer reading, changing and replacing data.json every 100 ms while phrases are added: the phrases of
+# either side end in data.json, and no version is left for the user to merge by hand. A version the writer
+# puts in place between the save's last look at the file and its rename (the save's flush to disk) is
+# still lost: at most two such are allowed until the rename swaps the files atomically.
+row_racing_writer() {
+    start_files
+    watch_probe 9 5 1000 &
+    local probe_pid=$! n=0 content
+    sleep 0.5
+    local until=$((SECONDS + 6))
+    while [ "$SECONDS" -lt "$until" ]; do
+        n=$((n + 1))
+        content=$(<"$prog/data.json")
+        printf '%s,\n    {"text": "w-%d", "tab": "短语1"}\n]\n' "${content%]}" "$n" >"$work/writer.json"
+        mv "$work/writer.json" "$prog/data.json"
+        sleep 0.1
+    done
+    wait "$probe_pid" || fail "a save still waits at the end: $(cat "$work/out")"
+    holds_mine 5
+    local lost=0 i
+    for i in $(seq "$n"); do grep -qF "\"w-$i\"" "$prog/data.json" || lost=$((lost + 1)); done
+    [ "$lost" -le 2 ] || fail "$lost of the writer's $n phrases are not in data.json"
+    ls "$prog" | grep -q 'data\.json\.outside-' && fail "versions were left to merge by hand: $(ls "$prog")"
+    check_no_loss
+}
+
 row_immutable_file() {
     start_files
     chattr +i "$prog/data.json" 2>/dev/null || skip "chattr +i does not work here"
