@@ -343,19 +343,46 @@ private slots:
         QVERIFY(keptBeside(data, u"outside"_s).contains(edited));
     }
 
+    // Only the program's own leftovers go; what the user keeps beside the files stays, however old.
     void staleSaveTemporariesAreRemoved() {
         for (const auto &[name, ageSeconds, removed] : {
-                 std::tuple{"data.json.aB3xYz", 120, true},            // an old temporary
-                 {"config.json.aB3xYz", 5, false},                     // the temporary of a save going on
+                 std::tuple{"data.json.backup", 120, false},           // the user's backups
+                 {"data.json.241207", 120, false},                     //
+                 {"tab.json.backup", 120, false},                      //
+                 {"config.json.before", 120, false},                   //
+                 {".data.json.verbolin-tmp-a3x9k2q0", 120, true},      // an old temporary
+                 {".tab.json.verbolin-tmp-00000000", 120, true},       // another file's
+                 {".config.json.verbolin-tmp-a3x9k2q0", 5, false},     // of a save going on
                  {"data.json.unreadable-20260101-101010", 120, false}, // a copy kept aside
-                 {"notes.json.aB3xYz", 120, false},                    // another program's file
-                 {"tab.json.aB3xY", 120, false},                       // a name of another form
+                 {"data.json.aB3xYz", 120, false},                     // older versions' form
+                 {".notes.json.verbolin-tmp-a3x9k2q0", 120, false},    // not of the three files
+                 {".data.json.verbolin-tmp-a3x9k2q", 120, false},      // a name of another form
+                 {".data.json.verbolin-tmp-A3X9K2Q0", 120, false},     //
              }) {
             const QString path = freshPath(QLatin1String(name));
+            writeAll(path, "kept");
             setModified(path, ageSeconds);
             removeStaleSaveTemporaries(QFileInfo(path).absolutePath());
             QVERIFY2(QFile::exists(path) != removed, name);
         }
+    }
+
+    // A data folder deleted while the program runs is made again by the next save; the user is
+    // told once, and nothing stays held in memory alone.
+    void aDeletedFolderIsMadeAgainBySaving() {
+        const QString path = freshPath(u"data.json"_s);
+        const QString folder = QFileInfo(path).absolutePath();
+        QListWidget list;
+        loadPhrases(&list, path);
+        for (const char *text : {"first", "second"}) {
+            QVERIFY(QDir(folder).removeRecursively());
+            list.addItem(newPhraseItem({QString::fromLatin1(text), {}, u"短语1"_s, {}}));
+            QVERIFY(savePhrases(&list, path));
+            QVERIFY(!hasUnsavedChange(path));
+            QVERIFY(readAll(path).contains(text));
+        }
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(notices.first().contains(QDir::toNativeSeparators(folder)));
     }
 
     // A phrase shows its remark when it has one, else its text; the tooltip holds both, wrapped.
