@@ -385,6 +385,34 @@ private slots:
         QVERIFY(notices.first().contains(QDir::toNativeSeparators(folder)));
     }
 
+    // A phrase of megabytes shows its beginning in its row (laying all of it out stalled the
+    // start); its text stays whole in the item, through a save and a load, for the output.
+    void aVeryLongPhraseIsShownShortenedAndKeptWhole() {
+        QString text;
+        for (int i = 0; text.size() < 3'000'000; ++i)
+            text += u"第%1行 some words\n"_s.arg(i);
+        const QString emoji = QString(1999, u'x') + QStringList(20, u"😀"_s).join(QString());
+        const QString path = freshPath(u"data.json"_s);
+        QListWidget list;
+        list.addItem(newPhraseItem({text, {}, u"g"_s, {}}));
+        list.addItem(newPhraseItem({{}, text, u"g"_s, {}})); // the remark alone: it becomes the text
+        list.addItem(newPhraseItem({emoji, {}, u"g"_s, {}}));
+        for (QListWidgetItem *item : {list.item(0), list.item(1)}) {
+            QCOMPARE(item->text(), text.left(2000) + u"……"_s);
+            QCOMPARE(item->toolTip(), wrapToolTipText(text));
+        }
+        QCOMPARE(list.item(2)->text(), emoji.left(1999) + u"……"_s); // not half an emoji
+        QVERIFY(savePhrases(&list, path));
+        QListWidget loaded;
+        loadPhrases(&loaded, path);
+        QCOMPARE(loaded.count(), 3);
+        QCOMPARE(loaded.item(0)->data(PhraseTextRole).toString(), text);
+        QCOMPARE(loaded.item(1)->data(PhraseTextRole).toString(), text);
+        QCOMPARE(loaded.item(1)->data(PhraseRemarkRole).toString(), text);
+        QCOMPARE(loaded.item(2)->data(PhraseTextRole).toString(), emoji);
+        QCOMPARE(loaded.item(0)->text(), text.left(2000) + u"……"_s);
+    }
+
     // A phrase shows its remark when it has one, else its text; the tooltip holds both, wrapped.
     void phraseItemShowsItsRemarkAndWrapsItsToolTip() {
         std::unique_ptr<QListWidgetItem> item(newPhraseItem({u"T"_s, u"R"_s, u"g"_s, {}}));

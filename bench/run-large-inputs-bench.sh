@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Start-up with large accepted inputs: many groups, one very large phrase (see
+# bench_large_inputs.cpp). Prints one line per case; never fails on time.
+set -eu
+build=${1:-$(cd "$(dirname "$0")/.." && pwd)/build}
+for groups in 1000 5000 20000; do "$build/bench/bench_large_inputs" groups "$groups"; done
+for kind in phrase saved-phrase; do
+    for megabytes in 1 20 50; do "$build/bench/bench_large_inputs" "$kind" "$megabytes"; done
+done
