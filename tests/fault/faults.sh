@@ -11,6 +11,7 @@ mounted=
 cleanup() {
     chattr -R -i "$work" 2>/dev/null
     [ -n "$mounted" ] && umount "$mounted" 2>/dev/null
+    chmod -R u+w "$work" 2>/dev/null # a program folder made read-only
     rm -rf "$work"
 }
 trap cleanup EXIT
