@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
@@ -66,9 +67,19 @@ int main(int argc, char *argv[]) {
         text.reserve(qsizetype(amount) * 1024 * 1024 + line.size());
         while (text.size() < qsizetype(amount) * 1024 * 1024)
             text += line;
-        writeFile(dir.filePath(QStringLiteral("data.json")),
-                  "[{\"text\": \"" + text +
-                      "\", \"tab\": \"短语1\"}, {\"text\": \"short\", \"tab\": \"短语1\"}]\n");
+        const QString shortText = QStringLiteral("short"), group = QStringLiteral("短语1");
+        // As the program writes it, or as another program might.
+        const QByteArray file =
+            saved ? QJsonDocument(phraseRecordsToJson({{QString::fromUtf8(text).replace(QStringLiteral("\\n"),
+                                                                                        QStringLiteral("\n")),
+                                                        {},
+                                                        group,
+                                                        {}},
+                                                       {shortText, {}, group, {}}}))
+                        .toJson(QJsonDocument::Indented)
+                  : "[{\"text\": \"" + text +
+                        "\", \"tab\": \"短语1\"}, {\"text\": \"short\", \"tab\": \"短语1\"}]\n";
+        writeFile(dir.filePath(QStringLiteral("data.json")), file);
     }
 
     QApplication app(argc, argv);
