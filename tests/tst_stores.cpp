@@ -10,6 +10,7 @@
 #include "library/GroupStore.h"
 #include "library/PhraseFileLayout.h"
 #include "library/PhraseItem.h"
+#include "pickwindow/MyTabBar.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -411,6 +412,21 @@ private slots:
         QCOMPARE(loaded.item(1)->data(PhraseRemarkRole).toString(), text);
         QCOMPARE(loaded.item(2)->data(PhraseTextRole).toString(), emoji);
         QCOMPARE(loaded.item(0)->text(), text.left(2000) + u"……"_s);
+    }
+
+    // The group tab bar answers cheap sizes while the groups are added, then lays its tabs out
+    // with their real ones: the same as tabs added one by one.
+    void loadedGroupsGetTheirRealTabSizes() {
+        const QString path = freshPath(u"tab.json"_s);
+        writeAll(path, R"([{"tab": "短语1"}, {"tab": "a much longer group name"}, {"tab": "x"}])");
+        MyTabBar loaded, added;
+        loadGroups(&loaded, path);
+        for (const char *name : {"短语1", "a much longer group name", "x"})
+            added.addTab(QString::fromUtf8(name));
+        QCOMPARE(loaded.count(), 3);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(loaded.tabRect(i), added.tabRect(i));
+        QVERIFY(loaded.tabRect(1).width() > loaded.tabRect(2).width());
     }
 
     // A phrase shows its remark when it has one, else its text; the tooltip holds both, wrapped.
