@@ -1,8 +1,11 @@
 #include "app/CheckedWrite.h"
 
+#include "app/UserNotices.h"
+#include "platform/AtomicFileWrite.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -42,28 +45,18 @@ bool writeFileChecked(const QString &path, const QByteArray &bytes, bool textMod
     }
     if (skipWhenSame && holdsExactly(target, bytes, textMode))
         return true;
-    QSaveFile file(target);
-    if (!file.open(textMode ? QIODevice::WriteOnly | QIODevice::Text : QIODevice::WriteOnly)) {
-        *error = file.errorString();
-        return false;
+    // A folder deleted while the program runs is made again, so the change is not held in
+    // memory alone.
+    const QString folder = QFileInfo(target).absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        if (!makePrivateFolder(folder, false)) {
+            *error = QStringLiteral("文件夹 %1 不存在，且无法重新创建").arg(QDir::toNativeSeparators(folder));
+            return false;
+        }
+        const QString shown = QDir::toNativeSeparators(folder);
+        tellUser(QStringLiteral("recreated:") + shown,
+                 QStringLiteral("文件夹 %1 已不存在，Verbolin 已重新创建它并在其中保存。").arg(shown),
+                 QStringLiteral("the folder %1 was gone; it was made again to save into it").arg(shown));
     }
-    // QSaveFile::commit() renames even after a short write: check each step first.
-    const bool written =
-        file.write(bytes) == bytes.size() && file.flush() && file.error() == QFileDevice::NoError;
-    if (!written) {
-        *error = file.error() == QFileDevice::NoError ? QStringLiteral("写入不完整（磁盘空间可能不足）")
-                                                      : file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (stillReplaceable && !stillReplaceable()) {
-        error->clear();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return replaceFileContents(target, bytes, textMode, error, stillReplaceable);
 }

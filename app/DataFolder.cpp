@@ -2,6 +2,7 @@
 
 #include "app/InstallLayout.h"
 #include "app/UserNotices.h"
+#include "platform/AtomicFileWrite.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -32,7 +33,7 @@ const QStringList &dataFileNames() {
 QString chooseDataFolder(const QString &executableFolder, const QString &fallbackFolder) {
     if (canCreateFilesIn(executableFolder))
         return executableFolder;
-    QDir().mkpath(fallbackFolder);
+    makePrivateFolder(fallbackFolder, true);
     const QDir from(executableFolder);
     const QDir to(fallbackFolder);
     bool found = false;
@@ -42,8 +43,13 @@ QString chooseDataFolder(const QString &executableFolder, const QString &fallbac
         if (!QFileInfo(from.filePath(name)).isFile())
             continue;
         found = true;
-        if (!QFileInfo::exists(to.filePath(name)) && QFile::copy(from.filePath(name), to.filePath(name)))
+        if (!QFileInfo::exists(to.filePath(name)) && QFile::copy(from.filePath(name), to.filePath(name))) {
+            // The copy keeps its owner's permissions only, as every file saved there.
+            const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                       QFileDevice::ReadUser | QFileDevice::WriteUser;
+            QFile::setPermissions(to.filePath(name), QFile::permissions(to.filePath(name)) & ownerOnly);
             copied << name;
+        }
     }
     if (found) {
         const QString shownFrom = QDir::toNativeSeparators(from.absolutePath());
@@ -65,38 +71,20 @@ QString dataFolder() {
     const QString perUserFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     // An installed program never writes beside its executable, even when it could (root).
     if (isInstalledLayout(executableFolder)) {
-        QDir().mkpath(perUserFolder);
+        makePrivateFolder(perUserFolder, true);
         return perUserFolder;
     }
     return chooseDataFolder(executableFolder, perUserFolder);
 }
 
-namespace {
-
-bool isAsciiLetterOrDigit(QChar c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
-}
-
-// QSaveFile names its temporary "<file>.XXXXXX" beside the file. Told by hand: a regular
-// expression here brought the whole expression engine into memory for one test a start.
-bool isSaveTemporaryName(const QString &name) {
-    for (const QLatin1String file :
-         {QLatin1String("config.json."), QLatin1String("data.json."), QLatin1String("tab.json.")}) {
-        if (!name.startsWith(file))
-            continue;
-        const QStringView suffix = QStringView(name).sliced(file.size());
-        return suffix.size() == 6 && std::all_of(suffix.begin(), suffix.end(), isAsciiLetterOrDigit);
-    }
-    return false;
-}
-
-} // namespace
-
 void removeStaleSaveTemporaries(const QString &folder) {
     const QDateTime minuteAgo = QDateTime::currentDateTime().addSecs(-60);
     const QDir dir(folder);
     for (const QFileInfo &entry : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
-        if (isSaveTemporaryName(entry.fileName()) && entry.lastModified() < minuteAgo)
+        const QString name = entry.fileName();
+        const bool ours = std::any_of(dataFileNames().begin(), dataFileNames().end(),
+                                      [&](const QString &file) { return isSaveTemporaryOf(name, file); });
+        if (ours && entry.lastModified() < minuteAgo)
             QFile::remove(entry.absoluteFilePath());
     }
 }

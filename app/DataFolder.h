@@ -11,9 +11,11 @@ const QStringList &dataFileNames();
 // installed program). An installed tree (see InstallLayout.h) always uses the latter.
 // Files found beside a read-only executable are copied into the user's folder when it
 // lacks them, so they are never hidden, and the user is told which folder is in use.
+// The user's folder is open to its owner only.
 QString chooseDataFolder(const QString &executableFolder, const QString &fallbackFolder);
 QString dataFolder();
 
-// Removes save temporaries of the three files ("data.json.XXXXXX", left by a kill
-// between writing and renaming) older than a minute.
+// Removes save temporaries of the three files (".data.json.verbolin-tmp-xxxxxxxx", left
+// by a kill between writing and renaming) older than a minute. Nothing else is removed:
+// "data.json.backup" or "data.json.241207" are the user's own.
 void removeStaleSaveTemporaries(const QString &folder);

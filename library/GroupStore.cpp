@@ -22,12 +22,14 @@
 namespace {
 
 void setGroups(QTabBar *tabBar, const QList<GroupRecord> &groups) {
+    tabBar->setProperty(addingGroupsProperty, true);
     while (tabBar->count() > 0)
         tabBar->removeTab(tabBar->count() - 1);
     for (const GroupRecord &group : groups) {
         const int index = tabBar->addTab(group.name);
         tabBar->setTabData(index, group.itemHeight);
     }
+    tabBar->setProperty(addingGroupsProperty, false);
 }
 
 } // namespace

@@ -24,6 +24,23 @@ namespace {
 
 const QString firstGroupName = QStringLiteral("短语1");
 
+// A row shows a line or a few of its text; laying out megabytes of text for it took
+// seconds and gigabytes at every paint.
+constexpr qsizetype longestShownText = 2000;
+
+} // namespace
+
+QString shownPhraseText(const QString &text) {
+    if (text.size() <= longestShownText)
+        return text;
+    // Not between the two halves of a surrogate pair.
+    const qsizetype cut =
+        text.at(longestShownText - 1).isHighSurrogate() ? longestShownText - 1 : longestShownText;
+    return text.left(cut) + QStringLiteral("……");
+}
+
+namespace {
+
 // A phrase item keeps its four strings as plain members and answers the
 // display text, tooltip and text colour from them when asked. Item data kept by the base
 // class costs a list entry and a variant per role, and a wrapped tooltip copy and a brush
@@ -49,7 +66,9 @@ public:
         case Qt::EditRole: {
             // A display text set on the item itself wins, as on any list item.
             const QVariant own = QListWidgetItem::data(role);
-            return own.isValid() ? own : QVariant(phrase.remark.isEmpty() ? phrase.text : phrase.remark);
+            return own.isValid()
+                       ? own
+                       : QVariant(shownPhraseText(phrase.remark.isEmpty() ? phrase.text : phrase.remark));
         }
         case Qt::ToolTipRole:
             return phraseToolTip(phrase.text, phrase.remark);
@@ -126,7 +145,8 @@ void refreshPhraseItem(QListWidgetItem *item) {
         return;
     }
     const QString remark = item->data(PhraseRemarkRole).toString();
-    item->setData(Qt::DisplayRole, remark.isEmpty() ? item->data(PhraseTextRole).toString() : remark);
+    item->setData(Qt::DisplayRole,
+                  shownPhraseText(remark.isEmpty() ? item->data(PhraseTextRole).toString() : remark));
 }
 
 const PhraseRecord *phraseRecordIn(const QListWidgetItem *item) {
@@ -242,7 +262,9 @@ QList<PhraseRecord> repairedRecordsOf(QListWidget *list) {
     for (int row = 0; row < list->count(); ++row) {
         QListWidgetItem *item = list->item(row);
         if (item->data(PhraseTextRole).toString().isEmpty()) {
-            item->setData(PhraseTextRole, item->data(Qt::DisplayRole).toString());
+            // The remark whole, not the row's shortened display of it.
+            const QString remark = item->data(PhraseRemarkRole).toString();
+            item->setData(PhraseTextRole, remark.isEmpty() ? item->data(Qt::DisplayRole).toString() : remark);
             refreshPhraseItem(item);
         }
         if (item->data(PhraseGroupRole).toString().isEmpty())

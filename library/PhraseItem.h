@@ -24,6 +24,10 @@ enum PhraseRole {
     PhraseBadgeRole = Qt::UserRole + 4, // a shown row's badge, from its place; never stored
 };
 
+// What a row shows of a phrase's text or remark: all of it, or for a very long one its
+// first two thousand characters and "……". The phrase itself stays whole.
+QString shownPhraseText(const QString &text);
+
 // Sets display text, tooltip and text colour from the text and remark roles.
 void refreshPhraseItem(QListWidgetItem *item);
 

@@ -51,10 +51,13 @@ QJsonArray phraseRecordsToJson(const QList<PhraseRecord> &records) {
 }
 
 QString phraseToolTip(const QString &text, const QString &remark) {
+    // More than the most a tooltip shows (each line and its line end): the rest of a
+    // very long phrase is never split up only to be dropped.
+    const qsizetype enough = toolTipMaxLines * (toolTipLineLength + 1) + 1;
     if (remark.isEmpty())
-        return wrapToolTipText(text);
+        return wrapToolTipText(text.left(enough));
     const QString separator = QLatin1Char('\n') + QString(24, QChar(0x2500)) + QLatin1Char('\n');
-    return wrapToolTipText(remark + separator + text);
+    return wrapToolTipText(remark.left(enough) + separator + text.left(enough));
 }
 
 QString wrapToolTipText(const QString &s) {

@@ -11,6 +11,7 @@
 #include "library/GroupStore.h"
 #include "library/PhraseFileLayout.h"
 #include "library/PhraseItem.h"
+#include "pickwindow/MyTabBar.h"
 
 #include <QApplication>
 #include <QDir>
@@ -550,19 +551,89 @@ private slots:
         QVERIFY(restoreGroupsOfPhrases(&bar, &list, tabs).isEmpty());
     }
 
+    // Only the program's own leftovers go; what the user keeps beside the files stays, however old.
     void staleSaveTemporariesAreRemoved() {
         for (const auto &[name, ageSeconds, removed] : {
-                 std::tuple{"data.json.aB3xYz", 120, true},            // an old temporary
-                 {"config.json.aB3xYz", 5, false},                     // the temporary of a save going on
+                 std::tuple{"data.json.backup", 120, false},           // the user's backups
+                 {"data.json.241207", 120, false},                     //
+                 {"tab.json.backup", 120, false},                      //
+                 {"config.json.before", 120, false},                   //
+                 {".data.json.verbolin-tmp-a3x9k2q0", 120, true},      // an old temporary
+                 {".tab.json.verbolin-tmp-00000000", 120, true},       // another file's
+                 {".config.json.verbolin-tmp-a3x9k2q0", 5, false},     // of a save going on
                  {"data.json.unreadable-20260101-101010", 120, false}, // a copy kept aside
-                 {"notes.json.aB3xYz", 120, false},                    // another program's file
-                 {"tab.json.aB3xY", 120, false},                       // a name of another form
+                 {"data.json.aB3xYz", 120, false},                     // older versions' form
+                 {".notes.json.verbolin-tmp-a3x9k2q0", 120, false},    // not of the three files
+                 {".data.json.verbolin-tmp-a3x9k2q", 120, false},      // a name of another form
+                 {".data.json.verbolin-tmp-A3X9K2Q0", 120, false},     //
              }) {
             const QString path = freshPath(QLatin1String(name));
+            writeAll(path, "kept");
             setModified(path, ageSeconds);
             removeStaleSaveTemporaries(QFileInfo(path).absolutePath());
             QVERIFY2(QFile::exists(path) != removed, name);
         }
+    }
+
+    // A data folder deleted while the program runs is made again by the next save; the user is
+    // told once, and nothing stays held in memory alone.
+    void aDeletedFolderIsMadeAgainBySaving() {
+        const QString path = freshPath(u"data.json"_s);
+        const QString folder = QFileInfo(path).absolutePath();
+        QListWidget list;
+        loadPhrases(&list, path);
+        for (const char *text : {"first", "second"}) {
+            QVERIFY(QDir(folder).removeRecursively());
+            list.addItem(newPhraseItem({QString::fromLatin1(text), {}, u"短语1"_s, {}}));
+            QVERIFY(savePhrases(&list, path));
+            QVERIFY(!hasUnsavedChange(path));
+            QVERIFY(readAll(path).contains(text));
+        }
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(notices.first().contains(QDir::toNativeSeparators(folder)));
+    }
+
+    // A phrase of megabytes shows its beginning in its row (laying all of it out stalled the
+    // start); its text stays whole in the item, through a save and a load, for the output.
+    void aVeryLongPhraseIsShownShortenedAndKeptWhole() {
+        QString text;
+        for (int i = 0; text.size() < 3'000'000; ++i)
+            text += u"第%1行 some words\n"_s.arg(i);
+        const QString emoji = QString(1999, u'x') + QStringList(20, u"😀"_s).join(QString());
+        const QString path = freshPath(u"data.json"_s);
+        QListWidget list;
+        list.addItem(newPhraseItem({text, {}, u"g"_s, {}}));
+        list.addItem(newPhraseItem({{}, text, u"g"_s, {}})); // the remark alone: it becomes the text
+        list.addItem(newPhraseItem({emoji, {}, u"g"_s, {}}));
+        for (QListWidgetItem *item : {list.item(0), list.item(1)}) {
+            QCOMPARE(item->text(), text.left(2000) + u"……"_s);
+            QCOMPARE(item->toolTip(), wrapToolTipText(text));
+        }
+        QCOMPARE(list.item(2)->text(), emoji.left(1999) + u"……"_s); // not half an emoji
+        QVERIFY(savePhrases(&list, path));
+        QListWidget loaded;
+        loadPhrases(&loaded, path);
+        QCOMPARE(loaded.count(), 3);
+        QCOMPARE(loaded.item(0)->data(PhraseTextRole).toString(), text);
+        QCOMPARE(loaded.item(1)->data(PhraseTextRole).toString(), text);
+        QCOMPARE(loaded.item(1)->data(PhraseRemarkRole).toString(), text);
+        QCOMPARE(loaded.item(2)->data(PhraseTextRole).toString(), emoji);
+        QCOMPARE(loaded.item(0)->text(), text.left(2000) + u"……"_s);
+    }
+
+    // The group tab bar answers cheap sizes while the groups are added, then lays its tabs out
+    // with their real ones: the same as tabs added one by one.
+    void loadedGroupsGetTheirRealTabSizes() {
+        const QString path = freshPath(u"tab.json"_s);
+        writeAll(path, R"([{"tab": "短语1"}, {"tab": "a much longer group name"}, {"tab": "x"}])");
+        MyTabBar loaded, added;
+        loadGroups(&loaded, path);
+        for (const char *name : {"短语1", "a much longer group name", "x"})
+            added.addTab(QString::fromUtf8(name));
+        QCOMPARE(loaded.count(), 3);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(loaded.tabRect(i), added.tabRect(i));
+        QVERIFY(loaded.tabRect(1).width() > loaded.tabRect(2).width());
     }
 
     // A phrase shows its remark when it has one, else its text; the tooltip holds both, wrapped.

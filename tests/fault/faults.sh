@@ -11,6 +11,7 @@ mounted=
 cleanup() {
     chattr -R -i "$work" 2>/dev/null
     [ -n "$mounted" ] && umount "$mounted" 2>/dev/null
+    chmod -R u+w "$work" 2>/dev/null # a program folder made read-only
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -22,9 +23,10 @@ skip() { echo "SKIP ($row): $*"; exit 77; }
 write_phrases() { # phrase-1 … phrase-N in the first group
     { echo "["; seq -f '{"text": "phrase-%g", "tab": "短语1"},' "$phrases"; echo '{"text": "end"}]'; } >"$1"
 }
-# The probe with a time limit, so that a hang fails the row instead of CI.
+# The probe with a time limit, so that a hang fails the row instead of CI; probe_env: variables for it alone.
+probe_env=()
 probe() {
-    timeout 20 "$STORE_PROBE" "$@" >"$work/out" 2>"$work/err"
+    timeout 20 env "${probe_env[@]}" "$STORE_PROBE" "$@" >"$work/out" 2>"$work/err"
     local status=$?
     [ "$status" -eq 124 ] && fail "the program hung: $(cat "$work/err")"
     return "$status"
@@ -82,9 +84,9 @@ row_kill_at_rename() {
         &>/dev/null
     check_no_loss
     tail -c 2 "$prog/data.json" | grep -q ']' || fail "data.json is cut: $(tail -c 100 "$prog/data.json")"
-    find "$prog" -name 'data.json.??????' -exec touch -d '2 minutes ago' {} +
+    find "$prog" -name '.data.json.verbolin-tmp-*' -exec touch -d '2 minutes ago' {} +
     probe "$prog" || fail "the start after the kill failed: $(cat "$work/out")"
-    ls "$prog" | grep -qE '^data\.json\.[A-Za-z0-9]{6}$' && fail "a stale temporary was left: $(ls "$prog")"
+    ls -A "$prog" | grep -q 'verbolin-tmp' && fail "a stale temporary was left: $(ls -A "$prog")"
     check_no_loss
 }
 
@@ -208,6 +210,47 @@ row_racing_writer() {
     check_no_loss
 }
 
+# A file call that fails on data.json (the shim, see failing_io.c): the save fails, the old file stays byte for
+# byte, the user is told why, no temporary is left, and once the fault is gone the change is saved.
+injected_fault() { # CALL ERRNO WHAT-THE-USER-IS-TOLD
+    [ -r "${FAULT_SHIM:-}" ] || skip "the fault shim was not built"
+    start_files
+    probe_env=(LD_PRELOAD="$FAULT_SHIM" FAULT_CALL="$1" FAULT_ERRNO="$2" FAULT_PATH=data.json)
+    failed_save_keeps_file data.json "$3"
+    ls -A "$prog" | grep -q 'verbolin-tmp' && fail "a temporary was left: $(ls -A "$prog")"
+    probe_env=()
+    saves_extra "$prog"
+}
+# How network and FUSE file systems report an exceeded quota: only at the flush or the close.
+row_sync_quota_exceeded() { injected_fault fsync EDQUOT "超出磁盘配额"; }
+row_sync_io_error() { injected_fault fsync EIO "EIO"; }
+row_close_quota_exceeded() { injected_fault close EDQUOT "超出磁盘配额"; }
+row_close_io_error() { injected_fault close EIO "EIO"; }
+# Half of a write lands, the next fails: said as a full disk, not as an unknown error.
+row_short_write_disk_full() { injected_fault write ENOSPC "磁盘空间不足"; }
+row_rename_quota_exceeded() { injected_fault rename EDQUOT "超出磁盘配额"; }
+
+mode_of() { stat -c %a "$1"; }
+# The phrases are nobody else's business: files the program writes are its owner's alone.
+row_new_files_owner_only() {
+    umask 022
+    start_files
+    for f in config.json data.json tab.json; do
+        [ "$(mode_of "$prog/$f")" = 600 ] || fail "$f was saved with mode $(mode_of "$prog/$f")"
+    done
+}
+# An existing file loses what others may do with it, never what its owner made stricter.
+row_save_never_widens_mode() {
+    start_files
+    for mode in 640:600 604:600 600:600 $([ "$(id -u)" -eq 0 ] && echo 400:400); do
+        chmod "${mode%:*}" "$prog/data.json"
+        probe "$prog" "extra-${mode%:*}" || fail "the save failed: $(cat "$work/out")"
+        holds "$prog/data.json" "extra-${mode%:*}"
+        [ "$(mode_of "$prog/data.json")" = "${mode#*:}" ] ||
+            fail "a file of mode ${mode%:*} was saved with mode $(mode_of "$prog/data.json")"
+    done
+}
+
 row_immutable_file() {
     start_files
     chattr +i "$prog/data.json" 2>/dev/null || skip "chattr +i does not work here"
@@ -216,8 +259,9 @@ row_immutable_file() {
     saves_extra "$prog"
 }
 
-row_read_only_program_folder() {
+read_only_program_folder() {
     start_files
+    chmod 644 "$prog"/*.json # as older versions left them
     if [ "$(id -u)" -eq 0 ]; then
         mount -t tmpfs tmpfs "$prog" 2>/dev/null || skip "cannot mount a tmpfs"
         mounted=$prog
@@ -228,6 +272,16 @@ row_read_only_program_folder() {
     fi
     saves_extra "$VERBOLIN_USER_FOLDER"
     told "$VERBOLIN_USER_FOLDER"
+}
+row_read_only_program_folder() { read_only_program_folder; }
+# The per-user folder is its owner's alone, and so are the files copied into it.
+row_per_user_folder_owner_only() {
+    umask 022
+    read_only_program_folder
+    [ "$(mode_of "$VERBOLIN_USER_FOLDER")" = 700 ] || fail "the folder has mode $(mode_of "$VERBOLIN_USER_FOLDER")"
+    for f in config.json data.json tab.json; do
+        [ "$(mode_of "$VERBOLIN_USER_FOLDER/$f")" = 600 ] || fail "$f has mode $(mode_of "$VERBOLIN_USER_FOLDER/$f")"
+    done
 }
 
 # What is no regular file is neither read (no hang, no flood) nor replaced: the check given still holds.
