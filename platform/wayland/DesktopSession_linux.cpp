@@ -1,0 +1,37 @@
+// Linux: X11 serves every need itself; under Wayland the compositor is asked which of the
+// protocols the program speaks it offers.
+#include "platform/DesktopSession.h"
+
+#include "platform/wayland/WaylandGlobals.h"
+#include "platform/wayland/WaylandOutput.h"
+
+#include <QGuiApplication>
+
+bool isWaylandSession() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+SessionMechanisms sessionMechanisms() {
+    SessionMechanisms m;
+    if (!isWaylandSession()) {
+        m.hotkeys = QStringLiteral("X11 key grabs");
+        m.clipboard = QStringLiteral("the X11 clipboard");
+        m.keys = QStringLiteral("XTest");
+        return m;
+    }
+    const WaylandOutput *output = WaylandOutput::instance();
+    m.automaticHotkeys = false;
+    m.hotkeys =
+        QStringLiteral("none of the desktop's: bind \"verbolin --hotkey COMBINATION\" in its keyboard "
+                       "settings");
+    m.clipboardWithoutFocus = output && output->hasDataControl();
+    m.clipboard = m.clipboardWithoutFocus
+                      ? QStringLiteral("data control (zwlr_data_control_manager_v1)")
+                      : QStringLiteral("Qt's clipboard, only while a window of Verbolin has the focus");
+    m.syntheticKeys = output && output->hasVirtualKeyboard();
+    m.keys = m.syntheticKeys ? QStringLiteral("virtual keyboard (zwp_virtual_keyboard_v1)")
+                             : QStringLiteral("none");
+    if (!m.syntheticKeys && waylandGlobalInterfaces().contains(QStringLiteral("org_kde_kwin_fake_input")))
+        m.keys += QStringLiteral(" (org_kde_kwin_fake_input is offered but not used yet)");
+    return m;
+}
