@@ -36,9 +36,16 @@ bool MyEventFilter::eventFilter(QObject *watched, QEvent *event) {
         QTimer::singleShot(0, searchBox, &checkSearchFocusLost);
     if (event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
-    const int key = static_cast<QKeyEvent *>(event)->key();
-    if (searchMode && searchBox->hasFocus())
+    const auto *keyEvent = static_cast<QKeyEvent *>(event);
+    const int key = keyEvent->key();
+    if ((searchMode || pickWindowTakesFocus) && searchBox->hasFocus())
         return handleSearchBoxKey(key);
+    if (pickWindowTakesFocus && !searchMode && pickWindow->isActiveWindow()) {
+        const Qt::KeyboardModifiers modifiers = keyEvent->modifiers();
+        return handleFocusedPickKey(key, modifiers & Qt::ShiftModifier,
+                                    modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier),
+                                    keyEvent->isAutoRepeat());
+    }
     return handleActiveWindowKey(key);
 }
 
