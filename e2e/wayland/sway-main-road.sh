@@ -7,7 +7,7 @@
 set -u
 exe=$1 target=$2
 
-for tool in sway swaymsg wtype python3; do
+for tool in sway swaymsg wtype wl-copy wl-paste python3; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
         exit 77
@@ -50,7 +50,7 @@ cp "$(dirname "$exe")"/icons/* "$app/icons/" 2>/dev/null
 cp "$target" "$app/input_target"
 cat >"$app/config.json" <<'JSON'
 {"chuangkou_x": 400, "chuangkou_y": 100, "width": 500, "height": 500, "zhiding": false,
- "tudingflag": false, "hotkey": "Ctrl+Shift+V", "delay": 200}
+ "tudingflag": false, "hotkey": "Ctrl+Shift+V", "delay": 200, "restore_clipboard": true}
 JSON
 cat >"$app/data.json" <<'JSON'
 [{"text": "alpha", "tab": "甲"}, {"text": "bravo", "tab": "甲"}, {"text": "charlie", "tab": "甲"},
@@ -211,8 +211,15 @@ expect_text $'bravocharliemike\n' ; expect_hidden
 hold ctrl+shift+v 200 ; expect_shown ; hold 5 200
 expect_text "november" ; expect_hidden ; expect_focus "$target_title"
 
-echo "step: a phrase hotkey while the window is hidden"
+echo "step: a phrase hotkey while the window is hidden; the clipboard is given back after it"
+as_user wl-copy "copied before" || fail "wl-copy failed"
 hold ctrl+alt+q 200 ; expect_text "novemberecho" ; expect_focus "$target_title"
+for _ in $(seq 1 60); do
+    [ "$(as_user wl-paste --no-newline 2>/dev/null)" = "copied before" ] && break
+    sleep 0.05
+done
+[ "$(as_user wl-paste --no-newline 2>/dev/null)" = "copied before" ] ||
+    fail "the clipboard holds '$(as_user wl-paste --no-newline 2>&1)' after the output, not what was copied before"
 
 echo "step: the next keys typed reach the target"
 hold z 150 ; expect_text "novemberechoz"
