@@ -103,6 +103,10 @@ QStringList focusedWindowClasses() {
     return wayland() ? QStringList() : x11input::focusedWindowClasses();
 }
 
+bool focusedWindowUnknown() {
+    return wayland() != nullptr;
+}
+
 HeldModifiers releaseHeldModifiers() {
     if (WaylandOutput *output = wayland()) {
         // The focused client combines our keys with our keyboard's modifiers only, never

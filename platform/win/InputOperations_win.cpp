@@ -25,6 +25,10 @@ QStringList focusedWindowClasses() {
     return {};
 }
 
+bool focusedWindowUnknown() {
+    return false;
+}
+
 HeldModifiers releaseHeldModifiers() {
     return win32ReleaseHeldModifiers();
 }
