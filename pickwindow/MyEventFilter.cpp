@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/KeyHandling.h"
+#include "platform/DesktopSession.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -37,11 +38,15 @@ bool MyEventFilter::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     const auto *keyEvent = static_cast<QKeyEvent *>(event);
-    const int key = keyEvent->key();
+    int key = keyEvent->key();
     if ((searchMode || pickWindowTakesFocus) && searchBox->hasFocus())
         return handleSearchBoxKey(key);
     if (pickWindowTakesFocus && !searchMode && pickWindow->isActiveWindow()) {
         const Qt::KeyboardModifiers modifiers = keyEvent->modifiers();
+        // The badge digits are the number-row keys, as through the hook: Shift+2 is "@" to
+        // Qt on a US layout, and French puts the digits on the shifted level.
+        if (const int digit = numberRowKey(keyEvent->nativeScanCode()))
+            key = digit;
         return handleFocusedPickKey(key, modifiers & Qt::ShiftModifier,
                                     modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier),
                                     keyEvent->isAutoRepeat());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 // What serves the program's needs from the desktop: hotkeys (the global one and each
 // phrase's), the clipboard while no window of the program has the focus, and synthetic
@@ -21,3 +22,8 @@ struct SessionMechanisms {
 bool isWaylandSession();
 
 SessionMechanisms sessionMechanisms();
+
+// The digit key (Qt::Key_0 to Qt::Key_9) of the number-row key with this native scan code
+// (QKeyEvent::nativeScanCode), whatever the layout puts there and whatever modifier is held;
+// 0 for any other key.
+int numberRowKey(quint32 nativeScanCode);

@@ -494,6 +494,23 @@ private slots:
         QCOMPARE(focused, throughHook);
     }
 
+    // There the number-row keys are the badge digits whatever the layout types with them and
+    // with Shift held, as through the hook.
+    void focusedWindowNumberRowKeysAreBadgesWithShiftToo() {
+        const AppContext &c = appContext();
+        pickWindowTakesFocus = true;
+        showPickWindowNoActivate(c.pickWindow);
+        QVERIFY(QTest::qWaitForWindowActive(c.pickWindow));
+        resetInputRecording();
+        // Shift+2 on a US layout: "@", on the key whose X11 and Wayland key code is 11.
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_At, Qt::ShiftModifier, 11, 0x40, 0, u"@"_s);
+        QApplication::sendEvent(QApplication::focusWidget(), &press);
+        QTest::qWait(1700); // the hidden window keeps the focus here: the wait gives up
+        pickWindowTakesFocus = false;
+        QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 5000);
+        QCOMPARE(recordedClipboardText(), u"r2"_s);
+    }
+
     // There a chosen phrase hides even a pinned window, and its output waits until no window
     // of the program has the focus any more (the desktop gives it back to the application
     // the user came from); a phrase hotkey hides a shown window the same way.

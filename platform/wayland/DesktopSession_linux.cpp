@@ -35,3 +35,11 @@ SessionMechanisms sessionMechanisms() {
         m.keys += QStringLiteral(" (org_kde_kwin_fake_input is offered but not used yet)");
     return m;
 }
+
+int numberRowKey(quint32 nativeScanCode) {
+    // X11 and Wayland key codes: the evdev code plus 8.
+    constexpr quint32 first = 10; // the key of 1; the key of 0 follows the key of 9
+    if (nativeScanCode < first || nativeScanCode > first + 9)
+        return 0;
+    return nativeScanCode == first + 9 ? Qt::Key_0 : Qt::Key_1 + int(nativeScanCode - first);
+}
