@@ -178,6 +178,10 @@ QJsonValue terminalPasteKeys() {
     return configObject().value(terminalPasteKeysKey);
 }
 
+QJsonValue pasteKeys() {
+    return configObject().value(QStringLiteral("paste_keys"));
+}
+
 QPoint savedPosition(SavedWindow window) {
     return QPoint(read(positionKey(window, "_x")), read(positionKey(window, "_y")));
 }

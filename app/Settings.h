@@ -75,6 +75,10 @@ bool restoresClipboard();
 // pasteChordFor.
 QJsonValue terminalPasteKeys();
 
+// "paste_keys" (not in a new file): the paste chord where the system does not say which
+// window has the focus (Wayland); "Ctrl+V" when missing or no chord.
+QJsonValue pasteKeys();
+
 // The long-lived windows that reopen where the user left them ("chuangkou_x" and "_y" for
 // the pick window, "shezhichuangkou", "tianjiachuangkou", "xiugaichuangkou" for the
 // settings, add and edit windows).

@@ -4,9 +4,11 @@
 #include "app/ConfigStore.h"
 #include "app/DataFolder.h"
 #include "app/EditorWindowsSetup.h"
+#include "app/HotkeyCommands.h"
 #include "app/NoticeDisplay.h"
 #include "app/OutsideEdits.h"
 #include "app/PickWindowSetup.h"
+#include "app/Settings.h"
 #include "app/SettingsRows.h"
 #include "app/SettingsWindowSetup.h"
 #include "app/StyleSheet.h"
@@ -22,6 +24,7 @@
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/MyEventFilter.h"
 #include "pickwindow/Pinning.h"
+#include "platform/DesktopSession.h"
 #include "platform/FontFamilies.h"
 #include "platform/FontFilePages.h"
 #include "platform/FontSetup.h"
@@ -35,6 +38,9 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTabBar>
+#include <QTimer>
+
+#include <cstdio>
 
 #include <future>
 
@@ -115,7 +121,8 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
         QSystemTrayIcon *trayIcon = c.trayIcon;
         setNoticeSink([trayIcon](const QString &message) { showFileNotice(trayIcon, message); });
     };
-    if (arguments.contains(QStringLiteral("--autostart"))) {
+    // Started at login, or to tell of a hotkey the desktop saw: nothing shown first.
+    if (arguments.contains(QStringLiteral("--autostart")) || hotkeycommand::combinationIn(arguments)) {
         addTrayIcon();
         return;
     }
@@ -126,19 +133,71 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     showAtSavedPosition(c.pickWindow);
 }
 
+namespace {
+
+// Says on standard error what serves hotkeys, the clipboard and keys in a Wayland session,
+// and tells the user once what is missing and what to do about it.
+void reportSessionMechanisms() {
+    if (!isWaylandSession())
+        return;
+    const SessionMechanisms m = sessionMechanisms();
+    std::fprintf(stderr, "verbolin: Wayland session; hotkeys: %s; clipboard: %s; keys: %s\n",
+                 qPrintable(m.hotkeys), qPrintable(m.clipboard), qPrintable(m.keys));
+    if (!m.automaticHotkeys) {
+        const QString command = QCoreApplication::applicationFilePath() + QStringLiteral(" --hotkey ");
+        const QString hotkey = settings::globalHotkey();
+        tellUser(QStringLiteral("session:hotkeys"),
+                 QStringLiteral("此桌面不让程序注册全局快捷键。请在桌面的键盘设置里添加自定义快捷键 %1，"
+                                "命令为：%2%1（短语自己的快捷键同样绑定为 %2加上该快捷键）。")
+                     .arg(hotkey, command),
+                 QStringLiteral("bind %1 to the command \"%2%1\" in the desktop's keyboard settings "
+                                "(each phrase hotkey likewise)")
+                     .arg(hotkey, command));
+    }
+    if (!m.syntheticKeys)
+        tellUser(QStringLiteral("session:keys"),
+                 QStringLiteral("此桌面没有提供模拟按键的方法：短语无法输入到其他程序。"),
+                 QStringLiteral(
+                     "verbolin: this compositor offers no way of sending keys; phrases cannot be input"));
+}
+
+} // namespace
+
 int runVerbolin(int &argc, char **argv) {
+    // A hotkey without its combination is a mistake in the desktop's shortcut: said, and
+    // nothing started or told.
+    QStringList rawArguments;
+    for (int i = 1; i < argc; ++i)
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    if (const std::optional<QString> combination = hotkeycommand::combinationIn(rawArguments);
+        combination && combination->trimmed().isEmpty()) {
+        std::fprintf(stderr,
+                     "verbolin: --hotkey needs a key combination, for example --hotkey Ctrl+Shift+V\n");
+        return 2;
+    }
     // Overlaps the connection to the display and the building of the windows.
     startFontSetup();
     QCoreApplication::setApplicationName(QStringLiteral("Verbolin"));
     SingleInstanceApplication::startTakingLock();
     SingleInstanceApplication app(argc, argv, 1000);
-    QObject::connect(&app, &SingleInstanceApplication::instanceStarted, &app, [] {
-        QWidget *pickWindow = appContext().pickWindow;
-        if (!pickWindow)
-            return;
-        moveToSavedPosition(pickWindow);
-        showPickWindowNoActivate(pickWindow);
-    });
+    QObject::connect(
+        &app, &SingleInstanceApplication::instanceStarted, &app, [](const QStringList &arguments) {
+            QWidget *pickWindow = appContext().pickWindow;
+            if (!pickWindow)
+                return;
+            if (const std::optional<QString> combination = hotkeycommand::combinationIn(arguments)) {
+                runHotkeyCommand(*combination);
+                return;
+            }
+            moveToSavedPosition(pickWindow);
+            showPickWindowNoActivate(pickWindow);
+        });
+    // Under Wayland no window shows without the focus and no hook takes keys.
+    pickWindowTakesFocus = isWaylandSession();
     buildVerbolin(dataFolder(), app.arguments());
+    reportSessionMechanisms();
+    // The first launch, by a hotkey: acted on once the program is up.
+    if (const std::optional<QString> combination = hotkeycommand::combinationIn(app.arguments()))
+        QTimer::singleShot(0, &app, [command = *combination] { runHotkeyCommand(command); });
     return app.exec();
 }

@@ -213,7 +213,7 @@ public:
         } else if (verb == u"launch-again"_s) {
             QProcess second;
             logInto(second);
-            second.start(m_program.program(), {});
+            second.start(m_program.program(), w.mid(1));
             return second.waitForFinished(15000) && second.exitCode() == 0;
         } else if (verb == u"key"_s || verb == u"hold"_s) {
             // Every key is held as long as a person holds it: 100 ms, or as given.
@@ -427,6 +427,8 @@ private:
             got = others.join(u' ');
             return others.isEmpty() == (arg == u"closed"_s);
         }
+        if (what == u"log"_s)
+            return (got = programOutput()).contains(rest);
         return what == u"running"_s && m_program.state() == QProcess::Running;
     }
 

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QJsonObject>
 #include <QTimer>
 
 bool outputRunning = false;
@@ -52,6 +53,11 @@ int outputDelayMs() {
 // The paste chord suits the window that has the focus now (a terminal wants its own);
 // the user's table in config.json is read at every use, like the delay.
 OutputAction currentPasteChord() {
+    // Where the focused window is not known, the user's one chord serves every program.
+    if (focusedWindowUnknown()) {
+        const QString any = QStringLiteral("*");
+        return pasteChordFor({any}, QJsonObject{{any, settings::pasteKeys()}});
+    }
     return pasteChordFor(focusedWindowClasses(), settings::terminalPasteKeys());
 }
 

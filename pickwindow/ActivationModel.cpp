@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "library/PhraseItem.h"
 #include "output/OutputRunner.h"
+#include "pickwindow/FocusReturn.h"
 #include "platform/KeyboardHook.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 
 bool searchMode = false;
 NativeWindow savedForegroundWindow = 0;
+bool pickWindowTakesFocus = false;
 
 namespace {
 
@@ -47,6 +49,15 @@ void updateKeyboardHook() {
 }
 
 void showPickWindowNoActivate(QWidget *window) {
+    if (pickWindowTakesFocus) {
+        // Shown and activated as any window; its keys come as the focused window's.
+        searchMode = false;
+        if (!window->isVisible())
+            window->show();
+        window->raise();
+        window->activateWindow();
+        return;
+    }
     searchMode = false;
     const bool wasVisible = window->isVisible();
     // The hook follows the window's first paint: its first install reads the keyboard map,
@@ -135,6 +146,13 @@ bool pickKeysBlocked() {
 
 void inputPhraseItem(QListWidgetItem *item, QWidget *window) {
     const QString text = item->data(PhraseTextRole).toString();
+    if (pickWindowTakesFocus) {
+        // The window has the focus: the output must wait until the application the user
+        // came from has it back, and the next key the user types belongs there too.
+        window->close();
+        whenFocusReturned([text] { startPhraseOutput(text); });
+        return;
+    }
     if (!settings::isPinned())
         window->close();
     startPhraseOutput(text);
@@ -144,4 +162,14 @@ void onPhraseClicked(QListWidgetItem *item) {
     if (searchMode)
         leaveSearchMode(true);
     inputPhraseItem(item, appContext().pickWindow);
+}
+
+void inputPhraseFromHotkey(const QString &text) {
+    QWidget *pickWindow = appContext().pickWindow;
+    if (pickWindowTakesFocus && pickWindow && pickWindow->isVisible()) {
+        pickWindow->close();
+        whenFocusReturned([text] { startPhraseOutput(text); });
+        return;
+    }
+    startPhraseOutput(text);
 }

@@ -4,6 +4,7 @@
 
 class KeyboardHook;
 class QListWidgetItem;
+class QString;
 class QWidget;
 
 // The pick window is passive (shown without taking the focus, keys taken through the
@@ -11,6 +12,13 @@ class QWidget;
 // search text; the window that was in front then gets the focus back afterwards.
 extern bool searchMode;
 extern NativeWindow savedForegroundWindow;
+
+// Where no window can be shown without the focus and no hook can take keys (Wayland), the
+// pick window is shown as an ordinary window that takes the focus; its keys then arrive as
+// key events and mean what they mean through the hook. A chosen phrase hides it even when
+// pinned, and its output waits until the focus is back where the user came from. Set once
+// at start-up.
+extern bool pickWindowTakesFocus;
 
 // The system-wide hook that hands key-downs to the pick window's key handling; the
 // start-up wiring makes it. Without one the pick window takes no keys while passive.
@@ -43,4 +51,7 @@ bool pickWindowTakesKeys();
 // Inputs a phrase chosen in the pick window: closes the window unless pinned, then
 // starts the output into the focused application.
 void inputPhraseItem(QListWidgetItem *item, QWidget *window);
+// Inputs a phrase asked for by its own hotkey: where the pick window takes the focus and
+// has it, the window is hidden first and the output waits for the focus to go back.
+void inputPhraseFromHotkey(const QString &text);
 void onPhraseClicked(QListWidgetItem *item);

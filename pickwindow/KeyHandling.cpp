@@ -195,6 +195,18 @@ bool handleHookKey(const HookKeyEvent &event) {
     return carryOutPickCommand(command, KeyRoad::Hook);
 }
 
+bool handleFocusedPickKey(int qtKey, bool shift, bool otherModifiers, bool autoRepeat) {
+    if (!pickWindowTakesKeys())
+        return false;
+    (void)shift; // Shift does not count, as through the hook
+    const PickKeyCommand command = pickCommandOfQtKey(qtKey);
+    if (autoRepeat && !isMovingCommand(command.command))
+        return true;
+    if (command.command == PickCommand::InputBadge && otherModifiers)
+        return false;
+    return carryOutPickCommand(command, KeyRoad::Hook);
+}
+
 // The view's rows are the shown phrases.
 void selectAdjacentPhrase(int step) {
     PhraseListView *view = appContext().phraseView;

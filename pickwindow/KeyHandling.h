@@ -18,6 +18,11 @@ bool carryOutPickCommand(const PickKeyCommand &command, KeyRoad road);
 // means the key was acted on and is swallowed.
 bool handleHookKey(const HookKeyEvent &event);
 
+// Offered every key press of the pick window while it has the focus where it must take it
+// (pickWindowTakesFocus) and is not in search mode: the key means what it means through
+// the hook. True means the key was acted on.
+bool handleFocusedPickKey(int qtKey, bool shift, bool otherModifiers, bool autoRepeat);
+
 // Moves the current phrase by one visible row, wrapping when configured.
 void selectAdjacentPhrase(int step);
 // The first (+1) or last (-1) visible row becomes current.

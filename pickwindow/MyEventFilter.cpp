@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/KeyHandling.h"
+#include "platform/DesktopSession.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -36,9 +37,20 @@ bool MyEventFilter::eventFilter(QObject *watched, QEvent *event) {
         QTimer::singleShot(0, searchBox, &checkSearchFocusLost);
     if (event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
-    const int key = static_cast<QKeyEvent *>(event)->key();
-    if (searchMode && searchBox->hasFocus())
+    const auto *keyEvent = static_cast<QKeyEvent *>(event);
+    int key = keyEvent->key();
+    if ((searchMode || pickWindowTakesFocus) && searchBox->hasFocus())
         return handleSearchBoxKey(key);
+    if (pickWindowTakesFocus && !searchMode && pickWindow->isActiveWindow()) {
+        const Qt::KeyboardModifiers modifiers = keyEvent->modifiers();
+        // The badge digits are the number-row keys, as through the hook: Shift+2 is "@" to
+        // Qt on a US layout, and French puts the digits on the shifted level.
+        if (const int digit = numberRowKey(keyEvent->nativeScanCode()))
+            key = digit;
+        return handleFocusedPickKey(key, modifiers & Qt::ShiftModifier,
+                                    modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier),
+                                    keyEvent->isAutoRepeat());
+    }
     return handleActiveWindowKey(key);
 }
 

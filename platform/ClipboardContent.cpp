@@ -4,10 +4,21 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
-// Qt reads and offers every format on both systems, so the two backends share this.
+// Qt reads and offers every format on both systems, so the two backends share this. Under
+// Wayland, where Qt's clipboard works only while a window of ours has the focus, the
+// compositor's data control serves instead (wayland/InputOperations_linux.cpp).
+
+#ifdef Q_OS_LINUX
+bool waylandClipboardContent(ClipboardContent *content);
+bool restoreWaylandClipboard(const ClipboardContent &content);
+#endif
 
 ClipboardContent clipboardContent() {
     ClipboardContent content;
+#ifdef Q_OS_LINUX
+    if (waylandClipboardContent(&content))
+        return content;
+#endif
     QClipboard *clipboard = QGuiApplication::clipboard();
     const QMimeData *mime = clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
     if (!mime)
@@ -18,6 +29,10 @@ ClipboardContent clipboardContent() {
 }
 
 void restoreClipboardContent(const ClipboardContent &content) {
+#ifdef Q_OS_LINUX
+    if (restoreWaylandClipboard(content))
+        return;
+#endif
     QClipboard *clipboard = QGuiApplication::clipboard();
     if (!clipboard)
         return;

@@ -29,6 +29,10 @@ void sendPasteShortcut();
 // consoles paste on Ctrl+V like any program.
 QStringList focusedWindowClasses();
 
+// True where the system does not say which window has the focus (Wayland): the paste
+// chord cannot follow it there.
+bool focusedWindowUnknown();
+
 // Sends a key-up for each of the eight Ctrl, Alt, Shift and Windows keys that is held,
 // so that they do not combine with the output; returns which were held.
 HeldModifiers releaseHeldModifiers();

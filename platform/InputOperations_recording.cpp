@@ -15,6 +15,7 @@ struct RecordingState {
     QString clipboardText;
     QString clipboardFile;
     QStringList focusedClasses;
+    bool focusedWindowUnknown = false;
 };
 
 RecordingState &state() {
@@ -48,6 +49,7 @@ void resetInputRecording() {
     state().clipboardText.clear();
     state().clipboardFile.clear();
     state().focusedClasses.clear();
+    state().focusedWindowUnknown = false;
 }
 
 void setSimulatedHeldModifiers(const HeldModifiers &held) {
@@ -81,6 +83,14 @@ void sendPasteShortcut() {
 
 QStringList focusedWindowClasses() {
     return state().focusedClasses;
+}
+
+bool focusedWindowUnknown() {
+    return state().focusedWindowUnknown;
+}
+
+void setSimulatedFocusedWindowUnknown(bool unknown) {
+    state().focusedWindowUnknown = unknown;
 }
 
 HeldModifiers releaseHeldModifiers() {

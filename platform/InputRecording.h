@@ -30,6 +30,8 @@ void setSimulatedHeldModifiers(const HeldModifiers &held);
 
 // What focusedWindowClasses answers (empty after resetInputRecording).
 void setSimulatedFocusedWindowClasses(const QStringList &classes);
+// As Wayland does: which window has the focus is not known (until the next reset).
+void setSimulatedFocusedWindowUnknown(bool unknown);
 
 // What the simulated clipboard holds: a text, or a file (its absolute path).
 QString recordedClipboardText();

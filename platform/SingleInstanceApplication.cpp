@@ -104,10 +104,11 @@ SingleInstanceApplication::~SingleInstanceApplication() {
 
 bool SingleInstanceApplication::listenForLaterLaunches() {
     m_listener = new InstanceListener(this);
-    connect(m_listener, &InstanceListener::showRequested, this, &SingleInstanceApplication::instanceStarted);
+    connect(m_listener, &InstanceListener::launchRequested, this,
+            &SingleInstanceApplication::instanceStarted);
     return m_listener->listen(serverName());
 }
 
 bool SingleInstanceApplication::handedOver(const QDeadlineTimer &deadline) {
-    return askRunningInstanceToShow(serverName(), deadline);
+    return handOverToRunningInstance(serverName(), instancechannel::requestFor(arguments().mid(1)), deadline);
 }

@@ -7,7 +7,8 @@ class InstanceListener;
 class QLockFile;
 
 // A QApplication that lets one instance per user run. A later launch by the same user
-// tells the running instance (which emits instanceStarted and answers) and exits with
+// hands its arguments to the running instance (which emits instanceStarted with them and
+// answers) and exits with
 // status 0 inside the constructor; when the running instance dies before it answers,
 // the later launch takes over the lock and runs instead. The lock and the hand-over socket live in the user's
 // private runtime folder; the socket is reachable by the owning user only.
@@ -26,7 +27,8 @@ public:
     static void startTakingLock();
 
 signals:
-    void instanceStarted();
+    // A later launch, with its arguments (the program's name left out).
+    void instanceStarted(const QStringList &arguments);
 
 private:
     bool listenForLaterLaunches();

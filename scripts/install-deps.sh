@@ -5,16 +5,22 @@
 set -eu
 what=${1:-build}
 
+# Wayland: the client library, wayland-scanner (libwayland-bin) that makes the protocol code
+# at build time, xkbcommon for the virtual keyboard's keymap, and Qt's wayland platform plugin.
 build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
-                libx11-dev libxtst-dev libx11-xcb-dev libxcb1-dev libfontconfig-dev fonts-wqy-microhei)
+                libx11-dev libxtst-dev libx11-xcb-dev libxcb1-dev libfontconfig-dev fonts-wqy-microhei
+                libwayland-dev libwayland-bin libxkbcommon-dev qt6-wayland)
 # Xvfb, a window manager and a tray host for the end-to-end tests; xdotool/xclip drive
 # and read them, setxkbmap (x11-xkb-utils) switches their keyboard layout; mingw-w64
 # and wine run the Windows backend for real; strace and e2fsprogs (chattr) inject the
 # faults of the file tests; the package test validates the .deb (dpkg-dev for cpack's
-# dpkg-shlibdeps); xterm is a terminal target.
+# dpkg-shlibdeps); xterm is a terminal target. The Wayland road runs on a headless sway
+# (keys held with wtype, the compositor asked with swaymsg and read with python3, the
+# clipboard set and read with wl-clipboard).
 test_packages=(xvfb openbox trayer xdotool xclip x11-utils x11-xkb-utils wmctrl imagemagick
                g++-mingw-w64-x86-64-posix wine wine64 strace e2fsprogs
-               dpkg-dev desktop-file-utils appstream lintian xterm)
+               dpkg-dev desktop-file-utils appstream lintian xterm
+               sway wtype wl-clipboard python3)
 
 # The Windows build: Qt cross-built from Debian's source with mingw-w64 (windows-qt.sh),
 # the icons rendered to PNG for it, its tests run under wine in Xvfb.

@@ -2,8 +2,11 @@
 // of the e2e twin, where hotkeys register) the editors switching hotkeys off while focused.
 #include "ModalAnswer.h"
 #include "TestFiles.h"
+#include "app/AppContext.h"
 #include "app/ConfigStore.h"
+#include "app/HotkeyCommands.h"
 #include "app/Settings.h"
+#include "app/WindowPlacement.h"
 #include "library/HotkeyEditFilters.h"
 #include "library/HotkeyRules.h"
 #include "library/PhraseHotkeys.h"
@@ -24,6 +27,10 @@
 #include <QTest>
 
 #include <memory>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(hotkeycommand::Target)
 
 namespace {
 
@@ -198,6 +205,79 @@ private slots:
         QCOMPARE(hotkeys.size(), 3);
         QVERIFY(hotkeys.at(1) && !hotkeys.at(1)->isRegistered());
         QCOMPARE(inputOfEachHotkey({hotkeys.at(0), hotkeys.at(2)}), QStringLiteral("zero three"));
+    }
+
+    // "--hotkey COMBINATION" names the main hotkey (stored "Ctrl+Shift+V"), which toggles the pick
+    // window, or a phrase's hotkey, which inputs the phrase and leaves the window alone; anything
+    // else changes nothing. Combinations are compared as keys, not as texts.
+    void hotkeyCommandsActAsTheHotkeyTheyName_data() {
+        using hotkeycommand::Target;
+        QTest::addColumn<QString>("combination");
+        QTest::addColumn<Target>("target");
+        QTest::addColumn<QString>("effect");
+        QTest::newRow("the main hotkey as stored toggles the window")
+            << u"Ctrl+Shift+V"_s << Target::MainHotkey << u"toggled"_s;
+        QTest::newRow("the main hotkey in another order and case toggles it")
+            << u"shift+ctrl+v"_s << Target::MainHotkey << u"toggled"_s;
+        QTest::newRow("blanks around it do not matter")
+            << u" Ctrl+Shift+V "_s << Target::MainHotkey << u"toggled"_s;
+        QTest::newRow("a phrase's hotkey inputs its phrase, tags as tags")
+            << u"Ctrl+Alt+5"_s << Target::PhraseHotkey << u"input two"_s;
+        QTest::newRow("a phrase's lone key inputs its phrase")
+            << u"F6"_s << Target::PhraseHotkey << u"input three"_s;
+        QTest::newRow("the main key with one modifier more is no hotkey")
+            << u"Ctrl+Shift+Alt+V"_s << Target::NoSuchHotkey << u"nothing"_s;
+        QTest::newRow("a phrase's key without its modifiers is no hotkey")
+            << u"5"_s << Target::NoSuchHotkey << u"nothing"_s;
+        QTest::newRow("two combinations are not one")
+            << u"Ctrl+Alt+5, F6"_s << Target::NotACombination << u"nothing"_s;
+        QTest::newRow("a key no keyboard has")
+            << u"Ctrl+Alt+Foo"_s << Target::NotACombination << u"nothing"_s;
+    }
+    void hotkeyCommandsActAsTheHotkeyTheyName() {
+        QFETCH(QString, combination);
+        QFETCH(hotkeycommand::Target, target);
+        QFETCH(QString, effect);
+        QListWidget list;
+        list.addItem(phrase("one", ""));
+        list.addItem(phrase("two<Enter>", "Ctrl+Alt+5"));
+        list.addItem(phrase("three", "F6"));
+        QWidget pick;
+        AppContext &c = appContext();
+        c.phraseList = &list;
+        c.pickWindow = &pick;
+        pickWindowOnTopCheck = [](QWidget *) { return true; };
+        for (const bool shownBefore : {false, true}) {
+            pick.setVisible(shownBefore);
+            resetInputRecording();
+            QCOMPARE(runHotkeyCommand(combination).target, target);
+            QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 5000);
+            const QString got = pick.isVisible() != shownBefore     ? u"toggled"_s
+                                : recordedClipboardText().isEmpty() ? u"nothing"_s
+                                                                    : u"input "_s + recordedClipboardText();
+            QCOMPARE(got, effect);
+        }
+        c.phraseList = nullptr;
+        c.pickWindow = nullptr;
+    }
+
+    // The combination a command line asks for, whatever else it holds.
+    void hotkeyCommandLines_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("combination"); // "none" without "--hotkey"
+        QTest::newRow("none asked") << QStringList{u"--autostart"_s} << u"none"_s;
+        QTest::newRow("the value follows")
+            << QStringList{u"--hotkey"_s, u"Ctrl+Shift+V"_s} << u"Ctrl+Shift+V"_s;
+        QTest::newRow("the value after an equals sign") << QStringList{u"--hotkey=F6"_s} << u"F6"_s;
+        QTest::newRow("no value is an empty one")
+            << QStringList{u"--autostart"_s, u"--hotkey"_s} << QString();
+        QTest::newRow("a value that looks like an option is a value")
+            << QStringList{u"--hotkey"_s, u"--autostart"_s} << u"--autostart"_s;
+    }
+    void hotkeyCommandLines() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, combination);
+        QCOMPARE(hotkeycommand::combinationIn(arguments).value_or(u"none"_s), combination);
     }
 
     // A focused phrase editor switches the phrase hotkeys off, the settings editor every hotkey.

@@ -126,6 +126,40 @@ private slots:
         QCOMPARE(recordedClipboardText(), QString());
     }
 
+    // Where the focused window is not known (Wayland), "paste_keys" is the paste chord for
+    // every program, whatever it is called; Ctrl+V when missing or no chord.
+    void pasteKeysServeWhereTheFocusedWindowIsUnknown_data() {
+        QTest::addColumn<QJsonValue>("pasteKeys");
+        QTest::addColumn<QString>("pressed"); // the paste's key-downs, virtual keys in hex
+        QTest::newRow("missing: Ctrl+V") << QJsonValue(QJsonValue::Undefined) << u"a2 56"_s;
+        QTest::newRow("a terminal's chord") << QJsonValue(u"Ctrl+Shift+V"_s) << u"a2 a0 56"_s;
+        QTest::newRow("Shift+Insert") << QJsonValue(u"Shift+Insert"_s) << u"a0 2d"_s;
+        QTest::newRow("no chord: Ctrl+V") << QJsonValue(u"paste please"_s) << u"a2 56"_s;
+        QTest::newRow("not a text: Ctrl+V") << QJsonValue(7) << u"a2 56"_s;
+    }
+    void pasteKeysServeWhereTheFocusedWindowIsUnknown() {
+        QFETCH(QJsonValue, pasteKeys);
+        QFETCH(QString, pressed);
+        if (pasteKeys.isUndefined())
+            configObject().remove(u"paste_keys"_s);
+        else
+            configObject().insert(u"paste_keys"_s, pasteKeys);
+        resetInputRecording();
+        setSimulatedFocusedWindowUnknown(true);
+        // A window class that would choose another chord plays no part there.
+        setSimulatedFocusedWindowClasses({u"xterm"_s});
+        startPhraseOutput(u"text"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
+        const QList<RecordedInputCall> calls = recordedInputCalls();
+        QStringList downs;
+        for (const KeyEvent &event : calls.last().events)
+            if (!event.up)
+                downs << QString::number(event.virtualKey, 16);
+        configObject().remove(u"paste_keys"_s);
+        QCOMPARE(downs.join(u' '), pressed);
+        QCOMPARE(recordedClipboardText(), u"text"_s);
+    }
+
     // The restore follows the last paste by the wait the target gets to take it.
     void usersClipboardComesBackAfterTheLastPasteWhenAsked() {
         // Phrases output one after another (the second within the wait).

@@ -447,6 +447,100 @@ private slots:
         QCOMPARE(pickEffect(before), QString::fromUtf8(k.effect));
     }
 
+    // Where the pick window must take the focus (Wayland), its keys come as the focused
+    // window's key events and do what they do through the hook: one table of commands.
+    void focusedWindowKeysActAsThroughTheHook_data() {
+        QTest::addColumn<int>("qtKey");
+        QTest::addColumn<int>("vk");
+        QTest::newRow("Down moves down") << int(Qt::Key_Down) << 0x28;
+        QTest::newRow("Up moves up") << int(Qt::Key_Up) << 0x26;
+        QTest::newRow("Home goes to the first row") << int(Qt::Key_Home) << 0x24;
+        QTest::newRow("End goes to the last row") << int(Qt::Key_End) << 0x23;
+        QTest::newRow("Right switches the group") << int(Qt::Key_Right) << 0x27;
+        QTest::newRow("Enter inputs the current phrase") << int(Qt::Key_Return) << 0x0D;
+        QTest::newRow("a badge key inputs its phrase") << int(Qt::Key_2) << 0x32;
+        QTest::newRow("a badge no row has does nothing") << int(Qt::Key_A) << 0x41;
+        QTest::newRow("Esc hides the window") << int(Qt::Key_Escape) << 0x1B;
+        QTest::newRow("the key left of 1 pins") << int(Qt::Key_QuoteLeft) << 0xC0;
+        QTest::newRow("Tab goes to the search box") << int(Qt::Key_Tab) << 0x09;
+    }
+    void focusedWindowKeysActAsThroughTheHook() {
+        QFETCH(int, qtKey);
+        QFETCH(int, vk);
+        const AppContext &c = appContext();
+        showPickWindow();
+        QStringList before = pickState();
+        resetInputRecording();
+        handleHookKey({std::uint32_t(vk), 0, false});
+        const QString throughHook = pickEffect(before);
+
+        resetPickLibrary();
+        configObject().insert(u"tudingflag"_s, false);
+        c.pinButton->setIcon(programIcon(unpinnedIconFile));
+        pickWindowTakesFocus = true;
+        showPickWindowNoActivate(c.pickWindow);
+        const bool active = QTest::qWaitForWindowActive(c.pickWindow);
+        before = pickState();
+        resetInputRecording();
+        QWidget *focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : c.pickWindow, Qt::Key(qtKey));
+        // Here the hidden window keeps the focus: a chosen phrase goes out once the wait
+        // for the focus to leave gives up.
+        if (!c.pickWindow->isVisible())
+            QTest::qWait(1700);
+        const QString focused = pickEffect(before);
+        pickWindowTakesFocus = false;
+        QVERIFY2(active, "the pick window did not take the focus");
+        QCOMPARE(focused, throughHook);
+    }
+
+    // There the number-row keys are the badge digits whatever the layout types with them and
+    // with Shift held, as through the hook.
+    void focusedWindowNumberRowKeysAreBadgesWithShiftToo() {
+        const AppContext &c = appContext();
+        pickWindowTakesFocus = true;
+        showPickWindowNoActivate(c.pickWindow);
+        QVERIFY(QTest::qWaitForWindowActive(c.pickWindow));
+        resetInputRecording();
+        // Shift+2 on a US layout: "@", on the key whose X11 and Wayland key code is 11.
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_At, Qt::ShiftModifier, 11, 0x40, 0, u"@"_s);
+        QApplication::sendEvent(QApplication::focusWidget(), &press);
+        QTest::qWait(1700); // the hidden window keeps the focus here: the wait gives up
+        pickWindowTakesFocus = false;
+        QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 5000);
+        QCOMPARE(recordedClipboardText(), u"r2"_s);
+    }
+
+    // There a chosen phrase hides even a pinned window, and its output waits until no window
+    // of the program has the focus any more (the desktop gives it back to the application
+    // the user came from); a phrase hotkey hides a shown window the same way.
+    void focusedWindowOutputWaitsUntilTheFocusHasGone() {
+        const AppContext &c = appContext();
+        configObject().insert(u"tudingflag"_s, true);
+        pickWindowTakesFocus = true;
+        for (const bool byHotkey : {false, true}) {
+            showPickWindowNoActivate(c.pickWindow);
+            QVERIFY(QTest::qWaitForWindowActive(c.pickWindow));
+            resetInputRecording();
+            // The focus is kept by another window of the program at first: no output yet.
+            auto *other = new QWidget;
+            if (byHotkey)
+                inputPhraseFromHotkey(u"by hotkey"_s);
+            else
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            activate(other);
+            QTest::qWait(400);
+            const QString whileOursHadIt = recordedClipboardText();
+            const bool hidden = !c.pickWindow->isVisible();
+            // The last window of the program with the focus goes: none of ours has it.
+            delete other;
+            QTRY_COMPARE_WITH_TIMEOUT(recordedClipboardText(), byHotkey ? u"by hotkey"_s : u"r2"_s, 700);
+            QCOMPARE(whileOursHadIt, QString());
+            QVERIFY(hidden);
+        }
+        pickWindowTakesFocus = false;
+    }
+
     void moves_data() { addRows(moveCases); }
     void moves() {
         const auto &m = fetchRow(moveCases);

@@ -46,6 +46,10 @@ QStringList focusedWindowClasses() {
     return {};
 }
 
+bool focusedWindowUnknown() {
+    return false;
+}
+
 HeldModifiers releaseHeldModifiers() {
     return win32ReleaseHeldModifiers();
 }

@@ -26,14 +26,20 @@ bool InstanceListener::listen(const QString &name) {
         while (QLocalSocket *socket = server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                const QByteArray &request = instancechannel::showRequest;
-                if (socket->bytesAvailable() < request.size())
+                if (!socket->canReadLine()) {
+                    // A line longer than any request is no request.
+                    if (socket->bytesAvailable() >= instancechannel::maxRequestSize)
+                        socket->disconnectFromServer();
                     return;
-                if (socket->read(request.size()) == request) {
+                }
+                QStringList arguments;
+                if (instancechannel::argumentsOf(socket->readLine(instancechannel::maxRequestSize + 1),
+                                                 &arguments) &&
+                    socket->bytesAvailable() == 0) {
                     // The later launch exits only on this answer.
                     socket->write(instancechannel::shownAnswer);
                     socket->flush();
-                    emit showRequested();
+                    emit launchRequested(arguments);
                 }
                 socket->disconnectFromServer();
             });
@@ -46,14 +52,15 @@ QString InstanceListener::errorString() const {
     return d->server ? d->server->errorString() : QString();
 }
 
-bool askRunningInstanceToShow(const QString &name, const QDeadlineTimer &deadline) {
+bool handOverToRunningInstance(const QString &name, const QByteArray &request,
+                               const QDeadlineTimer &deadline) {
     // The running instance may still be starting up and not listening yet.
     QLocalSocket socket;
     socket.connectToServer(name);
     const auto remaining = [&deadline] { return int(qMax(qint64(1), deadline.remainingTime())); };
     if (!socket.waitForConnected(remaining()))
         return false;
-    socket.write(instancechannel::showRequest);
+    socket.write(request);
     if (!socket.waitForBytesWritten(remaining()))
         return false;
     const QByteArray &expected = instancechannel::shownAnswer;

@@ -135,6 +135,9 @@ QMimeData *privateText(const QString &text) {
 
 } // namespace
 
+// Called for an X11 session by the Linux dispatcher (wayland/InputOperations_linux.cpp).
+namespace x11input {
+
 void sendVirtualKey(quint16 virtualKey, bool keyUp) {
     if (Display *display = inputDisplay())
         sendKeyEvents(display, {keyEvent(virtualKey, keyUp)});
@@ -246,3 +249,5 @@ bool putFileOnClipboard(const QString &filePath) {
     clipboard->setMimeData(mime, QClipboard::Clipboard);
     return clipboard->ownsClipboard();
 }
+
+} // namespace x11input

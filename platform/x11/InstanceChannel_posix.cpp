@@ -74,10 +74,8 @@ public:
 
 private:
     void onReadable(InstanceListener *listener) {
-        const QByteArray &request = instancechannel::showRequest;
-        char buffer[64];
-        const ssize_t got = ::recv(
-            m_fd, buffer, size_t(qMin<qsizetype>(sizeof buffer, request.size() - m_received.size())), 0);
+        char buffer[4096];
+        const ssize_t got = ::recv(m_fd, buffer, sizeof buffer, 0);
         if (got < 0 && (errno == EAGAIN || errno == EINTR))
             return;
         if (got <= 0) {
@@ -85,13 +83,19 @@ private:
             return;
         }
         m_received.append(buffer, got);
-        if (m_received.size() < request.size())
+        const qsizetype end = m_received.indexOf('\n');
+        if (end < 0) {
+            // A line longer than any request is no request.
+            if (m_received.size() >= instancechannel::maxRequestSize)
+                finish();
             return;
-        if (m_received == request) {
+        }
+        QStringList arguments;
+        if (end == m_received.size() - 1 && instancechannel::argumentsOf(m_received, &arguments)) {
             // The later launch exits only on this answer.
             const QByteArray &answer = instancechannel::shownAnswer;
             (void)::send(m_fd, answer.constData(), size_t(answer.size()), MSG_NOSIGNAL);
-            emit listener->showRequested();
+            emit listener->launchRequested(arguments);
         }
         finish();
     }
@@ -161,7 +165,8 @@ QString InstanceListener::errorString() const {
     return d->error;
 }
 
-bool askRunningInstanceToShow(const QString &name, const QDeadlineTimer &deadline) {
+bool handOverToRunningInstance(const QString &name, const QByteArray &request,
+                               const QDeadlineTimer &deadline) {
     sockaddr_un address;
     if (!addressOf(name, &address))
         return false;
@@ -171,7 +176,6 @@ bool askRunningInstanceToShow(const QString &name, const QDeadlineTimer &deadlin
     // No listener yet (the running instance may still be starting up), or a full queue:
     // the caller tries again.
     bool told = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
-    const QByteArray &request = instancechannel::showRequest;
     qsizetype sent = 0;
     while (told && sent < request.size()) {
         const ssize_t n = ::send(fd, request.constData() + sent, size_t(request.size() - sent), MSG_NOSIGNAL);

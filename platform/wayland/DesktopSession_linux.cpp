@@ -1,0 +1,45 @@
+// Linux: X11 serves every need itself; under Wayland the compositor is asked which of the
+// protocols the program speaks it offers.
+#include "platform/DesktopSession.h"
+
+#include "platform/wayland/WaylandGlobals.h"
+#include "platform/wayland/WaylandOutput.h"
+
+#include <QGuiApplication>
+
+bool isWaylandSession() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+SessionMechanisms sessionMechanisms() {
+    SessionMechanisms m;
+    if (!isWaylandSession()) {
+        m.hotkeys = QStringLiteral("X11 key grabs");
+        m.clipboard = QStringLiteral("the X11 clipboard");
+        m.keys = QStringLiteral("XTest");
+        return m;
+    }
+    const WaylandOutput *output = WaylandOutput::instance();
+    m.automaticHotkeys = false;
+    m.hotkeys =
+        QStringLiteral("none of the desktop's: bind \"verbolin --hotkey COMBINATION\" in its keyboard "
+                       "settings");
+    m.clipboardWithoutFocus = output && output->hasDataControl();
+    m.clipboard = m.clipboardWithoutFocus
+                      ? QStringLiteral("data control (zwlr_data_control_manager_v1)")
+                      : QStringLiteral("Qt's clipboard, only while a window of Verbolin has the focus");
+    m.syntheticKeys = output && output->hasVirtualKeyboard();
+    m.keys = m.syntheticKeys ? QStringLiteral("virtual keyboard (zwp_virtual_keyboard_v1)")
+                             : QStringLiteral("none");
+    if (!m.syntheticKeys && waylandGlobalInterfaces().contains(QStringLiteral("org_kde_kwin_fake_input")))
+        m.keys += QStringLiteral(" (org_kde_kwin_fake_input is offered but not used yet)");
+    return m;
+}
+
+int numberRowKey(quint32 nativeScanCode) {
+    // X11 and Wayland key codes: the evdev code plus 8.
+    constexpr quint32 first = 10; // the key of 1; the key of 0 follows the key of 9
+    if (nativeScanCode < first || nativeScanCode > first + 9)
+        return 0;
+    return nativeScanCode == first + 9 ? Qt::Key_0 : Qt::Key_1 + int(nativeScanCode - first);
+}

@@ -1,0 +1,166 @@
+// Linux: the session picks the backend at run time. X11 has its own (x11/); under Wayland
+// keys go through the compositor's virtual keyboard and the clipboard through its data
+// control, both on a connection of our own (WaylandOutput); offscreen does nothing.
+#include "platform/InputOperations.h"
+
+#include "output/OutputAction.h"
+#include "platform/wayland/WaylandOutput.h"
+
+#include <QClipboard>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QUrl>
+
+#include <cstdio>
+
+namespace x11input {
+void sendVirtualKey(quint16 virtualKey, bool keyUp);
+void pressKeyChord(const OutputAction &action);
+void sendPasteShortcut();
+QStringList focusedWindowClasses();
+HeldModifiers releaseHeldModifiers();
+void setClipboardText(const QString &text);
+void setPrimarySelectionText(const QString &text);
+bool putFileOnClipboard(const QString &filePath);
+} // namespace x11input
+
+namespace {
+
+// The Wayland connection when this is a Wayland session, else null.
+WaylandOutput *wayland() {
+    return WaylandOutput::instance();
+}
+
+// Keys sent in the first moments after the keymap went up may be dropped by the compositor.
+void noteEarlyKeys(WaylandOutput *output) {
+    static bool told = false;
+    if (!told && QDateTime::currentMSecsSinceEpoch() - output->keymapUploadedAt() < 100) {
+        told = true;
+        std::fprintf(stderr, "verbolin: keys sent less than 100 ms after the keymap may be lost\n");
+    }
+}
+
+void sendThroughVirtualKeyboard(const std::vector<KeyEvent> &events) {
+    WaylandOutput *output = wayland();
+    noteEarlyKeys(output);
+    if (!output->sendKeys(events)) {
+        static bool told = false;
+        if (!told) {
+            told = true;
+            std::fprintf(stderr, "verbolin: this compositor offers no virtual keyboard; no keys are sent\n");
+        }
+    }
+}
+
+// Clipboard managers skip content carrying this format with "secret".
+const QString privateFormat = QStringLiteral("x-kde-passwordManagerHint");
+
+bool setWaylandClipboard(WaylandOutput *output, WaylandOutput::Formats formats) {
+    formats.append({privateFormat, QByteArrayLiteral("secret")});
+    if (output->setSelection(formats))
+        return true;
+    // Without data control only Qt's clipboard is left, which works while a window of ours
+    // has the focus.
+    if (QClipboard *clipboard = QGuiApplication::clipboard()) {
+        auto *mime = new QMimeData;
+        for (const auto &format : std::as_const(formats))
+            mime->setData(format.first, format.second);
+        clipboard->setMimeData(mime, QClipboard::Clipboard);
+        return clipboard->ownsClipboard();
+    }
+    return false;
+}
+
+} // namespace
+
+void sendVirtualKey(quint16 virtualKey, bool keyUp) {
+    if (wayland())
+        sendThroughVirtualKeyboard({keyEvent(virtualKey, keyUp)});
+    else
+        x11input::sendVirtualKey(virtualKey, keyUp);
+}
+
+void pressKeyChord(const OutputAction &action) {
+    if (!wayland()) {
+        x11input::pressKeyChord(action);
+        return;
+    }
+    const std::vector<std::uint16_t> modifiers(action.modifiers.cbegin(), action.modifiers.cend());
+    sendThroughVirtualKeyboard(chordKeyEvents(modifiers, action.mainKey));
+}
+
+void sendPasteShortcut() {
+    if (wayland())
+        sendThroughVirtualKeyboard(pasteShortcutEvents());
+    else
+        x11input::sendPasteShortcut();
+}
+
+QStringList focusedWindowClasses() {
+    // Wayland tells no client which other one has the focus.
+    return wayland() ? QStringList() : x11input::focusedWindowClasses();
+}
+
+bool focusedWindowUnknown() {
+    return wayland() != nullptr;
+}
+
+HeldModifiers releaseHeldModifiers() {
+    if (WaylandOutput *output = wayland()) {
+        // The focused client combines our keys with our keyboard's modifiers only, never
+        // with the ones the user holds on the real keyboard.
+        output->releaseModifiers();
+        return HeldModifiers{};
+    }
+    return x11input::releaseHeldModifiers();
+}
+
+void setClipboardText(const QString &text) {
+    if (WaylandOutput *output = wayland())
+        setWaylandClipboard(output, {{QStringLiteral("text/plain;charset=utf-8"), text.toUtf8()},
+                                     {QStringLiteral("text/plain"), text.toUtf8()},
+                                     {QStringLiteral("UTF8_STRING"), text.toUtf8()},
+                                     {QStringLiteral("TEXT"), text.toUtf8()},
+                                     {QStringLiteral("STRING"), text.toUtf8()}});
+    else
+        x11input::setClipboardText(text);
+}
+
+void setPrimarySelectionText(const QString &text) {
+    // Terminals pasting the primary selection are told apart by window class, which
+    // Wayland does not give: nothing to do there.
+    if (!wayland())
+        x11input::setPrimarySelectionText(text);
+}
+
+bool putFileOnClipboard(const QString &filePath) {
+    WaylandOutput *output = wayland();
+    if (!output)
+        return x11input::putFileOnClipboard(filePath);
+    const QFileInfo info(filePath);
+    if (filePath.isEmpty() || !info.isFile())
+        return false;
+    const QByteArray url = QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded();
+    return setWaylandClipboard(output, {{QStringLiteral("text/uri-list"), url + "\r\n"},
+                                        {QStringLiteral("x-special/gnome-copied-files"), "copy\n" + url}});
+}
+
+// For ClipboardContent.cpp: the clipboard as data control sees it, under Wayland.
+bool waylandClipboardContent(ClipboardContent *content) {
+    WaylandOutput *output = wayland();
+    if (!output || !output->hasDataControl())
+        return false;
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    // Qt's own connection serves what Qt set: read through Qt, not from ourselves.
+    if (clipboard && clipboard->ownsClipboard())
+        return false;
+    *content = output->selection();
+    return true;
+}
+
+bool restoreWaylandClipboard(const ClipboardContent &content) {
+    WaylandOutput *output = wayland();
+    return output && output->setSelection(content);
+}
