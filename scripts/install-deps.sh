@@ -11,10 +11,11 @@ build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6
 # and read them, setxkbmap (x11-xkb-utils) switches their keyboard layout; mingw-w64
 # and wine run the Windows backend for real; strace and e2fsprogs (chattr) inject the
 # faults of the file tests; the package test validates the .deb (dpkg-dev for cpack's
-# dpkg-shlibdeps); xterm is a terminal target.
+# dpkg-shlibdeps); xterm is a terminal target; dbus-daemon gives the tests of the desktop's
+# D-Bus services a private message bus.
 test_packages=(xvfb openbox trayer xdotool xclip x11-utils x11-xkb-utils wmctrl imagemagick
                g++-mingw-w64-x86-64-posix wine wine64 strace e2fsprogs
-               dpkg-dev desktop-file-utils appstream lintian xterm)
+               dpkg-dev desktop-file-utils appstream lintian xterm dbus-daemon)
 
 # The Windows build: Qt cross-built from Debian's source with mingw-w64 (windows-qt.sh),
 # the icons rendered to PNG for it, its tests run under wine in Xvfb.
