@@ -217,6 +217,22 @@ private slots:
         QVERIFY(!keyboard.sendKeys({{Key::Keysym, 'a', true}}));
     }
 
+    void keysTheDesktopRejectsCloseTheKeyboard() {
+        FakePortal &portal = installPortal();
+        PortalRemoteKeyboard keyboard(*m_client);
+        QSignalSpy ready(&keyboard, &PortalRemoteKeyboard::ready);
+        QSignalSpy closed(&keyboard, &PortalRemoteKeyboard::closed);
+        keyboard.start();
+        QVERIFY(ready.wait(5000));
+        // The desktop forgets the session without telling: the keys come back as errors.
+        portal.sessions.clear();
+        QVERIFY(keyboard.sendKeys({{Key::Keysym, 'a', true}, {Key::Keysym, 'a', false}}));
+        QVERIFY(closed.wait(5000));
+        QCOMPARE(closed.size(), 1);
+        QCOMPARE(keyboard.state(), PortalRemoteKeyboard::State::Failed);
+        QVERIFY(!keyboard.sendKeys({{Key::Keysym, 'b', true}}));
+    }
+
     // --- GlobalShortcuts portal ---
 
     void shortcutsAreBoundAndActivated() {
