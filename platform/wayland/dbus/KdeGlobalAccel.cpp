@@ -1,0 +1,152 @@
+#include "KdeGlobalAccel.h"
+
+#include "PortalWire.h"
+
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QPointer>
+
+namespace {
+QString service() {
+    return QStringLiteral("org.kde.kglobalaccel");
+}
+QString objectPath() {
+    return QStringLiteral("/kglobalaccel");
+}
+QString interface() {
+    return QStringLiteral("org.kde.KGlobalAccel");
+}
+QString componentInterface() {
+    return QStringLiteral("org.kde.kglobalaccel.Component");
+}
+
+// Flags of the daemon's set call: the action is present now, and the keys given are the
+// ones to use (not those the daemon remembers from an earlier run).
+constexpr uint setPresent = 2;
+constexpr uint noAutoloading = 4;
+} // namespace
+
+KdeGlobalAccel::KdeGlobalAccel(const QString &componentUnique, const QString &componentFriendly,
+                               const QDBusConnection &bus, QObject *parent)
+    : QObject(parent), m_bus(bus), m_component(componentUnique), m_componentFriendly(componentFriendly) {
+    registerPortalWireTypes();
+}
+
+KdeGlobalAccel::~KdeGlobalAccel() {
+    const QStringList names = m_keys.keys();
+    for (const QString &name : names)
+        unregisterCombination(name);
+    if (m_listening)
+        m_bus.disconnect(service(), m_componentPath, componentInterface(),
+                         QStringLiteral("globalShortcutPressed"), this,
+                         SLOT(onPressed(QString, QString, qlonglong)));
+}
+
+QStringList KdeGlobalAccel::actionId(const QString &combination, const QString &friendlyName) const {
+    return {m_component, combination, m_componentFriendly,
+            friendlyName.isEmpty() ? combination : friendlyName};
+}
+
+void KdeGlobalAccel::registerCombination(const QString &combination, QKeyCombination keys,
+                                         const QString &friendlyName) {
+    const int qtKeyCombination = keys.toCombined();
+    m_keys.insert(combination, qtKeyCombination);
+    const QStringList action = actionId(combination, friendlyName);
+    QDBusMessage doRegister =
+        QDBusMessage::createMethodCall(service(), objectPath(), interface(), QStringLiteral("doRegister"));
+    doRegister << action;
+    m_bus.asyncCall(doRegister);
+    // The daemon handles one caller's messages in order: the set follows the register.
+    setKeys(combination, action, qtKeyCombination, false);
+}
+
+void KdeGlobalAccel::setKeys(const QString &combination, const QStringList &action, int qtKeyCombination,
+                             bool oldMethod) {
+    QDBusMessage call;
+    if (oldMethod) {
+        // Daemons before the key-sequence call take a list of single keys.
+        call = QDBusMessage::createMethodCall(service(), objectPath(), interface(),
+                                              QStringLiteral("setShortcut"));
+        call << action << QVariant::fromValue(QList<int>{qtKeyCombination}) << (setPresent | noAutoloading);
+    } else {
+        KeySequenceWire sequence;
+        sequence.keys[0] = qtKeyCombination;
+        call = QDBusMessage::createMethodCall(service(), objectPath(), interface(),
+                                              QStringLiteral("setShortcutKeys"));
+        call << action << QVariant::fromValue(KeySequenceWireList{sequence}) << (setPresent | noAutoloading);
+    }
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, watcher, combination, action, qtKeyCombination, oldMethod] {
+                watcher->deleteLater();
+                // Dropped or replaced while the daemon answered: the newer call reports.
+                if (m_keys.value(combination, 0) != qtKeyCombination)
+                    return;
+                const QDBusMessage reply = watcher->reply();
+                if (reply.type() == QDBusMessage::ErrorMessage) {
+                    if (!oldMethod &&
+                        reply.errorName() == QDBusError::errorString(QDBusError::UnknownMethod)) {
+                        setKeys(combination, action, qtKeyCombination, true);
+                        return;
+                    }
+                    m_keys.remove(combination);
+                    emit registered(combination, false);
+                    return;
+                }
+                bool granted = false;
+                const QVariant value = reply.arguments().value(0);
+                if (oldMethod) {
+                    granted = qdbus_cast<QList<int>>(value).contains(qtKeyCombination);
+                } else {
+                    for (const KeySequenceWire &sequence : qdbus_cast<KeySequenceWireList>(value))
+                        granted = granted || sequence.keys[0] == qtKeyCombination;
+                }
+                if (!granted) {
+                    // Held by another program: leave no half-registered action behind.
+                    unregisterCombination(combination);
+                    emit registered(combination, false);
+                    return;
+                }
+                listenToComponent();
+                emit registered(combination, true);
+            });
+}
+
+void KdeGlobalAccel::listenToComponent() {
+    if (m_listening)
+        return;
+    m_listening = true;
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service(), objectPath(), interface(), QStringLiteral("getComponent"));
+    call << m_component;
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        QDBusPendingReply<QDBusObjectPath> reply = *watcher;
+        if (reply.isError()) {
+            m_listening = false;
+            return;
+        }
+        m_componentPath = reply.value().path();
+        m_bus.connect(service(), m_componentPath, componentInterface(),
+                      QStringLiteral("globalShortcutPressed"), this,
+                      SLOT(onPressed(QString, QString, qlonglong)));
+    });
+}
+
+void KdeGlobalAccel::unregisterCombination(const QString &combination) {
+    m_keys.remove(combination);
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service(), objectPath(), interface(), QStringLiteral("unregister"));
+    call << m_component << combination;
+    m_bus.asyncCall(call);
+}
+
+void KdeGlobalAccel::onPressed(const QString &component, const QString &action, qlonglong timestamp) {
+    Q_UNUSED(timestamp);
+    if (component == m_component && m_keys.contains(action))
+        emit activated(action);
+}
