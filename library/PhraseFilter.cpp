@@ -4,6 +4,7 @@
 #include "library/CaseInsensitiveSearch.h"
 #include "library/PhraseItem.h"
 #include "library/PhraseListView.h"
+#include "library/pinyin/PinyinSearch.h"
 
 #include <QListWidget>
 
@@ -72,31 +73,52 @@ public:
     // them from the list costs more than testing most phrases.
     QList<SearchedPhrase> phrases;
     // The rows shown for the texts typed on the way to the current one, each text
-    // containing the one before; the last is what the list shows.
+    // narrowing the one before (see narrows()); the last is what the list shows.
     QList<Shown> history;
 };
 
 constexpr qsizetype maxRememberedTexts = 64;
 
-// The search text, prepared once per pass.
+// The search text, prepared once per pass: found as it is, or spelled in pinyin.
 class SearchMatcher {
 public:
-    explicit SearchMatcher(const QString &searchText) : any(searchText.isEmpty()), search(searchText) {}
+    explicit SearchMatcher(const QString &searchText)
+        : any(searchText.isEmpty()), search(searchText), pinyin(searchText) {}
 
     bool matches(const SearchedPhrase &phrase) const {
         if (any)
             return true;
         // A phrase item's own strings: reading them as item data copies each one twice.
         if (const PhraseRecord *record = phrase.record)
-            return search.foundIn(record->text) || search.foundIn(record->remark);
-        return search.foundIn(phrase.item->data(PhraseTextRole).toString()) ||
-               search.foundIn(phrase.item->data(PhraseRemarkRole).toString());
+            return matches(record->text, record->remark);
+        return matches(phrase.item->data(PhraseTextRole).toString(),
+                       phrase.item->data(PhraseRemarkRole).toString());
     }
 
 private:
+    bool matches(const QString &text, const QString &remark) const {
+        if (search.foundIn(text) || search.foundIn(remark))
+            return true;
+        return pinyin.active() && (pinyin.foundIn(text) || pinyin.foundIn(remark));
+    }
+
     bool any;
     CaseInsensitiveSearch search;
+    PinyinSearch pinyin;
 };
+
+// Whether every phrase the text `longer` matches is one that `shorter` matches too. Text
+// found as it is: when it contains the shorter one. Pinyin spells the text from its
+// start, so a spelling of "nihao" holds one of "niha" but not always one of "hao" (好 of
+// 你好 is, 号 of 你号 is not a place where "nihao" is spelled, and "hao" might spell 好的
+// elsewhere): a text with letters narrows only a text it begins with.
+bool narrows(const QString &longer, const QString &shorter) {
+    if (shorter.isEmpty())
+        return true;
+    if (PinyinSearch(longer).active())
+        return longer.startsWith(shorter, Qt::CaseInsensitive);
+    return longer.contains(shorter, Qt::CaseInsensitive);
+}
 
 // Visits every row: the first pass, and the pass after any change of the phrases.
 void filterEveryRow(const QListWidget *list, const QString &group, const QString &searchText,
@@ -121,11 +143,10 @@ void filterEveryRow(const QListWidget *list, const QString &group, const QString
 }
 
 // Visits the rows of the group only. A longer search text tests only the rows the shorter
-// one showed (whatever contains the longer text contains the shorter one); going back to
-// a text typed before takes its rows as they were.
+// one showed (see narrows()); going back to a text typed before takes its rows as they were.
 void filterGroupRows(const QListWidget *list, const QString &searchText, LastFilterPass *pass) {
     auto &history = pass->history;
-    while (!history.isEmpty() && !searchText.contains(history.last().searchText, Qt::CaseInsensitive))
+    while (!history.isEmpty() && !narrows(searchText, history.last().searchText))
         history.removeLast();
     if (!history.isEmpty() && history.last().searchText == searchText)
         return;
