@@ -4,6 +4,7 @@
 #include "library/CaseInsensitiveSearch.h"
 #include "library/PhraseItem.h"
 #include "library/PhraseListView.h"
+#include "library/ShownPhrasesModel.h"
 #include "library/pinyin/PinyinSearch.h"
 
 #include <QListWidget>
@@ -187,6 +188,7 @@ void filterPhraseList(PhraseListView *view, const QString &group, const QString 
         pass->group = group;
         pass->valid = true;
     }
+    view->shownPhrases()->setSearchText(searchText);
     view->showRows(pass->history.last().rows);
 }
 

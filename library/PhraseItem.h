@@ -20,6 +20,9 @@ enum PhraseRole {
     PhraseGroupRole = Qt::UserRole + 2,
     PhraseHotkeyRole = Qt::UserRole + 3,
     PhraseBadgeRole = Qt::UserRole + 4, // a shown row's badge, from its place; never stored
+    // The part of a shown row's display text where the search text was found, as a QPoint
+    // holding its first and its end UTF-16 unit; none without a search. Never stored.
+    PhraseFoundRole = Qt::UserRole + 5,
 };
 
 // Sets display text, tooltip and text colour from the text and remark roles.

@@ -525,6 +525,77 @@ private slots:
                  0);
     }
 
+    // A shown row tells where the search text was found in the text it shows (the remark when
+    // it has one): as it is, or spelled in pinyin.
+    void rowsTellWhereTheSearchWasFound_data() {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("remark");
+        QTest::addColumn<QString>("found"); // the part of the shown text; empty: none
+        QTest::newRow("plain text, in any case") << u"ab"_s << u"xABy"_s << QString() << u"AB"_s;
+        QTest::newRow("pinyin initials") << u"nh"_s << u"说你好"_s << QString() << u"你好"_s;
+        QTest::newRow("pinyin full and mixed") << u"ni hshi"_s << u"你好世界"_s << QString() << u"你好世"_s;
+        QTest::newRow("in the remark shown") << u"bz"_s << u"正文"_s << u"一个备注"_s << u"备注"_s;
+        QTest::newRow("in the text behind a remark") << u"zw"_s << u"正文"_s << u"备注"_s << QString();
+        QTest::newRow("as it is before spelled") << u"a"_s << u"啊a"_s << QString() << u"a"_s;
+        QTest::newRow("nothing without a search") << QString() << u"你好"_s << QString() << QString();
+    }
+    void rowsTellWhereTheSearchWasFound() {
+        QFETCH(QString, search);
+        QFETCH(QString, text);
+        QFETCH(QString, remark);
+        QFETCH(QString, found);
+        const AppContext &c = appContext();
+        c.phraseList->clear();
+        c.phraseList->addItem(newPhraseItem({text, remark, u"乙"_s, {}}));
+        c.searchBox->setText(search);
+        QCOMPARE(c.phraseView->model()->rowCount(), 1);
+        const QModelIndex index = c.phraseView->model()->index(0, 0);
+        const QVariant part = index.data(PhraseFoundRole);
+        QCOMPARE(part.isValid(), !found.isEmpty());
+        if (part.isValid()) {
+            const QPoint span = part.toPoint();
+            QCOMPARE(index.data(Qt::DisplayRole).toString().mid(span.x(), span.y() - span.x()), found);
+        }
+    }
+
+    // The found characters are drawn in the accent colour, on a selected row too; the rest of
+    // the text and rows without a search are not.
+    void foundCharactersAreDrawnInTheAccentColour() {
+        const AppContext &c = appContext();
+        c.phraseList->clear();
+        for (const QString &text : {u"ab████cd"_s, u"xy████"_s, u"你好 hello"_s, u"████ 你好"_s})
+            c.phraseList->addItem(newPhraseItem({text, QString(), u"乙"_s, {}}));
+        showPickWindow();
+        const QColor accent(0x00, 0x5a, 0x9e);
+        PhraseListView *list = c.phraseView;
+        const auto accentPixels = [&](int row) {
+            const QImage image = list->viewport()->grab().toImage();
+            const QRect rect = list->visualRect(list->model()->index(row, 0)) & image.rect();
+            int count = 0;
+            for (int y = rect.top(); y <= rect.bottom(); ++y)
+                for (int x = rect.left(); x <= rect.right(); ++x)
+                    count += image.pixelColor(x, y) == accent ? 1 : 0;
+            return count;
+        };
+        QCOMPARE(list->model()->rowCount(), 4);
+        QCOMPARE(accentPixels(0), 0);
+        c.searchBox->setText(u"████"_s);
+        QCOMPARE(list->model()->rowCount(), 3);
+        list->setCurrentPhraseRow(0);
+        QVERIFY2(accentPixels(0) > 100, "a selected row");
+        QVERIFY2(accentPixels(1) > 100, "a row");
+        const int blocks = accentPixels(2);
+        // Spelled: only the Han characters, fewer pixels than the blocks.
+        c.searchBox->setText(u"nh"_s);
+        QCOMPARE(list->model()->rowCount(), 2);
+        const int han = accentPixels(0);
+        QVERIFY2(han > 10 && han < blocks, qPrintable(u"%1 of %2"_s.arg(han).arg(blocks)));
+        c.searchBox->clear();
+        for (int row = 0; row < 4; ++row)
+            QCOMPARE(accentPixels(row), 0);
+    }
+
     // Turned away from the user, the wheel goes to the previous group, towards the user to the
     // next (the ends are the end-to-end tests'); sideways to none; it never scrolls anything else.
     void theWheelOverTheTabsSwitchesGroups() {
