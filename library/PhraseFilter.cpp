@@ -69,6 +69,7 @@ public:
 
     bool valid = false;
     QString group;
+    bool allGroups = false; // the rows of every group, not only of `group`
     QList<int> groupRows;
     // The group's phrases by row, taken on the first pass that searches the group: reading
     // them from the list costs more than testing most phrases.
@@ -122,7 +123,7 @@ bool narrows(const QString &longer, const QString &shorter) {
 }
 
 // Visits every row: the first pass, and the pass after any change of the phrases.
-void filterEveryRow(const QListWidget *list, const QString &group, const QString &searchText,
+void filterEveryRow(const QListWidget *list, const QString &group, bool allGroups, const QString &searchText,
                     LastFilterPass *pass) {
     const SearchMatcher search(searchText);
     pass->groupRows.clear();
@@ -132,7 +133,8 @@ void filterEveryRow(const QListWidget *list, const QString &group, const QString
         const QListWidgetItem *item = list->item(row);
         // The group is the cheap test: rows of other groups are never searched.
         const PhraseRecord *record = phraseRecordIn(item);
-        const bool inGroup = record ? record->tab == group : item->data(PhraseGroupRole).toString() == group;
+        const bool inGroup =
+            allGroups || (record ? record->tab == group : item->data(PhraseGroupRole).toString() == group);
         if (!inGroup)
             continue;
         pass->groupRows.append(row);
@@ -181,14 +183,19 @@ void filterGroupRows(const QListWidget *list, const QString &searchText, LastFil
 
 void filterPhraseList(PhraseListView *view, const QString &group, const QString &searchText) {
     LastFilterPass *pass = LastFilterPass::of(view);
-    if (pass->valid && pass->group == group) {
+    // Searching every group, the current one does not matter; without a search text the
+    // current group is shown again.
+    const bool allGroups = settings::searchesAllGroups() && !searchText.isEmpty();
+    if (pass->valid && pass->allGroups == allGroups && (allGroups || pass->group == group)) {
         filterGroupRows(view->store(), searchText, pass);
     } else {
-        filterEveryRow(view->store(), group, searchText, pass);
+        filterEveryRow(view->store(), group, allGroups, searchText, pass);
         pass->group = group;
+        pass->allGroups = allGroups;
         pass->valid = true;
     }
     view->shownPhrases()->setSearchText(searchText);
+    view->shownPhrases()->setGroupsTagged(allGroups);
     view->showRows(pass->history.last().rows);
 }
 

@@ -23,6 +23,8 @@ enum PhraseRole {
     // The part of a shown row's display text where the search text was found, as a QPoint
     // holding its first and its end UTF-16 unit; none without a search. Never stored.
     PhraseFoundRole = Qt::UserRole + 5,
+    // A shown row's group name while the list shows the rows of every group; never stored.
+    PhraseGroupTagRole = Qt::UserRole + 6,
 };
 
 // Sets display text, tooltip and text colour from the text and remark roles.

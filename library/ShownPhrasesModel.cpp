@@ -76,6 +76,14 @@ void ShownPhrasesModel::setSearchText(const QString &text) {
         emit dataChanged(index(0), index(int(rows.size() - 1)), {PhraseFoundRole});
 }
 
+void ShownPhrasesModel::setGroupsTagged(bool on) {
+    if (on == tagged)
+        return;
+    tagged = on;
+    if (!rows.isEmpty())
+        emit dataChanged(index(0), index(int(rows.size() - 1)), {PhraseGroupTagRole});
+}
+
 QVariant ShownPhrasesModel::foundPart(int storeRow) const {
     if (searchText.isEmpty())
         return QVariant();
@@ -148,6 +156,8 @@ QVariant ShownPhrasesModel::data(const QModelIndex &index, int role) const {
     }
     if (role == PhraseFoundRole)
         return foundPart(rows.at(index.row()));
+    if (role == PhraseGroupTagRole)
+        return tagged ? list->item(rows.at(index.row()))->data(PhraseGroupRole) : QVariant();
     return list->item(rows.at(index.row()))->data(role);
 }
 

@@ -32,6 +32,9 @@ public:
     void showRows(QList<int> storeRows);
     // The search text the rows were chosen by; shown rows tell where it was found.
     void setSearchText(const QString &text);
+    // Whether the shown rows come from several groups: each then tells its group's name.
+    void setGroupsTagged(bool on);
+    bool groupsTagged() const { return tagged; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -52,5 +55,6 @@ private:
     QListWidget *list;
     QList<int> rows;
     QString searchText;
+    bool tagged = false;
     std::unique_ptr<PinyinSearch> pinyin;
 };

@@ -140,6 +140,35 @@ QPoint BadgeDelegate::badgeCorner(const QRect &itemRect, bool leftCorner) {
 
 void BadgeDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                           const QModelIndex &index) const {
+    paintRowAndBadge(painter, option, index);
+    drawGroupTag(painter, option.rect, index);
+}
+
+void BadgeDelegate::drawGroupTag(QPainter *painter, const QRect &rowRect, const QModelIndex &index) {
+    const QString group = index.data(PhraseGroupTagRole).toString();
+    if (group.isEmpty())
+        return;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    QFont font = painter->font();
+    font.setPixelSize(11);
+    painter->setFont(font);
+    const QFontMetrics metrics(font);
+    const QString shown = metrics.elidedText(group, Qt::ElideRight, qMax(24, rowRect.width() / 3));
+    const int width = metrics.horizontalAdvance(shown) + 10;
+    // On the right, where short texts leave room: beside the badge when it is there.
+    const int right = settings::badgeOnLeft() ? rowRect.right() - 5 : rowRect.right() - 27;
+    const QRect tag(right - width, rowRect.top() + 5, width, 18);
+    painter->setPen(QColor::fromRgb(0xd1, 0xd1, 0xd1));
+    painter->setBrush(QColor::fromRgb(0xf3, 0xf2, 0xf1));
+    painter->drawRoundedRect(QRectF(tag).adjusted(0.5, 0.5, -0.5, -0.5), 5.0, 5.0, Qt::AbsoluteSize);
+    painter->setPen(QColor::fromRgb(0x60, 0x5e, 0x5c));
+    painter->drawText(tag, Qt::AlignCenter, shown);
+    painter->restore();
+}
+
+void BadgeDelegate::paintRowAndBadge(QPainter *painter, const QStyleOptionViewItem &option,
+                                     const QModelIndex &index) const {
     QStyleOptionViewItem opt(option);
     initStyleOption(&opt, index);
     const QVariant foreground = index.data(Qt::ForegroundRole);

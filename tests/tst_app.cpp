@@ -95,6 +95,7 @@ const RowChange rowChanges[] = {
     {"钉住窗口时按下短语项对应角标输入短语？", "badge_key_input_phrase_when_pinned", -1, false},
     {"钉住窗口时按下回车键输入短语？", "enter_key_input_phrase_when_pinned", -1, false},
     {"上下方向键可以首尾循环选择短语项：", "arrow_key_cycle_select_phrase_item", -1, false},
+    {"搜索所有分组：", "search_all_groups", -1, false},
     {"滚动条滚动速度：", "gundong", 9, false},
     {"默认短语项高度：", "default_item_height", 44, true},
     {"短语项左右内边距：", "phrase_item_padding_horizontal", 7, false},

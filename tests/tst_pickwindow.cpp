@@ -11,6 +11,7 @@
 #include "app/StyleSheet.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowReach.h"
+#include "library/PhraseEditing.h"
 #include "library/PhraseFilter.h"
 #include "library/PhraseItem.h"
 #include "library/PhraseListView.h"
@@ -594,6 +595,87 @@ private slots:
         c.searchBox->clear();
         for (int row = 0; row < 4; ++row)
             QCOMPARE(accentPixels(row), 0);
+    }
+
+    // With "search_all_groups", a search shows the matches of every group in list order, each
+    // tagged with its group; badges, Enter and clicks input them; edits and deletions stay
+    // in the phrase's own group, a drag beside another group's phrase is refused; an empty
+    // search, or Esc, shows the current group again.
+    void aSearchOfEveryGroup() {
+        const AppContext &c = appContext();
+        PhraseListView *view = c.phraseView;
+        c.phraseList->clear();
+        for (const auto &[text, group] : {std::pair{u"你好甲"_s, u"甲"_s}, std::pair{u"nothing"_s, u"乙"_s},
+                                          std::pair{u"你好乙"_s, u"乙"_s}, std::pair{u"你好丙"_s, u"丙"_s},
+                                          std::pair{u"hello"_s, u"乙"_s}, std::pair{u"你好乙2"_s, u"乙"_s}})
+            c.phraseList->addItem(newPhraseItem({text, QString(), group, {}}));
+        const auto shown = [view] {
+            QStringList rows;
+            for (int row = 0; row < view->model()->rowCount(); ++row) {
+                const QModelIndex index = view->model()->index(row, 0);
+                const QString tag = index.data(PhraseGroupTagRole).toString();
+                rows << index.data(PhraseBadgeRole).toString() + u' ' +
+                            index.data(PhraseTextRole).toString() +
+                            (tag.isEmpty() ? QString() : u" ["_s + tag + u']');
+            }
+            return rows;
+        };
+        const QStringList currentGroup = {u"1 nothing"_s, u"2 你好乙"_s, u"3 hello"_s, u"4 你好乙2"_s};
+        const QStringList everyGroup = {u"1 你好甲 [甲]"_s, u"2 你好乙 [乙]"_s, u"3 你好丙 [丙]"_s,
+                                        u"4 你好乙2 [乙]"_s};
+        filterPhraseList(view, u"乙"_s, c.searchBox->text()); // as the list is filled at start-up
+        QCOMPARE(shown(), currentGroup);
+        // Off (as without the key): the current group only.
+        c.searchBox->setText(u"nh"_s);
+        QCOMPARE(shown(), QStringList({u"1 你好乙"_s, u"2 你好乙2"_s}));
+        configObject().insert(u"search_all_groups"_s, true);
+        c.searchBox->setText(u"nih"_s);
+        QCOMPARE(shown(), everyGroup);
+        QCOMPARE(c.groupTabBar->currentIndex(), 1);
+        // The badge of a phrase of another group, Enter on the first, a click.
+        showPickWindow();
+        QStringList before = pickState();
+        resetInputRecording();
+        QVERIFY(handleHookKey({std::uint32_t('3'), 0, false}));
+        QCOMPARE(pickEffect(before), u"input 你好丙, closed"_s);
+        showPickWindow();
+        QCOMPARE(shown(), everyGroup);
+        view->setCurrentPhraseRow(0);
+        before = pickState();
+        resetInputRecording();
+        QVERIFY(handleHookKey({std::uint32_t(vk::Return), 0, false}));
+        QCOMPARE(pickEffect(before), u"input 你好甲, closed"_s);
+        showPickWindow();
+        before = pickState();
+        resetInputRecording();
+        emit view->clicked(view->model()->index(3, 0));
+        QCOMPARE(pickEffect(before), u"input 你好乙2, closed"_s);
+        // Dragged beside a phrase of its own group it may move, beside another's it may not.
+        QVERIFY(view->moveRefusal(2, 5).isEmpty());
+        QVERIFY(!view->moveRefusal(0, 2).isEmpty());
+        QVERIFY(!view->moveRefusal(3, 5).isEmpty());
+        // Edited and deleted from the mixed list, phrases stay in their own groups.
+        openEditWindow(c.phraseList->item(3));
+        c.editWindow.textEdit->setPlainText(u"你好丙改"_s);
+        applyPhraseEdit();
+        QCOMPARE(c.phraseList->item(3)->data(PhraseGroupRole).toString(), u"丙"_s);
+        QCOMPARE(shown().value(2), u"3 你好丙改 [丙]"_s);
+        deletePhrase(c.phraseList->item(0));
+        QCOMPARE(shown(), QStringList({u"1 你好乙 [乙]"_s, u"2 你好丙改 [丙]"_s, u"3 你好乙2 [乙]"_s}));
+        QStringList groups;
+        for (int row = 0; row < c.phraseList->count(); ++row)
+            groups << c.phraseList->item(row)->data(PhraseGroupRole).toString();
+        QCOMPARE(groups, QStringList({u"乙"_s, u"乙"_s, u"丙"_s, u"乙"_s, u"乙"_s}));
+        // Esc in the search box gives the current group back, without tags.
+        showPickWindow();
+        enterSearchMode();
+        QTRY_VERIFY(c.searchBox->hasFocus());
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QVERIFY(m_filter->eventFilter(c.searchBox, &esc));
+        QCOMPARE(c.searchBox->text(), QString());
+        QCOMPARE(shown(), QStringList({u"1 nothing"_s, u"2 你好乙"_s, u"3 hello"_s, u"4 你好乙2"_s}));
+        QVERIFY(view->moveRefusal(0, 2).isEmpty());
+        configObject().remove(u"search_all_groups"_s);
     }
 
     // Turned away from the user, the wheel goes to the previous group, towards the user to the
