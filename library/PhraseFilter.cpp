@@ -194,8 +194,7 @@ void filterPhraseList(PhraseListView *view, const QString &group, const QString 
         pass->allGroups = allGroups;
         pass->valid = true;
     }
-    view->shownPhrases()->setSearchText(searchText);
-    view->shownPhrases()->setGroupsTagged(allGroups);
+    view->setSearchText(searchText, allGroups);
     view->showRows(pass->history.last().rows);
 }
 

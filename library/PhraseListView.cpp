@@ -29,6 +29,13 @@ void PhraseListView::showRows(QList<int> storeRows) {
         setCurrentPhraseRow(current);
 }
 
+void PhraseListView::setSearchText(const QString &text, bool everyGroup) {
+    const bool found = shown->setSearchText(text);
+    const bool tagged = shown->setGroupsTagged(everyGroup);
+    if (found || tagged)
+        viewport()->update();
+}
+
 QListWidgetItem *PhraseListView::currentPhrase() const {
     return phraseOf(currentIndex());
 }

@@ -18,6 +18,8 @@ public:
     ShownPhrasesModel *shownPhrases() const { return shown; }
     // Shows these store rows (ascending); the current phrase stays current while it is shown.
     void showRows(QList<int> storeRows);
+    // The search text the shown rows were chosen by, and whether they come from every group.
+    void setSearchText(const QString &text, bool everyGroup);
 
     // The current phrase is always a shown one; none when nothing is current.
     QListWidgetItem *currentPhrase() const;

@@ -66,22 +66,19 @@ ShownPhrasesModel::ShownPhrasesModel(QListWidget *store, QObject *parent)
 
 ShownPhrasesModel::~ShownPhrasesModel() = default;
 
-void ShownPhrasesModel::setSearchText(const QString &text) {
+bool ShownPhrasesModel::setSearchText(const QString &text) {
     if (text == searchText)
-        return;
+        return false;
     searchText = text;
     pinyin = std::make_unique<PinyinSearch>(text);
-    // Rows shown before and after are drawn again with their new found parts.
-    if (!rows.isEmpty())
-        emit dataChanged(index(0), index(int(rows.size() - 1)), {PhraseFoundRole});
+    return true;
 }
 
-void ShownPhrasesModel::setGroupsTagged(bool on) {
+bool ShownPhrasesModel::setGroupsTagged(bool on) {
     if (on == tagged)
-        return;
+        return false;
     tagged = on;
-    if (!rows.isEmpty())
-        emit dataChanged(index(0), index(int(rows.size() - 1)), {PhraseGroupTagRole});
+    return true;
 }
 
 QVariant ShownPhrasesModel::foundPart(int storeRow) const {

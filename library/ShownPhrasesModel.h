@@ -30,10 +30,13 @@ public:
     // Shows these store rows (ascending). A few changed runs are told as removed and inserted
     // rows, so that the current row and the scroll position stay; more as a reset.
     void showRows(QList<int> storeRows);
-    // The search text the rows were chosen by; shown rows tell where it was found.
-    void setSearchText(const QString &text);
+    // The search text the rows were chosen by; shown rows tell where it was found. Whether
+    // it changed: the view draws its rows again then (no dataChanged for every row: a list
+    // view takes that for a new layout of them all).
+    bool setSearchText(const QString &text);
     // Whether the shown rows come from several groups: each then tells its group's name.
-    void setGroupsTagged(bool on);
+    // Whether it changed, as above.
+    bool setGroupsTagged(bool on);
     bool groupsTagged() const { return tagged; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;

@@ -57,6 +57,9 @@ bool spells(const std::vector<Unit> &units, size_t k, const std::vector<Char> &c
         return i == end;
     if (i == end)
         return false;
+    // Blanks inside a match are skipped.
+    if (k > 0 && QChar::isSpace(chars[i].value))
+        return spells(units, k, chars, i + 1, end);
     if (chars[i].value == units[k].value && spells(units, k + 1, chars, i + 1, end))
         return true;
     for (const QString &reading : pinyinReadingsOf(chars[i].value)) {
@@ -162,6 +165,9 @@ void TestPinyin::searchTexts_data() {
     QTest::newRow("sh counts as s and as sh") << u"shssj"_s << u"上司世界"_s << u"上司世界"_s;
     QTest::newRow("upper case") << u"NiHao"_s << u"你好"_s << u"你好"_s;
     QTest::newRow("spaces are skipped") << u"ni hao"_s << u" 你好"_s << u"你好"_s;
+    QTest::newRow("blanks of the phrase are skipped") << u"xxhy"_s << u"谢谢 会议\u3000"_s << u"谢谢 会议"_s;
+    QTest::newRow("blanks between Latin words too")
+        << u"helloworld"_s << u"Hello  world"_s << u"Hello  world"_s;
     QTest::newRow("extension-plane characters") << u"he"_s << u"一𠀀二"_s << u"𠀀"_s;
     QTest::newRow("after an extension-plane character") << u"er"_s << u"𠀀二"_s << u"二"_s;
     QTest::newRow("Latin text matches its own letters") << u"hello"_s << u"say Hello"_s << u"Hello"_s;

@@ -7,6 +7,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr std::uint64_t bit(int k) {
@@ -115,15 +119,64 @@ template <bool WithSpan> FoundSpan PinyinSearch::scan(QStringView phrase) const 
     qsizetype startOf[maxUnits + 1];
     qsizetype nextStartOf[maxUnits + 1];
     const char32_t firstUnit = units[0];
-    for (qsizetype at = 0; at < phrase.size();) {
-        const CodePoint c = codePointAt(phrase, at);
-        const int set = pinyin_table::readingSetOf(c.value);
-        const char32_t folded = ::folded(c.value);
-        if (!going) {
+    const char16_t *text = phrase.utf16();
+    const qsizetype size = phrase.size();
+#if defined(__SSE2__)
+    // The units where a match may start: the first unit in either case, or anything beyond
+    // ASCII (a Han character, or a letter that folds).
+    const char16_t lower = firstUnit < 0x80 ? char16_t(firstUnit) : 0;
+    const char16_t upper = lower >= u'a' && lower <= u'z' ? char16_t(lower - u'a' + u'A') : lower;
+    const __m128i lowerLane = _mm_set1_epi16(short(lower)), upperLane = _mm_set1_epi16(short(upper));
+    const __m128i beyondAscii = _mm_set1_epi16(short(0xFF80)), zero = _mm_setzero_si128();
+#endif
+    for (qsizetype at = 0; at < size;) {
+#if defined(__SSE2__)
+        // Eight places at a time past the ASCII that cannot start a match.
+        while (!going && at + 8 <= size) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + at));
+            const __m128i same =
+                _mm_or_si128(_mm_cmpeq_epi16(units, lowerLane), _mm_cmpeq_epi16(units, upperLane));
+            const unsigned ascii =
+                unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, beyondAscii), zero)));
+            const unsigned hits = (unsigned(_mm_movemask_epi8(same)) | ~ascii) & 0xFFFFu;
+            if (hits) {
+                at += qCountTrailingZeroBits(hits) / 2;
+                break;
+            }
+            at += 8;
+        }
+        if (at >= size)
+            break;
+#endif
+        char32_t c = text[at];
+        qsizetype next = at + 1;
+        int set = 0;
+        char32_t folded;
+        if (c < 0x80) {
+            // ASCII, most of an English text: no readings, folded at once.
+            folded = c >= U'A' && c <= U'Z' ? c - U'A' + U'a' : c;
+            if (!going && folded != firstUnit) {
+                at = next;
+                continue;
+            }
+            if (folded == U' ' || (folded >= U'\t' && folded <= U'\r')) {
+                // Blanks inside a match are skipped, as the text's own are.
+                at = next;
+                continue;
+            }
+        } else {
+            if (QChar::isHighSurrogate(c) && next < size && QChar::isLowSurrogate(text[next]))
+                c = QChar::surrogateToUcs4(char16_t(c), text[next++]);
+            set = pinyin_table::readingSetOf(c);
+            // A character with readings folds to itself.
+            folded = set ? c : ::folded(c);
             // Most characters start nothing: told by one test.
-            const bool starts = folded == firstUnit || (set && (pinyin_table::initialsOf(set) & firstLetter));
-            if (!starts) {
-                at = c.next;
+            if (!going && folded != firstUnit && !(set && (pinyin_table::initialsOf(set) & firstLetter))) {
+                at = next;
+                continue;
+            }
+            if (!set && QChar::isSpace(c)) {
+                at = next;
                 continue;
             }
         }
@@ -138,12 +191,12 @@ template <bool WithSpan> FoundSpan PinyinSearch::scan(QStringView phrase) const 
             ends |= bit(to);
         });
         if (ends & bit(count))
-            return {WithSpan ? nextStartOf[count] : at, c.next};
+            return {WithSpan ? nextStartOf[count] : at, next};
         going = ends;
         if constexpr (WithSpan)
             for (std::uint64_t rest = ends; rest; rest &= rest - 1)
                 startOf[qCountTrailingZeroBits(rest)] = nextStartOf[qCountTrailingZeroBits(rest)];
-        at = c.next;
+        at = next;
     }
     return {};
 }

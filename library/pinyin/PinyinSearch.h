@@ -19,8 +19,9 @@ struct FoundSpan {
 // one any start of a reading, as people type; any reading of a character with several
 // counts, tones are ignored, and "ü" is typed as "v" or "u". Other characters of the text
 // (Han characters among them) and of the phrase match only themselves, letters without
-// regard to case. A reading that starts with a vowel ("a", "o", "e") does not follow a
-// letter directly: "na" is a reading of its own, not 你 then 啊 ("n'a" or "n a" is).
+// regard to case; blanks of the phrase inside a match are skipped. A reading that starts
+// with a vowel ("a", "o", "e") does not follow a letter directly: "na" is a reading of its
+// own, not 你 then 啊 ("n'a" or "n a" is).
 class PinyinSearch {
 public:
     explicit PinyinSearch(QStringView text);
