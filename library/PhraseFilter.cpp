@@ -110,10 +110,9 @@ private:
 };
 
 // Whether every phrase the text `longer` matches is one that `shorter` matches too. Text
-// found as it is: when it contains the shorter one. Pinyin spells the text from its
-// start, so a spelling of "nihao" holds one of "niha" but not always one of "hao" (好 of
-// 你好 is, 号 of 你号 is not a place where "nihao" is spelled, and "hao" might spell 好的
-// elsewhere): a text with letters narrows only a text it begins with.
+// found as it is: when it contains the shorter one. Pinyin is spelled from the text's first
+// letter on, so a phrase spelling "shi" (世) need not spell "hi": a text with letters
+// narrows only a text it begins with.
 bool narrows(const QString &longer, const QString &shorter) {
     if (shorter.isEmpty())
         return true;
