@@ -35,6 +35,8 @@ const Key<bool> enterWhenPinnedKey{QStringLiteral("enter_key_input_phrase_when_p
 const Key<bool> badgeWhenPinnedKey{QStringLiteral("badge_key_input_phrase_when_pinned"), true};
 const Key<bool> arrowWrapKey{QStringLiteral("arrow_key_cycle_select_phrase_item"), true};
 const Key<bool> badgeOnLeftKey{QStringLiteral("jiaobiao"), false};
+// Not in a new file: a file without it searches the current group, as before it existed.
+const Key<bool> searchAllGroupsKey{QStringLiteral("search_all_groups"), false};
 const Key<bool> autostartKey{QStringLiteral("ziqidong"), false};
 const Key<bool> restoreClipboardKey{QStringLiteral("restore_clipboard"), false};
 // A missing or mistyped size would give zero-sized windows.
@@ -109,6 +111,13 @@ bool arrowKeysWrapAround() {
 }
 void setArrowKeysWrapAround(bool on) {
     write(arrowWrapKey, on);
+}
+
+bool searchesAllGroups() {
+    return read(searchAllGroupsKey);
+}
+void setSearchesAllGroups(bool on) {
+    write(searchAllGroupsKey, on);
 }
 
 bool badgeOnLeft() {

@@ -37,6 +37,11 @@ void setBadgeKeyInputsWhenPinned(bool on);
 bool arrowKeysWrapAround();
 void setArrowKeysWrapAround(bool on);
 
+// "search_all_groups": a search shows the matching phrases of every group, not only of the
+// current one.
+bool searchesAllGroups();
+void setSearchesAllGroups(bool on);
+
 // "jiaobiao": badges in the top-left corner of a phrase rather than the top-right one.
 bool badgeOnLeft();
 void setBadgeOnLeft(bool on);

@@ -4,6 +4,7 @@
 #include "app/ConfigStore.h"
 #include "app/Settings.h"
 #include "app/WindowSize.h"
+#include "library/GroupView.h"
 #include "library/PhraseFilter.h"
 #include "library/PhraseListView.h"
 #include "pickwindow/Pinning.h"
@@ -142,6 +143,8 @@ void addRemainingSettingsRows(AppContext &c, QFormLayout *form) {
                                                 settings::enterKeyInputsWhenPinned());
     QCheckBox *arrowCycle = addCheckBoxRow(form, QStringLiteral("上下方向键可以首尾循环选择短语项："),
                                            settings::arrowKeysWrapAround());
+    QCheckBox *allGroups =
+        addCheckBoxRow(form, QStringLiteral("搜索所有分组："), settings::searchesAllGroups());
     QCheckBox *autostart = addCheckBoxRow(form, QStringLiteral("开机自启动："), settings::startsAtLogin());
     QSpinBox *delay =
         addSpinBoxRow(form, QStringLiteral("高级输入间隔（毫秒）"), settings::inputDelay(), 0, 2000);
@@ -173,6 +176,11 @@ void addRemainingSettingsRows(AppContext &c, QFormLayout *form) {
     storeWhenToggled(badgeKeyWhenPinned, &settings::setBadgeKeyInputsWhenPinned);
     storeWhenToggled(enterWhenPinned, &settings::setEnterKeyInputsWhenPinned);
     storeWhenToggled(arrowCycle, &settings::setArrowKeysWrapAround);
+    // A search under way shows what the setting asks for at once.
+    QObject::connect(allGroups, &QCheckBox::toggled, allGroups, [](bool on) {
+        storeAndSave(&settings::setSearchesAllGroups, on);
+        refilterPhraseList();
+    });
     QObject::connect(autostart, &QCheckBox::toggled, autostart, &setAutostart);
     storeWhenChanged(delay, &settings::setInputDelay);
     QObject::connect(version, &QPushButton::clicked, version,

@@ -4,6 +4,8 @@
 #include "library/CaseInsensitiveSearch.h"
 #include "library/PhraseItem.h"
 #include "library/PhraseListView.h"
+#include "library/ShownPhrasesModel.h"
+#include "library/pinyin/PinyinSearch.h"
 
 #include <QListWidget>
 
@@ -67,39 +69,60 @@ public:
 
     bool valid = false;
     QString group;
+    bool allGroups = false; // the rows of every group, not only of `group`
     QList<int> groupRows;
     // The group's phrases by row, taken on the first pass that searches the group: reading
     // them from the list costs more than testing most phrases.
     QList<SearchedPhrase> phrases;
     // The rows shown for the texts typed on the way to the current one, each text
-    // containing the one before; the last is what the list shows.
+    // narrowing the one before (see narrows()); the last is what the list shows.
     QList<Shown> history;
 };
 
 constexpr qsizetype maxRememberedTexts = 64;
 
-// The search text, prepared once per pass.
+// The search text, prepared once per pass: found as it is, or spelled in pinyin.
 class SearchMatcher {
 public:
-    explicit SearchMatcher(const QString &searchText) : any(searchText.isEmpty()), search(searchText) {}
+    explicit SearchMatcher(const QString &searchText)
+        : any(searchText.isEmpty()), search(searchText), pinyin(searchText) {}
 
     bool matches(const SearchedPhrase &phrase) const {
         if (any)
             return true;
         // A phrase item's own strings: reading them as item data copies each one twice.
         if (const PhraseRecord *record = phrase.record)
-            return search.foundIn(record->text) || search.foundIn(record->remark);
-        return search.foundIn(phrase.item->data(PhraseTextRole).toString()) ||
-               search.foundIn(phrase.item->data(PhraseRemarkRole).toString());
+            return matches(record->text, record->remark);
+        return matches(phrase.item->data(PhraseTextRole).toString(),
+                       phrase.item->data(PhraseRemarkRole).toString());
     }
 
 private:
+    bool matches(const QString &text, const QString &remark) const {
+        if (search.foundIn(text) || search.foundIn(remark))
+            return true;
+        return pinyin.active() && (pinyin.foundIn(text) || pinyin.foundIn(remark));
+    }
+
     bool any;
     CaseInsensitiveSearch search;
+    PinyinSearch pinyin;
 };
 
+// Whether every phrase the text `longer` matches is one that `shorter` matches too. Text
+// found as it is: when it contains the shorter one. Pinyin is spelled from the text's first
+// letter on, so a phrase spelling "shi" (世) need not spell "hi": a text with letters
+// narrows only a text it begins with.
+bool narrows(const QString &longer, const QString &shorter) {
+    if (shorter.isEmpty())
+        return true;
+    if (PinyinSearch(longer).active())
+        return longer.startsWith(shorter, Qt::CaseInsensitive);
+    return longer.contains(shorter, Qt::CaseInsensitive);
+}
+
 // Visits every row: the first pass, and the pass after any change of the phrases.
-void filterEveryRow(const QListWidget *list, const QString &group, const QString &searchText,
+void filterEveryRow(const QListWidget *list, const QString &group, bool allGroups, const QString &searchText,
                     LastFilterPass *pass) {
     const SearchMatcher search(searchText);
     pass->groupRows.clear();
@@ -109,7 +132,8 @@ void filterEveryRow(const QListWidget *list, const QString &group, const QString
         const QListWidgetItem *item = list->item(row);
         // The group is the cheap test: rows of other groups are never searched.
         const PhraseRecord *record = phraseRecordIn(item);
-        const bool inGroup = record ? record->tab == group : item->data(PhraseGroupRole).toString() == group;
+        const bool inGroup =
+            allGroups || (record ? record->tab == group : item->data(PhraseGroupRole).toString() == group);
         if (!inGroup)
             continue;
         pass->groupRows.append(row);
@@ -121,11 +145,10 @@ void filterEveryRow(const QListWidget *list, const QString &group, const QString
 }
 
 // Visits the rows of the group only. A longer search text tests only the rows the shorter
-// one showed (whatever contains the longer text contains the shorter one); going back to
-// a text typed before takes its rows as they were.
+// one showed (see narrows()); going back to a text typed before takes its rows as they were.
 void filterGroupRows(const QListWidget *list, const QString &searchText, LastFilterPass *pass) {
     auto &history = pass->history;
-    while (!history.isEmpty() && !searchText.contains(history.last().searchText, Qt::CaseInsensitive))
+    while (!history.isEmpty() && !narrows(searchText, history.last().searchText))
         history.removeLast();
     if (!history.isEmpty() && history.last().searchText == searchText)
         return;
@@ -159,13 +182,18 @@ void filterGroupRows(const QListWidget *list, const QString &searchText, LastFil
 
 void filterPhraseList(PhraseListView *view, const QString &group, const QString &searchText) {
     LastFilterPass *pass = LastFilterPass::of(view);
-    if (pass->valid && pass->group == group) {
+    // Searching every group, the current one does not matter; without a search text the
+    // current group is shown again.
+    const bool allGroups = settings::searchesAllGroups() && !searchText.isEmpty();
+    if (pass->valid && pass->allGroups == allGroups && (allGroups || pass->group == group)) {
         filterGroupRows(view->store(), searchText, pass);
     } else {
-        filterEveryRow(view->store(), group, searchText, pass);
+        filterEveryRow(view->store(), group, allGroups, searchText, pass);
         pass->group = group;
+        pass->allGroups = allGroups;
         pass->valid = true;
     }
+    view->setSearchText(searchText, allGroups);
     view->showRows(pass->history.last().rows);
 }
 

@@ -22,6 +22,11 @@ enum PhraseRole {
     PhraseGroupRole = Qt::UserRole + 2,
     PhraseHotkeyRole = Qt::UserRole + 3,
     PhraseBadgeRole = Qt::UserRole + 4, // a shown row's badge, from its place; never stored
+    // The part of a shown row's display text where the search text was found, as a QPoint
+    // holding its first and its end UTF-16 unit; none without a search. Never stored.
+    PhraseFoundRole = Qt::UserRole + 5,
+    // A shown row's group name while the list shows the rows of every group; never stored.
+    PhraseGroupTagRole = Qt::UserRole + 6,
 };
 
 // What a row shows of a phrase's text or remark: all of it, or for a very long one its

@@ -2,8 +2,13 @@
 
 #include "library/ShownPhrasesModel.h"
 
+#include "library/PhraseItem.h"
+
 #include <QDropEvent>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
 
 PhraseListView::PhraseListView(QListWidget *store, QWidget *parent)
     : QListView(parent), shown(new ShownPhrasesModel(store, this)) {
@@ -22,6 +27,13 @@ void PhraseListView::showRows(QList<int> storeRows) {
     // A reset leaves no row current.
     if (!currentIndex().isValid() && current >= 0)
         setCurrentPhraseRow(current);
+}
+
+void PhraseListView::setSearchText(const QString &text, bool everyGroup) {
+    const bool found = shown->setSearchText(text);
+    const bool tagged = shown->setGroupsTagged(everyGroup);
+    if (found || tagged)
+        viewport()->update();
 }
 
 QListWidgetItem *PhraseListView::currentPhrase() const {
@@ -49,6 +61,15 @@ QListWidgetItem *PhraseListView::shownPhrase(int n) const {
     return row >= 0 ? store()->item(row) : nullptr;
 }
 
+QString PhraseListView::moveRefusal(int from, int beside) const {
+    if (!shown->groupsTagged() || from < 0 || beside < 0 || from >= store()->count() ||
+        beside >= store()->count())
+        return QString();
+    if (store()->item(from)->data(PhraseGroupRole) == store()->item(beside)->data(PhraseGroupRole))
+        return QString();
+    return QStringLiteral("搜索所有分组时，短语只能拖到同一分组的短语旁边  ");
+}
+
 void PhraseListView::dropEvent(QDropEvent *event) {
     const QModelIndexList dragged = selectedIndexes();
     if (event->source() != this || dragged.size() != 1) {
@@ -74,8 +95,17 @@ void PhraseListView::dropEvent(QDropEvent *event) {
     case OnItem:
         break;
     }
-    if (to >= 0 && to != from && to != from + 1)
+    const QString refusal =
+        to >= 0 && target.isValid() ? moveRefusal(from, shown->storeRow(target.row())) : QString();
+    if (!refusal.isEmpty()) {
+        // Told once the drag has ended: a box inside the drop would run within the drag.
+        QTimer::singleShot(0, this, [view = QPointer<PhraseListView>(this), refusal] {
+            if (view)
+                QMessageBox::information(view->window(), QStringLiteral("提示"), refusal, QMessageBox::Ok);
+        });
+    } else if (to >= 0 && to != from && to != from + 1) {
         store()->model()->moveRow(QModelIndex(), from, QModelIndex(), to);
+    }
     // Moved already: the drag must not take the phrase out afterwards.
     event->setDropAction(Qt::CopyAction);
     event->accept();

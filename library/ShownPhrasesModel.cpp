@@ -2,8 +2,10 @@
 
 #include "library/PhraseFilter.h"
 #include "library/PhraseItem.h"
+#include "library/pinyin/PinyinSearch.h"
 
 #include <QListWidget>
+#include <QPoint>
 
 #include <algorithm>
 #include <numeric>
@@ -60,6 +62,34 @@ ShownPhrasesModel::ShownPhrasesModel(QListWidget *store, QObject *parent)
             [this](const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles) {
                 storeDataChanged(topLeft.row(), bottomRight.row(), roles);
             });
+}
+
+ShownPhrasesModel::~ShownPhrasesModel() = default;
+
+bool ShownPhrasesModel::setSearchText(const QString &text) {
+    if (text == searchText)
+        return false;
+    searchText = text;
+    pinyin = std::make_unique<PinyinSearch>(text);
+    return true;
+}
+
+bool ShownPhrasesModel::setGroupsTagged(bool on) {
+    if (on == tagged)
+        return false;
+    tagged = on;
+    return true;
+}
+
+QVariant ShownPhrasesModel::foundPart(int storeRow) const {
+    if (searchText.isEmpty())
+        return QVariant();
+    const QString shown = list->item(storeRow)->data(Qt::DisplayRole).toString();
+    const qsizetype at = shown.indexOf(searchText, 0, Qt::CaseInsensitive);
+    if (at >= 0)
+        return QPoint(int(at), int(at + searchText.size()));
+    const FoundSpan spelled = pinyin->find(shown);
+    return spelled.found() ? QVariant(QPoint(int(spelled.from), int(spelled.to))) : QVariant();
 }
 
 int ShownPhrasesModel::storeRow(int shownRow) const {
@@ -121,6 +151,10 @@ QVariant ShownPhrasesModel::data(const QModelIndex &index, int role) const {
         const QString badge = badgeForShownRow(index.row());
         return badge.isEmpty() ? QVariant() : QVariant(badge);
     }
+    if (role == PhraseFoundRole)
+        return foundPart(rows.at(index.row()));
+    if (role == PhraseGroupTagRole)
+        return tagged ? list->item(rows.at(index.row()))->data(PhraseGroupRole) : QVariant();
     return list->item(rows.at(index.row()))->data(role);
 }
 

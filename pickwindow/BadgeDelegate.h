@@ -4,8 +4,10 @@
 #include <QPixmap>
 #include <QStyledItemDelegate>
 
-// Draws a phrase row, keeping a selected row in its own text colour, and the row's badge
-// (the key that inputs it) in the top corner that settings::badgeOnLeft chooses.
+// Draws a phrase row, keeping a selected row in its own text colour, with the part of its
+// text the search found in bold and the accent colour, the row's badge (the key that
+// inputs it) in the top corner that settings::badgeOnLeft chooses, and, while the list
+// shows every group's rows, the row's group name near the top right.
 class BadgeDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -19,6 +21,9 @@ public:
     static QPoint badgeCorner(const QRect &itemRect, bool leftCorner);
 
 private:
+    void paintRowAndBadge(QPainter *painter, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const;
+    static void drawGroupTag(QPainter *painter, const QRect &rowRect, const QModelIndex &index);
     static void drawBadge(QPainter *painter, const QRect &rowRect, const QModelIndex &index);
     // Where a row's badge goes in the row's picture, with its edges.
     static QRect badgePatch(const QSize &rowSize);

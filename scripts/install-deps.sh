@@ -5,11 +5,13 @@
 set -eu
 what=${1:-build}
 
-# Wayland: the client library, wayland-scanner (libwayland-bin) that makes the protocol code
-# at build time, xkbcommon for the virtual keyboard's keymap, and Qt's wayland platform plugin.
+# The build: Qt, X11, a CJK font, and unicode-data for the Han readings the pinyin search is
+# made from (bzip2 unpacks them). Wayland: the client library, wayland-scanner (libwayland-bin)
+# that makes the protocol code at build time, xkbcommon for the virtual keyboard's keymap, and
+# Qt's wayland platform plugin.
 build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
                 libx11-dev libxtst-dev libx11-xcb-dev libxcb1-dev libfontconfig-dev fonts-wqy-microhei
-                libwayland-dev libwayland-bin libxkbcommon-dev qt6-wayland)
+                unicode-data bzip2 libwayland-dev libwayland-bin libxkbcommon-dev qt6-wayland)
 # Xvfb, a window manager and a tray host for the end-to-end tests; xdotool/xclip drive
 # and read them, setxkbmap (x11-xkb-utils) switches their keyboard layout; mingw-w64
 # and wine run the Windows backend for real; strace and e2fsprogs (chattr) inject the

@@ -25,6 +25,7 @@
 #include "library/PhraseListView.h"
 #include "library/PhraseMenu.h"
 #include "library/ShownPhrasesModel.h"
+#include "library/pinyin/PinyinSearch.h"
 #include "pickwindow/MyTabBar.h"
 #include "pickwindow/NoEscCloseWidget.h"
 #include "platform/Autostart.h"
@@ -94,6 +95,7 @@ const RowChange rowChanges[] = {
     {"钉住窗口时按下短语项对应角标输入短语？", "badge_key_input_phrase_when_pinned", -1, false},
     {"钉住窗口时按下回车键输入短语？", "enter_key_input_phrase_when_pinned", -1, false},
     {"上下方向键可以首尾循环选择短语项：", "arrow_key_cycle_select_phrase_item", -1, false},
+    {"搜索所有分组：", "search_all_groups", -1, false},
     {"滚动条滚动速度：", "gundong", 9, false},
     {"默认短语项高度：", "default_item_height", 44, true},
     {"短语项左右内边距：", "phrase_item_padding_horizontal", 7, false},
@@ -467,25 +469,31 @@ private slots:
         rebuildPhraseHotkeys();
     }
 
-    // Against Qt's case-insensitive contains() (folding across scripts, surrogate pairs); each
-    // pass starts from the one before: typing, deleting, group switches and edits leave no trace.
+    // Against Qt's case-insensitive contains() (folding across scripts, surrogate pairs) or the
+    // pinyin search; each pass starts from the one before: typing, deleting, group switches
+    // and edits leave no trace.
     void eachFilterPassShowsBadgesAndSelectsWhatItShould() {
         const QStringList texts =
             u"abc|xABd|b|cAb|zzz|ABCD|ab|Say HELLO there|regards|helhello|\u212Aey|\u017Fun|"
             u"备注 12 您好|ΟΔΟΣ|ΑΣΑ|the KEY|x\U00010428y|abcd\U00010428|\U00010400||CAFÉ|"
-            u"\u212A|x\u017Fy|o\u212Ay|hE|Hx he|K|far past the first eight: \u212Aelvin|ends in σ and ΣΑΣ ΟΔΟΣ"_s
-                .split(u'|');
+            u"\u212A|x\u017Fy|o\u212Ay|hE|Hx he|K|far past the first eight: \u212Aelvin|ends in σ and ΣΑΣ "
+            u"ΟΔΟΣ|"
+            u"你好世界|招商银行 hello|好的|是的"_s.split(u'|');
         const QString badges = u"1234567890ABCDEFGHIJKLMNOPQRSTUVWXYZ"_s;
         QListWidget list;
         PhraseListView view(&list, nullptr);
-        for (int i = 0; i < 60; ++i) // the number of texts is odd: each text in both groups
+        for (int i = 0; i < 60; ++i) // the number of texts is odd: early texts in both groups
             list.addItem(newPhraseItem({texts.at(i % texts.size()),
                                         i % 7 == 0 ? u"Rab"_s : QString(),
                                         i % 4 == 3 ? u"G"_s : u"g"_s,
                                         {}}));
         QString group = u"g"_s, text;
+        // Pinyin too: "hao" after "nihao" spells more (好的), "shi" after "hi" spells what "hi"
+        // does not (世 of 你好世界), and the spaces of "ni hao" are skipped.
         const QString steps = u"|a|ab|abc|ab||b|B|zb|edit|ab|hello|DS|key|SUN|您好|οδος|ςα|\u212Aey|"
-                              u"\U00010400Y|BCD\U00010400|\xDC00|éé|k|\u017F|OK|kELVIN|he|HE|G:|a|abc|no"_s;
+                              u"\U00010400Y|BCD\U00010400|\xDC00|éé|k|\u017F|OK|kELVIN|he|HE|"
+                              u"n|ni|nih|nihao|hao|h|hd|y|yh|yinhang|yinhang h|ni|ni hao|nhsj|hi|shi|sj|"
+                              u"G:|a|abc|no|h|hd|sd"_s;
         for (const QString &step : steps.split(u'|')) {
             if (step == "edit"_L1)
                 list.item(4)->setData(PhraseTextRole, u"zab"_s);
@@ -497,10 +505,13 @@ private slots:
             QStringList expected;
             for (int row = 0, badge = 0; row < list.count(); ++row) {
                 const QListWidgetItem *item = list.item(row);
-                const bool match =
-                    item->data(PhraseGroupRole).toString() == group &&
-                    (item->data(PhraseTextRole).toString().contains(text, Qt::CaseInsensitive) ||
-                     item->data(PhraseRemarkRole).toString().contains(text, Qt::CaseInsensitive));
+                const QString phrase = item->data(PhraseTextRole).toString();
+                const QString remark = item->data(PhraseRemarkRole).toString();
+                const PinyinSearch pinyin(text);
+                const bool match = item->data(PhraseGroupRole).toString() == group &&
+                                   (phrase.contains(text, Qt::CaseInsensitive) ||
+                                    remark.contains(text, Qt::CaseInsensitive) || pinyin.foundIn(phrase) ||
+                                    pinyin.foundIn(remark));
                 expected << (match ? badges.mid(badge++, 1) : u"-"_s);
             }
             QCOMPARE(shownRows(&view, true), expected);

@@ -11,6 +11,7 @@
 #include "app/StyleSheet.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowReach.h"
+#include "library/PhraseEditing.h"
 #include "library/PhraseFilter.h"
 #include "library/PhraseItem.h"
 #include "library/PhraseListView.h"
@@ -617,6 +618,158 @@ private slots:
         QVERIFY(green > 20);
         QCOMPARE(list->itemDelegate()->sizeHint(QStyleOptionViewItem(), list->model()->index(0, 0)).width(),
                  0);
+    }
+
+    // A shown row tells where the search text was found in the text it shows (the remark when
+    // it has one): as it is, or spelled in pinyin.
+    void rowsTellWhereTheSearchWasFound_data() {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("remark");
+        QTest::addColumn<QString>("found"); // the part of the shown text; empty: none
+        QTest::newRow("plain text, in any case") << u"ab"_s << u"xABy"_s << QString() << u"AB"_s;
+        QTest::newRow("pinyin initials") << u"nh"_s << u"说你好"_s << QString() << u"你好"_s;
+        QTest::newRow("pinyin full and mixed") << u"ni hshi"_s << u"你好世界"_s << QString() << u"你好世"_s;
+        QTest::newRow("in the remark shown") << u"bz"_s << u"正文"_s << u"一个备注"_s << u"备注"_s;
+        QTest::newRow("in the text behind a remark") << u"zw"_s << u"正文"_s << u"备注"_s << QString();
+        QTest::newRow("as it is before spelled") << u"a"_s << u"啊a"_s << QString() << u"a"_s;
+        QTest::newRow("nothing without a search") << QString() << u"你好"_s << QString() << QString();
+    }
+    void rowsTellWhereTheSearchWasFound() {
+        QFETCH(QString, search);
+        QFETCH(QString, text);
+        QFETCH(QString, remark);
+        QFETCH(QString, found);
+        const AppContext &c = appContext();
+        c.phraseList->clear();
+        c.phraseList->addItem(newPhraseItem({text, remark, u"乙"_s, {}}));
+        c.searchBox->setText(search);
+        QCOMPARE(c.phraseView->model()->rowCount(), 1);
+        const QModelIndex index = c.phraseView->model()->index(0, 0);
+        const QVariant part = index.data(PhraseFoundRole);
+        QCOMPARE(part.isValid(), !found.isEmpty());
+        if (part.isValid()) {
+            const QPoint span = part.toPoint();
+            QCOMPARE(index.data(Qt::DisplayRole).toString().mid(span.x(), span.y() - span.x()), found);
+        }
+    }
+
+    // The found characters are drawn in the accent colour, on a selected row too; the rest of
+    // the text and rows without a search are not.
+    void foundCharactersAreDrawnInTheAccentColour() {
+        const AppContext &c = appContext();
+        c.phraseList->clear();
+        for (const QString &text : {u"ab████cd"_s, u"xy████"_s, u"你好 hello"_s, u"████ 你好"_s})
+            c.phraseList->addItem(newPhraseItem({text, QString(), u"乙"_s, {}}));
+        showPickWindow();
+        const QColor accent(0x00, 0x5a, 0x9e);
+        PhraseListView *list = c.phraseView;
+        const auto accentPixels = [&](int row) {
+            const QImage image = list->viewport()->grab().toImage();
+            const QRect rect = list->visualRect(list->model()->index(row, 0)) & image.rect();
+            int count = 0;
+            for (int y = rect.top(); y <= rect.bottom(); ++y)
+                for (int x = rect.left(); x <= rect.right(); ++x)
+                    count += image.pixelColor(x, y) == accent ? 1 : 0;
+            return count;
+        };
+        QCOMPARE(list->model()->rowCount(), 4);
+        QCOMPARE(accentPixels(0), 0);
+        c.searchBox->setText(u"████"_s);
+        QCOMPARE(list->model()->rowCount(), 3);
+        list->setCurrentPhraseRow(0);
+        QVERIFY2(accentPixels(0) > 100, "a selected row");
+        QVERIFY2(accentPixels(1) > 100, "a row");
+        const int blocks = accentPixels(2);
+        // Spelled: only the Han characters, fewer pixels than the blocks.
+        c.searchBox->setText(u"nh"_s);
+        QCOMPARE(list->model()->rowCount(), 2);
+        const int han = accentPixels(0);
+        QVERIFY2(han > 10 && han < blocks, qPrintable(u"%1 of %2"_s.arg(han).arg(blocks)));
+        c.searchBox->clear();
+        for (int row = 0; row < 4; ++row)
+            QCOMPARE(accentPixels(row), 0);
+    }
+
+    // With "search_all_groups", a search shows the matches of every group in list order, each
+    // tagged with its group; badges, Enter and clicks input them; edits and deletions stay
+    // in the phrase's own group, a drag beside another group's phrase is refused; an empty
+    // search, or Esc, shows the current group again.
+    void aSearchOfEveryGroup() {
+        const AppContext &c = appContext();
+        PhraseListView *view = c.phraseView;
+        c.phraseList->clear();
+        for (const auto &[text, group] : {std::pair{u"你好甲"_s, u"甲"_s}, std::pair{u"nothing"_s, u"乙"_s},
+                                          std::pair{u"你好乙"_s, u"乙"_s}, std::pair{u"你好丙"_s, u"丙"_s},
+                                          std::pair{u"hello"_s, u"乙"_s}, std::pair{u"你好乙2"_s, u"乙"_s}})
+            c.phraseList->addItem(newPhraseItem({text, QString(), group, {}}));
+        const auto shown = [view] {
+            QStringList rows;
+            for (int row = 0; row < view->model()->rowCount(); ++row) {
+                const QModelIndex index = view->model()->index(row, 0);
+                const QString tag = index.data(PhraseGroupTagRole).toString();
+                rows << index.data(PhraseBadgeRole).toString() + u' ' +
+                            index.data(PhraseTextRole).toString() +
+                            (tag.isEmpty() ? QString() : u" ["_s + tag + u']');
+            }
+            return rows;
+        };
+        const QStringList currentGroup = {u"1 nothing"_s, u"2 你好乙"_s, u"3 hello"_s, u"4 你好乙2"_s};
+        const QStringList everyGroup = {u"1 你好甲 [甲]"_s, u"2 你好乙 [乙]"_s, u"3 你好丙 [丙]"_s,
+                                        u"4 你好乙2 [乙]"_s};
+        filterPhraseList(view, u"乙"_s, c.searchBox->text()); // as the list is filled at start-up
+        QCOMPARE(shown(), currentGroup);
+        // Off (as without the key): the current group only.
+        c.searchBox->setText(u"nh"_s);
+        QCOMPARE(shown(), QStringList({u"1 你好乙"_s, u"2 你好乙2"_s}));
+        configObject().insert(u"search_all_groups"_s, true);
+        c.searchBox->setText(u"nih"_s);
+        QCOMPARE(shown(), everyGroup);
+        QCOMPARE(c.groupTabBar->currentIndex(), 1);
+        // The badge of a phrase of another group, Enter on the first, a click.
+        showPickWindow();
+        QStringList before = pickState();
+        resetInputRecording();
+        QVERIFY(handleHookKey({std::uint32_t('3'), 0, false}));
+        QCOMPARE(pickEffect(before), u"input 你好丙, closed"_s);
+        showPickWindow();
+        QCOMPARE(shown(), everyGroup);
+        view->setCurrentPhraseRow(0);
+        before = pickState();
+        resetInputRecording();
+        QVERIFY(handleHookKey({std::uint32_t(vk::Return), 0, false}));
+        QCOMPARE(pickEffect(before), u"input 你好甲, closed"_s);
+        showPickWindow();
+        before = pickState();
+        resetInputRecording();
+        emit view->clicked(view->model()->index(3, 0));
+        QCOMPARE(pickEffect(before), u"input 你好乙2, closed"_s);
+        // Dragged beside a phrase of its own group it may move, beside another's it may not.
+        QVERIFY(view->moveRefusal(2, 5).isEmpty());
+        QVERIFY(!view->moveRefusal(0, 2).isEmpty());
+        QVERIFY(!view->moveRefusal(3, 5).isEmpty());
+        // Edited and deleted from the mixed list, phrases stay in their own groups.
+        openEditWindow(c.phraseList->item(3));
+        c.editWindow.textEdit->setPlainText(u"你好丙改"_s);
+        applyPhraseEdit();
+        QCOMPARE(c.phraseList->item(3)->data(PhraseGroupRole).toString(), u"丙"_s);
+        QCOMPARE(shown().value(2), u"3 你好丙改 [丙]"_s);
+        deletePhrase(c.phraseList->item(0));
+        QCOMPARE(shown(), QStringList({u"1 你好乙 [乙]"_s, u"2 你好丙改 [丙]"_s, u"3 你好乙2 [乙]"_s}));
+        QStringList groups;
+        for (int row = 0; row < c.phraseList->count(); ++row)
+            groups << c.phraseList->item(row)->data(PhraseGroupRole).toString();
+        QCOMPARE(groups, QStringList({u"乙"_s, u"乙"_s, u"丙"_s, u"乙"_s, u"乙"_s}));
+        // Esc in the search box gives the current group back, without tags.
+        showPickWindow();
+        enterSearchMode();
+        QTRY_VERIFY(c.searchBox->hasFocus());
+        QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QVERIFY(m_filter->eventFilter(c.searchBox, &esc));
+        QCOMPARE(c.searchBox->text(), QString());
+        QCOMPARE(shown(), QStringList({u"1 nothing"_s, u"2 你好乙"_s, u"3 hello"_s, u"4 你好乙2"_s}));
+        QVERIFY(view->moveRefusal(0, 2).isEmpty());
+        configObject().remove(u"search_all_groups"_s);
     }
 
     // Turned away from the user, the wheel goes to the previous group, towards the user to the
