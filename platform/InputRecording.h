@@ -34,3 +34,7 @@ void setSimulatedFocusedWindowClasses(const QStringList &classes);
 // What the simulated clipboard holds: a text, or a file (its absolute path).
 QString recordedClipboardText();
 QString recordedClipboardFile();
+
+// Another program (or the user) copies this text: the simulated clipboard changes without
+// a recorded call.
+void simulateOtherProgramCopying(const QString &text);
