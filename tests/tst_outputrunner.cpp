@@ -168,7 +168,8 @@ private slots:
                 simulateOtherProgramCopying(QLatin1String(row.copied));
             }
             QTest::qWait(copiesInTheLastWait ? 1000 : 1500);
-            const QString at = row.phrases.join(u' ') + u" copied:"_s + QLatin1String(row.copied);
+            const QString at = row.phrases.join(u' ') + u" copied:"_s + QLatin1String(row.copied) +
+                               (row.copiedBeforeTheLastPhrase ? u" before the last"_s : QString());
             QVERIFY2(recordedClipboardText() == QLatin1String(row.clipboardAtEnd), qPrintable(at));
             QVERIFY2(copiesInTheLastWait || !row.restore || recordedClipboardFile().isEmpty(),
                      qPrintable(at));
