@@ -73,12 +73,17 @@ void sendPaste(const OutputAction &chord) {
 constexpr int clipboardRestoreWaitMs = 1000;
 
 // The user's clipboard while an output, and the wait after it, have it borrowed. A new
-// output during that wait borrows it on and keeps the saved content.
+// output during that wait borrows it on and keeps the saved content. Whatever anyone copies
+// meanwhile is newer than the saved content: the clipboard is given back only while it
+// still holds what the output itself put there last.
 struct BorrowedClipboard {
     ClipboardContent saved;
     bool borrowed = false;
     // Only the latest wait gives it back: a new output, or a new wait, cancels the others.
     quint64 latestWait = 0;
+    // What the output put on the clipboard last: a text, a file's path, or nothing yet.
+    enum class Put { Nothing, Text, File } lastPut = Put::Nothing;
+    QString lastPutValue;
 };
 
 BorrowedClipboard &borrowedClipboard() {
@@ -94,11 +99,34 @@ bool usesClipboard(const QList<OutputAction> &actions) {
     return false;
 }
 
+// False as well when the output has not put anything there yet.
+bool clipboardHoldsOutput() {
+    const BorrowedClipboard &clipboard = borrowedClipboard();
+    switch (clipboard.lastPut) {
+    case BorrowedClipboard::Put::Text:
+        return clipboardHoldsText(clipboard.lastPutValue);
+    case BorrowedClipboard::Put::File:
+        return clipboardHoldsFile(clipboard.lastPutValue);
+    case BorrowedClipboard::Put::Nothing:
+        break;
+    }
+    return false;
+}
+
+void notePutOnClipboard(BorrowedClipboard::Put kind, const QString &value) {
+    BorrowedClipboard &clipboard = borrowedClipboard();
+    clipboard.lastPut = kind;
+    clipboard.lastPutValue = value;
+}
+
 void borrowClipboard() {
     BorrowedClipboard &clipboard = borrowedClipboard();
     ++clipboard.latestWait;
-    if (!clipboard.borrowed)
+    // Borrowing on keeps the saved content, unless something newer was copied meanwhile.
+    if (!clipboard.borrowed || !clipboardHoldsOutput()) {
         clipboard.saved = clipboardContent();
+        notePutOnClipboard(BorrowedClipboard::Put::Nothing, QString());
+    }
     clipboard.borrowed = true;
 }
 
@@ -110,9 +138,11 @@ void giveClipboardBackLater() {
         BorrowedClipboard &borrowed = borrowedClipboard();
         if (wait != borrowed.latestWait)
             return;
-        restoreClipboardContent(borrowed.saved);
+        if (clipboardHoldsOutput())
+            restoreClipboardContent(borrowed.saved);
         borrowed.saved.clear();
         borrowed.borrowed = false;
+        notePutOnClipboard(BorrowedClipboard::Put::Nothing, QString());
     });
 }
 
@@ -153,6 +183,7 @@ void VerbolinOutputRunner::runNextAction() {
     case OutputAction::Text: {
         const OutputAction chord = currentPasteChord();
         setClipboardText(action.text);
+        notePutOnClipboard(BorrowedClipboard::Put::Text, action.text);
         if (pastesPrimarySelection(chord))
             setPrimarySelectionText(action.text);
         runAfterAtLeast(clipboardSettleMs, this, [this, chord] {
@@ -179,6 +210,8 @@ void VerbolinOutputRunner::runNextAction() {
             // A file gone since the parse, or a busy clipboard: pasting would insert
             // whatever the clipboard still holds, so that paste is left out.
             const bool onClipboard = !action.filePath.isEmpty() && putFileOnClipboard(action.filePath);
+            if (onClipboard)
+                notePutOnClipboard(BorrowedClipboard::Put::File, action.filePath);
             const OutputAction chord = currentPasteChord();
             // A terminal pasting the primary selection gets the file's path as text.
             if (onClipboard && pastesPrimarySelection(chord))

@@ -1,8 +1,10 @@
 #include "platform/InputOperations.h"
 
 #include <QClipboard>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QUrl>
 
 // Qt reads and offers every format on both systems, so the two backends share this. Under
 // Wayland, where Qt's clipboard works only while a window of ours has the focus, the
@@ -44,4 +46,33 @@ void restoreClipboardContent(const ClipboardContent &content) {
     for (const auto &format : content)
         mime->setData(format.first, format.second);
     clipboard->setMimeData(mime, QClipboard::Clipboard);
+}
+
+namespace {
+
+const QMimeData *currentClipboard() {
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    return clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
+}
+
+// Windows hands plain text back with CRLF line ends turned into LF.
+QString withLfLineEnds(QString text) {
+    return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+} // namespace
+
+bool clipboardHoldsText(const QString &text) {
+    const QMimeData *mime = currentClipboard();
+    return mime && mime->hasText() && !mime->hasUrls() &&
+           withLfLineEnds(mime->text()) == withLfLineEnds(text);
+}
+
+bool clipboardHoldsFile(const QString &filePath) {
+    const QMimeData *mime = currentClipboard();
+    if (!mime || !mime->hasUrls())
+        return false;
+    const QList<QUrl> urls = mime->urls();
+    return urls.size() == 1 && urls.first().isLocalFile() &&
+           QFileInfo(urls.first().toLocalFile()) == QFileInfo(filePath);
 }

@@ -51,6 +51,11 @@ ClipboardContent clipboardContent();
 // Puts saved content back on the clipboard (empties it when the content is empty).
 void restoreClipboardContent(const ClipboardContent &content);
 
+// Whether the clipboard still holds what setClipboardText(text), or putFileOnClipboard(filePath),
+// put there: false once anyone has copied something else.
+bool clipboardHoldsText(const QString &text);
+bool clipboardHoldsFile(const QString &filePath);
+
 // Puts the one file on the clipboard, as a file drop. False, with the clipboard left
 // as it was, when the path is not an existing regular file or the clipboard is busy.
 bool putFileOnClipboard(const QString &filePath);

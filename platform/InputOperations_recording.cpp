@@ -68,6 +68,11 @@ QString recordedClipboardFile() {
     return state().clipboardFile;
 }
 
+void simulateOtherProgramCopying(const QString &text) {
+    state().clipboardText = text;
+    state().clipboardFile.clear();
+}
+
 void sendVirtualKey(quint16 virtualKey, bool keyUp) {
     record(QStringLiteral("sendVirtualKey"), QString(), {keyEvent(virtualKey, keyUp)});
 }
@@ -122,6 +127,15 @@ void restoreClipboardContent(const ClipboardContent &content) {
     record(QStringLiteral("restoreClipboardContent"));
     state().clipboardText = content.isEmpty() ? QString() : QString::fromUtf8(content.first().second);
     state().clipboardFile.clear();
+}
+
+bool clipboardHoldsText(const QString &text) {
+    return state().clipboardFile.isEmpty() && state().clipboardText == text;
+}
+
+bool clipboardHoldsFile(const QString &filePath) {
+    return !state().clipboardFile.isEmpty() &&
+           state().clipboardFile == QFileInfo(filePath).absoluteFilePath();
 }
 
 bool putFileOnClipboard(const QString &filePath) {

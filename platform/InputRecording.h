@@ -36,3 +36,7 @@ void setSimulatedFocusedWindowUnknown(bool unknown);
 // What the simulated clipboard holds: a text, or a file (its absolute path).
 QString recordedClipboardText();
 QString recordedClipboardFile();
+
+// Another program (or the user) copies this text: the simulated clipboard changes without
+// a recorded call.
+void simulateOtherProgramCopying(const QString &text);

@@ -160,27 +160,59 @@ private slots:
         QCOMPARE(recordedClipboardText(), u"text"_s);
     }
 
-    // The restore follows the last paste by the wait the target gets to take it.
+    // The restore follows the last paste by the wait the target gets to take it, and only while
+    // the clipboard still holds what the output put there: something copied during the wait
+    // ("copied", by the user or another program) is newer than the saved content and stays.
     void usersClipboardComesBackAfterTheLastPasteWhenAsked() {
         // Phrases output one after another (the second within the wait).
-        for (const auto &[phrases, restore, clipboardAtEnd] : {
-                 std::tuple{QStringList{u"a<Enter>b"_s}, true, "user"},
-                 {QStringList{u"a<Enter>b"_s, u"c"_s}, true, "user"},
-                 {QStringList{u"a<Enter>b"_s, u"c"_s}, false, "c"},
-             }) {
-            configObject().insert(u"restore_clipboard"_s, restore);
+        const struct {
+            QStringList phrases;
+            bool restore;
+            const char *copied;
+            const char *clipboardAtEnd;
+            bool copiedBeforeTheLastPhrase = false; // then the copy is the content to give back
+        } rows[] = {
+            {{u"a<Enter>b"_s}, true, "", "user"},
+            {{u"a<Enter>b"_s, u"c"_s}, true, "", "user"},
+            {{u"a<Enter>b"_s, u"c"_s}, false, "", "c"},
+            {{u"a<Enter>b"_s}, true, "newer", "newer"},
+            {{u"a<Enter>b"_s, u"c"_s}, true, "newer", "newer"},
+            {{u"a<file %1>"_s}, true, "", "user"},
+            {{u"a<file %1>"_s}, true, "newer", "newer"},
+            {{u"a<file %1>"_s}, true, "a", "a"}, // the output's earlier text, copied anew
+            {{u"b<Enter>a"_s}, true, "b", "b"},
+            {{u"a<Enter>b"_s, u"c"_s}, true, "newer", "newer", true},
+        };
+        for (const auto &row : rows) {
+            configObject().insert(u"restore_clipboard"_s, row.restore);
             resetInputRecording();
             setClipboardText(u"user"_s);
-            for (const QString &phrase : phrases) {
-                startPhraseOutput(phrase);
+            const bool copies = *row.copied != '\0';
+            for (const QString &phrase : row.phrases) {
+                if (copies && row.copiedBeforeTheLastPhrase && phrase == row.phrases.last()) {
+                    QTest::qWait(500);
+                    simulateOtherProgramCopying(QLatin1String(row.copied));
+                }
+                startPhraseOutput(QString(phrase).replace("%1"_L1, filePath));
                 QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
             }
-            QTest::qWait(1500);
-            QCOMPARE(recordedClipboardText(), QLatin1String(clipboardAtEnd));
+            const bool copiesInTheLastWait = copies && !row.copiedBeforeTheLastPhrase;
+            if (copiesInTheLastWait) {
+                QTest::qWait(500);
+                simulateOtherProgramCopying(QLatin1String(row.copied));
+            }
+            QTest::qWait(copiesInTheLastWait ? 1000 : 1500);
+            const QString at = row.phrases.join(u' ') + u" copied:"_s + QLatin1String(row.copied) +
+                               (row.copiedBeforeTheLastPhrase ? u" before the last"_s : QString());
+            QVERIFY2(recordedClipboardText() == QLatin1String(row.clipboardAtEnd), qPrintable(at));
+            QVERIFY2(copiesInTheLastWait || !row.restore || recordedClipboardFile().isEmpty(),
+                     qPrintable(at));
             const QList<RecordedInputCall> calls = recordedInputCalls();
-            QCOMPARE(operationsOf(calls).count(u"restore"_s), restore ? 1 : 0);
-            QVERIFY(!restore || (operationsOf(calls).endsWith(u"paste restore"_s) &&
-                                 calls.last().atMs - calls.at(calls.size() - 2).atMs >= 1000));
+            const bool restores = row.restore && !copiesInTheLastWait;
+            QVERIFY2(operationsOf(calls).count(u"restore"_s) == (restores ? 1 : 0), qPrintable(at));
+            QVERIFY2(!restores || (operationsOf(calls).endsWith(u"paste restore"_s) &&
+                                   calls.last().atMs - calls.at(calls.size() - 2).atMs >= 1000),
+                     qPrintable(at));
         }
     }
 
