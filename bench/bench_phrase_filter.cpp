@@ -5,8 +5,8 @@
 // Windows it is wall time too), and the memory a phrase item costs beyond its strings.
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
-#include "app/AppContext.h"
 #include "app/Startup.h"
+#include "library/AppContext.h"
 #include "library/PhraseItem.h"
 #include "library/PhraseListView.h"
 #include "pickwindow/MyTabBar.h"

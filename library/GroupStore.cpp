@@ -1,7 +1,7 @@
 #include "library/GroupStore.h"
 
-#include "app/JsonFile.h"
-#include "app/Settings.h"
+#include "library/JsonFile.h"
+#include "library/Settings.h"
 
 #include <QFile>
 #include <QFileInfo>

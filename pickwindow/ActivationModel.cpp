@@ -1,10 +1,10 @@
 #include "pickwindow/ActivationModel.h"
 
-#include "app/AfterNextPaint.h"
-#include "app/AppContext.h"
-#include "app/Settings.h"
+#include "library/AppContext.h"
 #include "library/PhraseItem.h"
+#include "library/Settings.h"
 #include "output/OutputRunner.h"
+#include "pickwindow/AfterNextPaint.h"
 #include "platform/KeyboardHook.h"
 
 #include <QApplication>
@@ -137,7 +137,7 @@ void inputPhraseItem(QListWidgetItem *item, QWidget *window) {
     const QString text = item->data(PhraseTextRole).toString();
     if (!settings::isPinned())
         window->close();
-    startPhraseOutput(text);
+    startPhraseOutput(text, &settings::outputSettings);
 }
 
 void onPhraseClicked(QListWidgetItem *item) {

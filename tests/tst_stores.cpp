@@ -2,14 +2,14 @@
 // anything is lost, and saves that fail, retry and skip writing what is already there.
 
 #include "TestFiles.h"
-#include "app/ConfigStore.h"
 #include "app/DataFolder.h"
-#include "app/JsonFile.h"
-#include "app/Settings.h"
-#include "app/UserNotices.h"
+#include "library/ConfigStore.h"
 #include "library/GroupStore.h"
+#include "library/JsonFile.h"
 #include "library/PhraseFileLayout.h"
 #include "library/PhraseItem.h"
+#include "library/Settings.h"
+#include "library/UserNotices.h"
 
 #include <QDir>
 #include <QJsonArray>

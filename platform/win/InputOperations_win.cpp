@@ -1,6 +1,5 @@
 #include "platform/InputOperations.h"
 
-#include "output/OutputAction.h"
 #include "platform/win/Win32Input.h"
 
 #include <QDir>
@@ -11,9 +10,9 @@ void sendVirtualKey(quint16 virtualKey, bool keyUp) {
     win32SendKeyEventsOneByOne({keyEvent(virtualKey, keyUp)});
 }
 
-void pressKeyChord(const OutputAction &action) {
-    const std::vector<std::uint16_t> modifiers(action.modifiers.cbegin(), action.modifiers.cend());
-    for (const KeyEvent &event : chordKeyEvents(modifiers, action.mainKey))
+void pressKeyChord(const QList<quint16> &chordModifiers, quint16 mainKey) {
+    const std::vector<std::uint16_t> modifiers(chordModifiers.cbegin(), chordModifiers.cend());
+    for (const KeyEvent &event : chordKeyEvents(modifiers, mainKey))
         sendVirtualKey(event.virtualKey, event.up);
 }
 

@@ -1,10 +1,10 @@
 // store_probe PROGRAM_FOLDER [PHRASE]: the files handled as start-up does (user folder:
 // $VERBOLIN_USER_FOLDER), then PHRASE added and saved; prints "notice: ..."; status 0 if every save worked.
-#include "app/ConfigStore.h"
 #include "app/DataFolder.h"
-#include "app/UserNotices.h"
+#include "library/ConfigStore.h"
 #include "library/GroupStore.h"
 #include "library/PhraseItem.h"
+#include "library/UserNotices.h"
 
 #include <QApplication>
 #include <QDir>

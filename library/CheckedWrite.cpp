@@ -1,4 +1,4 @@
-#include "app/CheckedWrite.h"
+#include "library/CheckedWrite.h"
 
 #include <QFile>
 #include <QFileInfo>
