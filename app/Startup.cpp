@@ -31,6 +31,7 @@
 #include <QDir>
 #include <QKeySequenceEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -126,6 +127,15 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
     showAtSavedPosition(c.pickWindow);
 }
 
+void tearDownVerbolin() {
+    AppContext &c = appContext();
+    setNoticeSink(nullptr);
+    delete c.trayIcon;
+    c.trayIcon = nullptr;
+    delete c.trayMenu;
+    c.trayMenu = nullptr;
+}
+
 int runVerbolin(int &argc, char **argv) {
     // Overlaps the connection to the display and the building of the windows.
     startFontSetup();
@@ -140,5 +150,7 @@ int runVerbolin(int &argc, char **argv) {
         showPickWindowNoActivate(pickWindow);
     });
     buildVerbolin(dataFolder(), app.arguments());
-    return app.exec();
+    const int status = app.exec();
+    tearDownVerbolin();
+    return status;
 }

@@ -84,6 +84,8 @@ Figures figuresOf(std::vector<double> ms) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    // Each line of figures is out at once, also into a pipe.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -164,5 +166,6 @@ int main(int argc, char *argv[]) {
                         cpu.median, cpu.max);
         }
     }
+    tearDownVerbolin();
     return 0;
 }
