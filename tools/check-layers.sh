@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Checks that the program's folders depend on each other downward only, and that no files
-# include each other in a circle. Prints every fault it finds, naming the files and lines,
+# Checks that the program's folders depend on each other downward only (includes and
+# CMake links), and that no files include each other in a circle. Prints every fault it finds, naming the files and lines,
 # and exits 1 when there is one.
 #
 # Usage: check-layers.sh [ROOT]   (default: the checkout this script is in)
@@ -8,6 +8,9 @@
 # Layers, lowest first: platform, output, library, pickwindow, app. A file may include
 # files of its own folder and of the folders below it. Tests, end-to-end tests,
 # benchmarks, tools and fuzz targets stand outside the layers and are not read.
+#
+# A folder's CMake libraries link nothing of a higher folder either: each library belongs
+# to the folder whose CMakeLists.txt adds it.
 #
 # A circle is found between rooms: a header and the source of the same name are one room
 # (library/PhraseEditing.h and .cpp), because each source includes its own header. Room A
@@ -47,6 +50,27 @@ while (my $file = <STDIN>) {
         push @{ $leads{$room}{$target} }, "$file:$. includes $included";
     }
     close $in;
+}
+
+# Links: a library of a folder may link libraries of its own folder and of those below it.
+my %owner;
+for my $folder (@layers) {
+    open(my $in, "<", "$folder/CMakeLists.txt") or next;
+    my $text = do { local $/; <$in> };
+    $owner{$_} = $folder for $text =~ /\badd_library\(\s*([\w-]+)/g;
+}
+for my $folder (@layers) {
+    open(my $in, "<", "$folder/CMakeLists.txt") or next;
+    my $text = do { local $/; <$in> };
+    while ($text =~ /\btarget_link_libraries\(\s*([\w-]+)([^)]*)\)/g) {
+        my ($target, $linked) = ($1, $2);
+        my $line = 1 + (() = substr($text, 0, $-[0]) =~ /\n/g);
+        for my $library ($linked =~ /([\w-]+)/g) {
+            my $to = $owner{$library};
+            push @faults, "upward link: $folder/CMakeLists.txt:$line links $target to $library ($folder may link nothing of $to)"
+                if defined $to && $rank{$to} > $rank{$folder};
+        }
+    }
 }
 
 # Circles: the strongly connected rooms (Tarjan), each named with the includes that tie it.
@@ -97,5 +121,5 @@ if (@faults) {
         scalar @faults;
     exit 1;
 }
-print "layers hold: every include points down or sideways, no include circle\n";
+print "layers hold: every include and link points down or sideways, no include circle\n";
 '

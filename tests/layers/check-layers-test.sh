@@ -81,6 +81,15 @@ plant library/Store.cpp library/Store.h app/Setup.h
 expect "a circle across layers is caught as a circle and as an upward include" 1 \
     "include circle: app/Setup -> library/Store" "upward include: library/Store.cpp:2 includes app/Setup.h"
 
+sound_tree
+printf 'add_library(runner STATIC)\ntarget_link_libraries(runner PUBLIC keys)\n' >output/CMakeLists.txt
+printf 'add_library(keys STATIC)\n' >platform/CMakeLists.txt
+printf 'add_library(core STATIC)\n' >app/CMakeLists.txt
+expect "links down to platform pass" 0
+printf 'add_library(keys STATIC)\ntarget_link_libraries(keys\n    PRIVATE core)\n' >platform/CMakeLists.txt
+expect "a platform library linking an app library is caught" 1 \
+    "upward link: platform/CMakeLists.txt:2 links keys to core (platform may link nothing of app)"
+
 sound_tree && plant tests/tst_start.cpp app/Start.h
 expect "tests may include anything" 0
 
