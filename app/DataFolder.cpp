@@ -1,7 +1,7 @@
 #include "app/DataFolder.h"
 
 #include "app/InstallLayout.h"
-#include "app/UserNotices.h"
+#include "library/UserNotices.h"
 #include "platform/AtomicFileWrite.h"
 
 #include <QCoreApplication>

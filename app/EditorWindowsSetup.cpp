@@ -1,9 +1,10 @@
 #include "app/EditorWindowsSetup.h"
 
-#include "app/AppContext.h"
 #include "app/HelpWindow.h"
 #include "app/Icons.h"
+#include "app/WindowPlacement.h"
 #include "app/WindowSize.h"
+#include "library/AppContext.h"
 #include "library/HotkeyEditFilters.h"
 #include "library/PhraseEditing.h"
 
@@ -57,4 +58,22 @@ const PhraseEditorWidgets &editWindow(AppContext &c) {
         c.editWindow =
             createEditorWindow(c, QStringLiteral("Verbolin-修改"), QStringLiteral("修改"), &applyPhraseEdit);
     return c.editWindow;
+}
+
+void openAddWindow(const QString &group, QListWidgetItem *after) {
+    const PhraseEditorWidgets &w = addWindow(appContext());
+    clearEditors(w);
+    setAddTarget(group, after);
+    showAtSavedPosition(w.window);
+    w.textEdit->setFocus(Qt::OtherFocusReason);
+}
+
+void openEditWindow(QListWidgetItem *item) {
+    const PhraseEditorWidgets &w = editWindow(appContext());
+    clearEditors(w);
+    setEditTarget(item);
+    fillEditors(w, item);
+    showAtSavedPosition(w.window);
+    w.textEdit->setFocus(Qt::OtherFocusReason);
+    w.textEdit->selectAll();
 }

@@ -1,6 +1,6 @@
 #include "app/FileChangeWatcher.h"
 
-#include "app/JsonFile.h"
+#include "library/JsonFile.h"
 
 #include <QFileInfo>
 #include <QFileSystemWatcher>

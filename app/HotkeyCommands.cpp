@@ -1,9 +1,9 @@
 #include "app/HotkeyCommands.h"
 
-#include "app/AppContext.h"
-#include "app/Settings.h"
 #include "app/WindowPlacement.h"
+#include "library/AppContext.h"
 #include "library/PhraseItem.h"
+#include "library/Settings.h"
 #include "pickwindow/ActivationModel.h"
 
 #include <QListWidget>

@@ -1,8 +1,7 @@
 #include "app/PickWindowSetup.h"
 
-#include "app/AppContext.h"
 #include "app/Icons.h"
-#include "app/Settings.h"
+#include "library/AppContext.h"
 #include "library/GroupMenu.h"
 #include "library/GroupStore.h"
 #include "library/GroupView.h"
@@ -10,6 +9,7 @@
 #include "library/PhraseHotkeys.h"
 #include "library/PhraseItem.h"
 #include "library/PhraseListView.h"
+#include "library/Settings.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/BadgeDelegate.h"
 #include "pickwindow/KeyHandling.h"

@@ -1,13 +1,13 @@
 #include "app/SettingsRows.h"
 
-#include "app/AppContext.h"
-#include "app/ConfigStore.h"
-#include "app/Settings.h"
+#include "app/Pinning.h"
 #include "app/WindowSize.h"
+#include "library/AppContext.h"
+#include "library/ConfigStore.h"
 #include "library/GroupView.h"
 #include "library/PhraseFilter.h"
 #include "library/PhraseListView.h"
-#include "pickwindow/Pinning.h"
+#include "library/Settings.h"
 #include "platform/Autostart.h"
 
 #include <QCheckBox>
@@ -27,7 +27,7 @@ const QString helpPageAddress = QStringLiteral("https://github.com/verbolin/verb
 
 namespace {
 
-// A setter of app/Settings.h, then the file saved.
+// A setter of library/Settings.h, then the file saved.
 template <typename T> void storeAndSave(void (*store)(T), T value) {
     store(value);
     saveConfig(appContext().configPath);

@@ -9,7 +9,7 @@ class QKeySequenceEdit;
 // The page the version button opens.
 extern const QString helpPageAddress;
 
-// The settings rows. Each control starts from its setting (app/Settings.h) and, once built,
+// The settings rows. Each control starts from its setting (library/Settings.h) and, once built,
 // stores it in config.json the moment the user changes it.
 
 // "全局快捷键：": the editor showing the stored hotkey.

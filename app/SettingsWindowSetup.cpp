@@ -1,11 +1,13 @@
 #include "app/SettingsWindowSetup.h"
 
-#include "app/AppContext.h"
 #include "app/Icons.h"
-#include "app/Settings.h"
 #include "app/SettingsRows.h"
 #include "app/WindowPlacement.h"
+#include "library/AppContext.h"
+#include "library/CheckedWrite.h"
 #include "library/HotkeyEditFilters.h"
+#include "library/Settings.h"
+#include "library/UserNotices.h"
 #include "pickwindow/bujihuoChuangkou.h"
 #include "platform/Autostart.h"
 #include "platform/GlobalHotkey.h"
@@ -16,7 +18,29 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+namespace {
+
+// The autostart entry file is written like the data files, and a failure is told like theirs.
+AutostartFileAccess autostartFileAccess() {
+    return {[](const QString &path, const QByteArray &bytes, QString *error) {
+                return writeFileChecked(path, bytes, false, error);
+            },
+            &isSpecialFile,
+            [](const QString &path, const QString &error) {
+                if (error.isEmpty()) {
+                    forgetCauses(QStringLiteral("autostart:"));
+                    return;
+                }
+                tellUser(QStringLiteral("autostart:") + error,
+                         QStringLiteral("无法写入开机自启动项 %1：%2。").arg(path, error),
+                         QStringLiteral("could not write the autostart entry %1 (%2)").arg(path, error));
+            }};
+}
+
+} // namespace
+
 void applyStartupSettings(AppContext &c) {
+    setAutostartFileAccess(autostartFileAccess());
     // Stored as portable text, read back in the native form.
     c.globalHotkey =
         new GlobalHotkey(QKeySequence(settings::globalHotkey(), QKeySequence::NativeText), true, qApp);

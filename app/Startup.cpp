@@ -1,29 +1,29 @@
 #include "app/Startup.h"
 
-#include "app/AppContext.h"
-#include "app/ConfigStore.h"
 #include "app/DataFolder.h"
 #include "app/EditorWindowsSetup.h"
 #include "app/HotkeyCommands.h"
 #include "app/NoticeDisplay.h"
 #include "app/OutsideEdits.h"
+#include "app/PhraseMenu.h"
 #include "app/PickWindowSetup.h"
-#include "app/Settings.h"
+#include "app/Pinning.h"
 #include "app/SettingsRows.h"
 #include "app/SettingsWindowSetup.h"
 #include "app/StyleSheet.h"
 #include "app/TrayIconSetup.h"
-#include "app/UserNotices.h"
 #include "app/WhenSettled.h"
 #include "app/WindowPlacement.h"
+#include "library/AppContext.h"
+#include "library/ConfigStore.h"
 #include "library/PhraseEditing.h"
 #include "library/PhraseItem.h"
 #include "library/PhraseListView.h"
-#include "library/PhraseMenu.h"
+#include "library/Settings.h"
+#include "library/UserNotices.h"
 #include "output/OutputRunner.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/MyEventFilter.h"
-#include "pickwindow/Pinning.h"
 #include "platform/DesktopSession.h"
 #include "platform/FontFamilies.h"
 #include "platform/FontFilePages.h"
@@ -34,6 +34,7 @@
 #include <QDir>
 #include <QKeySequenceEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -163,6 +164,15 @@ void reportSessionMechanisms() {
 
 } // namespace
 
+void tearDownVerbolin() {
+    AppContext &c = appContext();
+    setNoticeSink(nullptr);
+    delete c.trayIcon;
+    c.trayIcon = nullptr;
+    delete c.trayMenu;
+    c.trayMenu = nullptr;
+}
+
 int runVerbolin(int &argc, char **argv) {
     // A hotkey without its combination is a mistake in the desktop's shortcut: said, and
     // nothing started or told.
@@ -199,5 +209,7 @@ int runVerbolin(int &argc, char **argv) {
     // The first launch, by a hotkey: acted on once the program is up.
     if (const std::optional<QString> combination = hotkeycommand::combinationIn(app.arguments()))
         QTimer::singleShot(0, &app, [command = *combination] { runHotkeyCommand(command); });
-    return app.exec();
+    const int status = app.exec();
+    tearDownVerbolin();
+    return status;
 }

@@ -1,9 +1,9 @@
 #include "app/TrayIconSetup.h"
 
-#include "app/AppContext.h"
 #include "app/Icons.h"
 #include "app/SettingsWindowSetup.h"
 #include "app/WindowPlacement.h"
+#include "library/AppContext.h"
 
 #include <QApplication>
 #include <QMenu>

@@ -1,9 +1,9 @@
 #include "app/WindowPlacement.h"
 
-#include "app/AppContext.h"
-#include "app/ConfigStore.h"
-#include "app/Settings.h"
 #include "app/WindowReach.h"
+#include "library/AppContext.h"
+#include "library/ConfigStore.h"
+#include "library/Settings.h"
 #include "pickwindow/ActivationModel.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "app/WindowSize.h"
 
-#include "app/AppContext.h"
+#include "library/AppContext.h"
 #include "library/PhraseListView.h"
 
 #include <QKeySequenceEdit>

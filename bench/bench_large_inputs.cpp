@@ -8,8 +8,8 @@
 // bench/run-large-inputs-bench.sh runs the usual cases. Offscreen unless QT_QPA_PLATFORM
 // says otherwise.
 
-#include "app/AppContext.h"
 #include "app/Startup.h"
+#include "library/AppContext.h"
 #include "library/PhraseListView.h"
 #include "library/PhraseRecords.h"
 #include "pickwindow/MyTabBar.h"

@@ -6,11 +6,12 @@
 // machine, though on Windows it is wall time too), and the memory a phrase item costs beyond its strings.
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
-#include "app/AppContext.h"
-#include "app/ConfigStore.h"
 #include "app/Startup.h"
+#include "library/AppContext.h"
+#include "library/ConfigStore.h"
 #include "library/PhraseItem.h"
 #include "library/PhraseListView.h"
+#include "library/Settings.h"
 #include "pickwindow/MyTabBar.h"
 
 #include <QApplication>
@@ -86,6 +87,8 @@ Figures figuresOf(std::vector<double> ms) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    // Each line of figures is out at once, also into a pipe.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -180,5 +183,6 @@ int main(int argc, char *argv[]) {
             }
         }
     }
+    tearDownVerbolin();
     return 0;
 }

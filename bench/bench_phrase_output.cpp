@@ -5,9 +5,10 @@
 //   sees a text action's Ctrl+V 50 ms after the action starts, a key action's key at once).
 // Run inside an X session, e.g.:  e2e/x-session.sh build/bench/bench_phrase_output [runs]
 
-#include "app/ConfigStore.h"
 #include "bench/BenchStats.h"
 #include "e2e/InputTargetClient.h"
+#include "library/ConfigStore.h"
+#include "library/Settings.h"
 #include "output/OutputRunner.h"
 #include "output/PhraseMarkup.h"
 
@@ -92,7 +93,7 @@ int main(int argc, char *argv[]) {
             return 1;
         }
         const qint64 start = monotonicMs();
-        startPhraseOutput(longText);
+        startPhraseOutput(longText, &settings::outputSettings);
         if (!waitFor([&] { return target.text() == longText; }, 10000)) {
             std::fprintf(stderr, "the long text did not arrive\n");
             return 1;
@@ -121,7 +122,7 @@ int main(int argc, char *argv[]) {
         if (!target.start())
             return 1;
         const qint64 start = monotonicMs();
-        startPhraseOutput(phrase);
+        startPhraseOutput(phrase, &settings::outputSettings);
         waitFor([] { return !outputRunning; }, 20000);
         waitFor([&] { return target.text().endsWith(QLatin1Char(' ')); }, 5000);
 

@@ -9,9 +9,9 @@
 // before the program paints, the patch still shows the desktop behind it). Each
 // program's first show, which also creates its native window, is reported apart.
 
-#include "app/ConfigStore.h"
-#include "app/Settings.h"
 #include "bench/BenchStats.h"
+#include "library/ConfigStore.h"
+#include "library/Settings.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -1,13 +1,13 @@
 #include "library/GroupMenu.h"
 
-#include "app/AppContext.h"
-#include "app/Settings.h"
+#include "library/AppContext.h"
 #include "library/GroupStore.h"
 #include "library/GroupView.h"
 #include "library/PhraseFilter.h"
 #include "library/PhraseHotkeys.h"
 #include "library/PhraseItem.h"
 #include "library/PhraseListView.h"
+#include "library/Settings.h"
 
 #include <QDialog>
 #include <QFormLayout>

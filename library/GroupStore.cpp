@@ -1,9 +1,9 @@
 #include "library/GroupStore.h"
 
-#include "app/JsonFile.h"
-#include "app/Settings.h"
-#include "app/UserNotices.h"
+#include "library/JsonFile.h"
 #include "library/PhraseItem.h"
+#include "library/Settings.h"
+#include "library/UserNotices.h"
 
 #include <QCoreApplication>
 #include <QFile>

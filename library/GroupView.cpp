@@ -1,6 +1,6 @@
 #include "library/GroupView.h"
 
-#include "app/AppContext.h"
+#include "library/AppContext.h"
 #include "library/PhraseFilter.h"
 #include "library/PhraseListView.h"
 

@@ -1,10 +1,10 @@
 #include "library/HotkeyEditFilters.h"
 
-#include "app/AppContext.h"
-#include "app/ConfigStore.h"
-#include "app/Settings.h"
+#include "library/AppContext.h"
+#include "library/ConfigStore.h"
 #include "library/HotkeyRules.h"
 #include "library/PhraseHotkeys.h"
+#include "library/Settings.h"
 #include "platform/GlobalHotkey.h"
 
 #include <QApplication>

@@ -1,8 +1,6 @@
 #include "library/PhraseEditing.h"
 
-#include "app/AppContext.h"
-#include "app/EditorWindowsSetup.h"
-#include "app/WindowPlacement.h"
+#include "library/AppContext.h"
 #include "library/GroupMenu.h"
 #include "library/GroupView.h"
 #include "library/HotkeyRules.h"
@@ -40,12 +38,6 @@ QPersistentModelIndex indexOf(QListWidgetItem *item) {
                 : QPersistentModelIndex();
 }
 
-void clearEditors(const PhraseEditorWidgets &w) {
-    w.textEdit->clear();
-    w.remarkEdit->clear();
-    w.hotkeyEdit->clear();
-}
-
 // Every change of the phrase list is saved at once; the hotkeys follow the rows, and the
 // shown rows and their badges are brought up to date.
 void phrasesChanged() {
@@ -65,25 +57,21 @@ void setEditTarget(QListWidgetItem *item) {
     editTargetIndex() = indexOf(item);
 }
 
-void openAddWindow(const QString &group, QListWidgetItem *after) {
-    const PhraseEditorWidgets &w = addWindow(appContext());
-    clearEditors(w);
+void setAddTarget(const QString &group, QListWidgetItem *after) {
     addTargetGroup = group;
     addTargetIndex() = indexOf(after);
-    showAtSavedPosition(w.window);
-    w.textEdit->setFocus(Qt::OtherFocusReason);
 }
 
-void openEditWindow(QListWidgetItem *item) {
-    const PhraseEditorWidgets &w = editWindow(appContext());
-    clearEditors(w);
-    setEditTarget(item);
+void clearEditors(const PhraseEditorWidgets &w) {
+    w.textEdit->clear();
+    w.remarkEdit->clear();
+    w.hotkeyEdit->clear();
+}
+
+void fillEditors(const PhraseEditorWidgets &w, const QListWidgetItem *item) {
     w.textEdit->setPlainText(item->data(PhraseTextRole).toString());
     w.remarkEdit->setPlainText(item->data(PhraseRemarkRole).toString());
     w.hotkeyEdit->setKeySequence(hotkeySequence(item->data(PhraseHotkeyRole).toString()));
-    showAtSavedPosition(w.window);
-    w.textEdit->setFocus(Qt::OtherFocusReason);
-    w.textEdit->selectAll();
 }
 
 void addPhraseFromWindow() {

@@ -3,6 +3,7 @@
 #include <QString>
 
 class QListWidgetItem;
+struct PhraseEditorWidgets;
 
 // The group the add window puts a new phrase in, fixed when the window opens.
 extern QString addTargetGroup;
@@ -11,11 +12,15 @@ extern QString addTargetGroup;
 QListWidgetItem *editTarget();
 void setEditTarget(QListWidgetItem *item);
 
-// Open the add or edit window at its saved position with freshly filled editors. The new
-// phrase goes in right after the phrase given, wherever drags have taken it meanwhile, or
-// at the end of the list when none is given or that phrase was deleted meanwhile.
-void openAddWindow(const QString &group, QListWidgetItem *after);
-void openEditWindow(QListWidgetItem *item);
+// Where the add window puts its new phrase: the group, and right after the phrase given,
+// wherever drags have taken it meanwhile, or at the end of the list when none is given or
+// that phrase was deleted meanwhile.
+void setAddTarget(const QString &group, QListWidgetItem *after);
+
+// The editors of the add or edit window emptied, or filled with a phrase's text, remark
+// and hotkey.
+void clearEditors(const PhraseEditorWidgets &w);
+void fillEditors(const PhraseEditorWidgets &w, const QListWidgetItem *item);
 
 // The add window's "添加" and the edit window's "修改".
 void addPhraseFromWindow();

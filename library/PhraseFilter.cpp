@@ -1,23 +1,13 @@
 #include "library/PhraseFilter.h"
 
-#include "app/Settings.h"
 #include "library/CaseInsensitiveSearch.h"
 #include "library/PhraseItem.h"
 #include "library/PhraseListView.h"
+#include "library/Settings.h"
 #include "library/ShownPhrasesModel.h"
 #include "library/pinyin/PinyinSearch.h"
 
 #include <QListWidget>
-
-QString badgeForShownRow(int n) {
-    if (n < 0 || n >= 36)
-        return QString();
-    if (n < 9)
-        return QString(QChar(u'1' + n));
-    if (n == 9)
-        return QStringLiteral("0");
-    return QString(QChar(u'A' + (n - 10)));
-}
 
 QString phraseItemStyleSheet(int itemHeight) {
     return QStringLiteral("PhraseListView::item{ height: %1px; padding: %2px %3px; }")

@@ -4,9 +4,6 @@
 
 class PhraseListView;
 
-// The badge of the n-th shown row (from 0): "1"–"9", "0", "A"–"Z", then none.
-QString badgeForShownRow(int n);
-
 // The phrase list's own stylesheet for a group's item height and the configured paddings.
 QString phraseItemStyleSheet(int itemHeight);
 

@@ -1,8 +1,9 @@
 #include "library/PhraseHotkeys.h"
 
-#include "app/AppContext.h"
+#include "library/AppContext.h"
 #include "library/HotkeyRules.h"
 #include "library/PhraseItem.h"
+#include "library/Settings.h"
 #include "output/OutputRunner.h"
 #include "platform/GlobalHotkey.h"
 
@@ -40,7 +41,7 @@ void rebuildPhraseHotkeys(QListWidget *list, QList<GlobalHotkey *> &hotkeys, QOb
         const QPersistentModelIndex phrase(list->model()->index(row, 0));
         QObject::connect(hotkey, &GlobalHotkey::activated, hotkey, [phrase] {
             if (phrase.isValid())
-                startPhraseOutput(phrase.data(PhraseTextRole).toString());
+                startPhraseOutput(phrase.data(PhraseTextRole).toString(), &settings::outputSettings);
         });
         hotkeys.append(hotkey);
     }

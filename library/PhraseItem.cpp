@@ -1,6 +1,6 @@
 #include "library/PhraseItem.h"
 
-#include "app/JsonFile.h"
+#include "library/JsonFile.h"
 #include "library/PhraseFileLayout.h"
 #include "library/StarterPhrases.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/JsonFile.h"
+#include "library/JsonFile.h"
 #include "library/PhraseRecords.h"
 
 #include <Qt>

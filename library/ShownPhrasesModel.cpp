@@ -1,6 +1,5 @@
 #include "library/ShownPhrasesModel.h"
 
-#include "library/PhraseFilter.h"
 #include "library/PhraseItem.h"
 #include "library/pinyin/PinyinSearch.h"
 
@@ -9,6 +8,16 @@
 
 #include <algorithm>
 #include <numeric>
+
+QString badgeForShownRow(int n) {
+    if (n < 0 || n >= 36)
+        return QString();
+    if (n < 9)
+        return QString(QChar(u'1' + n));
+    if (n == 9)
+        return QStringLiteral("0");
+    return QString(QChar(u'A' + (n - 10)));
+}
 
 namespace {
 

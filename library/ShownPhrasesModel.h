@@ -9,6 +9,9 @@ class PinyinSearch;
 
 class QListWidget;
 
+// The badge of the n-th shown row (from 0): "1"–"9", "0", "A"–"Z", then none.
+QString badgeForShownRow(int n);
+
 // The phrases the pick window shows: rows of the phrase store, in list order. A shown
 // phrase's data is its store item's, its badge that of its place. Rows added to the store
 // are shown, rows taken out of it go, and moves in the store move the shown rows along,

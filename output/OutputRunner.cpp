@@ -1,6 +1,5 @@
 #include "output/OutputRunner.h"
 
-#include "app/Settings.h"
 #include "output/PasteShortcut.h"
 #include "output/PhraseMarkup.h"
 #include "platform/InputOperations.h"
@@ -44,31 +43,14 @@ void runAfterAtLeast(int ms, QObject *context, std::function<void()> task, QElap
 constexpr int clipboardSettleMs = 50;
 constexpr int fileWaitMs = 1000;
 
-// Read at every use so that a change in the settings applies to a running output too.
-// A hand-edited negative value counts as no delay.
-int outputDelayMs() {
-    return qMax(0, settings::inputDelay());
-}
-
-// The paste chord suits the window that has the focus now (a terminal wants its own);
-// the user's table in config.json is read at every use, like the delay.
-OutputAction currentPasteChord() {
-    // Where the focused window is not known, the user's one chord serves every program.
-    if (focusedWindowUnknown()) {
-        const QString any = QStringLiteral("*");
-        return pasteChordFor({any}, QJsonObject{{any, settings::pasteKeys()}});
-    }
-    return pasteChordFor(focusedWindowClasses(), settings::terminalPasteKeys());
-}
-
 void sendPaste(const OutputAction &chord) {
     if (isPlainCtrlV(chord))
         sendPasteShortcut();
     else
-        pressKeyChord(chord);
+        pressKeyChord(chord.modifiers, chord.mainKey);
 }
 
-// Putting the user's clipboard back (settings::restoresClipboard, off by default)
+// Putting the user's clipboard back (OutputSettings::restoresClipboard, off by default)
 // waits this long after the last paste so that the target has taken the pasted content.
 constexpr int clipboardRestoreWaitMs = 1000;
 
@@ -152,24 +134,43 @@ void setOutputStateObserver(std::function<void()> observer) {
     outputStateObserver() = std::move(observer);
 }
 
-void startPhraseOutput(const QString &text) {
+void startPhraseOutput(const QString &text, const OutputSettingsSource &settings) {
     if (outputRunning)
         return;
     QList<OutputAction> actions;
     parsePhraseMarkup(text, actions);
     outputRunning = true;
     notifyOutputState();
-    if (settings::restoresClipboard() && usesClipboard(actions))
+    if (settings().restoresClipboard && usesClipboard(actions))
         borrowClipboard();
-    auto *runner = new VerbolinOutputRunner(actions, QCoreApplication::instance());
+    auto *runner = new VerbolinOutputRunner(actions, settings, QCoreApplication::instance());
     releaseHeldModifiers();
     runner->runNextAction();
 }
 
-VerbolinOutputRunner::VerbolinOutputRunner(const QList<OutputAction> &actions, QObject *parent)
-    : QObject(parent), actions(actions) {}
+VerbolinOutputRunner::VerbolinOutputRunner(const QList<OutputAction> &actions, OutputSettingsSource settings,
+                                           QObject *parent)
+    : QObject(parent), actions(actions), settings(std::move(settings)) {}
 
 VerbolinOutputRunner::~VerbolinOutputRunner() = default;
+
+// Asked at every use so that a change in the settings applies to a running output too.
+// A hand-edited negative value counts as no delay.
+int VerbolinOutputRunner::delayMs() const {
+    return qMax(0, settings().delayMs);
+}
+
+// The paste chord suits the window that has the focus now (a terminal wants its own);
+// the user's table is asked for at every use, like the delay.
+OutputAction VerbolinOutputRunner::currentPasteChord() const {
+    const OutputSettings now = settings();
+    // Where the focused window is not known, the user's one chord serves every program.
+    if (focusedWindowUnknown()) {
+        const QString any = QStringLiteral("*");
+        return pasteChordFor({any}, QJsonObject{{any, now.pasteKeys}});
+    }
+    return pasteChordFor(focusedWindowClasses(), now.terminalPasteKeys);
+}
 
 void VerbolinOutputRunner::runNextAction() {
     if (nextIndex >= actions.size()) {
@@ -195,8 +196,8 @@ void VerbolinOutputRunner::runNextAction() {
     case OutputAction::KeyPress:
         ++syntheticKeyCounter;
         notifyOutputState();
-        pressKeyChord(action);
-        runAfterAtLeast(outputDelayMs(), this, [this] {
+        pressKeyChord(action.modifiers, action.mainKey);
+        runAfterAtLeast(delayMs(), this, [this] {
             syntheticKeyCounter = qMax(0, syntheticKeyCounter - 1);
             notifyOutputState();
             continueRun();
@@ -232,7 +233,7 @@ void VerbolinOutputRunner::continueRun() {
         finish();
         return;
     }
-    runAfterAtLeast(outputDelayMs(), this, [this] { runNextAction(); });
+    runAfterAtLeast(delayMs(), this, [this] { runNextAction(); });
 }
 
 void VerbolinOutputRunner::finish() {

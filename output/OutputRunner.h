@@ -1,6 +1,7 @@
 #pragma once
 
 #include "output/OutputAction.h"
+#include "output/OutputSettings.h"
 
 #include <QObject>
 
@@ -15,8 +16,8 @@ extern qint32 syntheticKeyCounter;
 
 // Inputs a phrase into the focused application: parses it, lets go of held modifier
 // keys and runs the actions one after another on timers. Does nothing while another
-// phrase is being output.
-void startPhraseOutput(const QString &text);
+// phrase is being output. The settings are asked for at every use, while it runs.
+void startPhraseOutput(const QString &text, const OutputSettingsSource &settings);
 
 // Called whenever outputRunning or syntheticKeyCounter changes, so that the pick window
 // can stop taking keys while the program's own synthetic keys are on their way.
@@ -26,7 +27,7 @@ void setOutputStateObserver(std::function<void()> observer);
 // the end.
 class VerbolinOutputRunner : public QObject {
 public:
-    VerbolinOutputRunner(const QList<OutputAction> &actions, QObject *parent);
+    VerbolinOutputRunner(const QList<OutputAction> &actions, OutputSettingsSource settings, QObject *parent);
     ~VerbolinOutputRunner() override;
 
     void runNextAction();
@@ -34,7 +35,10 @@ public:
 private:
     void continueRun();
     void finish();
+    int delayMs() const;
+    OutputAction currentPasteChord() const;
 
     QList<OutputAction> actions;
+    OutputSettingsSource settings;
     qint32 nextIndex = 0;
 };

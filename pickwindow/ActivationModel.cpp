@@ -1,10 +1,10 @@
 #include "pickwindow/ActivationModel.h"
 
-#include "app/AfterNextPaint.h"
-#include "app/AppContext.h"
-#include "app/Settings.h"
+#include "library/AppContext.h"
 #include "library/PhraseItem.h"
+#include "library/Settings.h"
 #include "output/OutputRunner.h"
+#include "pickwindow/AfterNextPaint.h"
 #include "pickwindow/FocusReturn.h"
 #include "platform/KeyboardHook.h"
 
@@ -150,12 +150,12 @@ void inputPhraseItem(QListWidgetItem *item, QWidget *window) {
         // The window has the focus: the output must wait until the application the user
         // came from has it back, and the next key the user types belongs there too.
         window->close();
-        whenFocusReturned([text] { startPhraseOutput(text); });
+        whenFocusReturned([text] { startPhraseOutput(text, &settings::outputSettings); });
         return;
     }
     if (!settings::isPinned())
         window->close();
-    startPhraseOutput(text);
+    startPhraseOutput(text, &settings::outputSettings);
 }
 
 void onPhraseClicked(QListWidgetItem *item) {
@@ -168,8 +168,8 @@ void inputPhraseFromHotkey(const QString &text) {
     QWidget *pickWindow = appContext().pickWindow;
     if (pickWindowTakesFocus && pickWindow && pickWindow->isVisible()) {
         pickWindow->close();
-        whenFocusReturned([text] { startPhraseOutput(text); });
+        whenFocusReturned([text] { startPhraseOutput(text, &settings::outputSettings); });
         return;
     }
-    startPhraseOutput(text);
+    startPhraseOutput(text, &settings::outputSettings);
 }

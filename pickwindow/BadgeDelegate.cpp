@@ -1,7 +1,7 @@
 #include "pickwindow/BadgeDelegate.h"
 
-#include "app/Settings.h"
 #include "library/PhraseItem.h"
+#include "library/Settings.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "pickwindow/KeyHandling.h"
 
-#include "app/AppContext.h"
-#include "app/Settings.h"
+#include "library/AppContext.h"
 #include "library/PhraseListView.h"
+#include "library/Settings.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/MyTabBar.h"
 

@@ -1,6 +1,6 @@
 #include "pickwindow/MyEventFilter.h"
 
-#include "app/AppContext.h"
+#include "library/AppContext.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/KeyHandling.h"
 #include "platform/DesktopSession.h"

@@ -13,13 +13,13 @@
 #include <QtGlobal>
 
 class QString;
-struct OutputAction;
 
 // One key down or up (the extended flag follows isExtendedKey).
 void sendVirtualKey(quint16 virtualKey, bool keyUp);
 
-// Presses the chord of a KeyPress action and releases every key again before returning.
-void pressKeyChord(const OutputAction &action);
+// Presses the chord (modifiers in order, then the main key; 0 = none) and releases every
+// key again before returning.
+void pressKeyChord(const QList<quint16> &modifiers, quint16 mainKey);
 
 // The focused application receives left Ctrl + V.
 void sendPasteShortcut();

@@ -1,8 +1,6 @@
 #include "platform/InputOperations.h"
 #include "platform/InputRecording.h"
 
-#include "output/OutputAction.h"
-
 #include <QElapsedTimer>
 #include <QFileInfo>
 
@@ -77,9 +75,9 @@ void sendVirtualKey(quint16 virtualKey, bool keyUp) {
     record(QStringLiteral("sendVirtualKey"), QString(), {keyEvent(virtualKey, keyUp)});
 }
 
-void pressKeyChord(const OutputAction &action) {
-    const std::vector<std::uint16_t> modifiers(action.modifiers.cbegin(), action.modifiers.cend());
-    record(QStringLiteral("pressKeyChord"), QString(), chordKeyEvents(modifiers, action.mainKey));
+void pressKeyChord(const QList<quint16> &chordModifiers, quint16 mainKey) {
+    const std::vector<std::uint16_t> modifiers(chordModifiers.cbegin(), chordModifiers.cend());
+    record(QStringLiteral("pressKeyChord"), QString(), chordKeyEvents(modifiers, mainKey));
 }
 
 void sendPasteShortcut() {

@@ -4,17 +4,16 @@
 #include "ModalAnswer.h"
 #include "RunTestObjects.h"
 #include "TestFiles.h"
-#include "app/AfterNextPaint.h"
-#include "app/AppContext.h"
-#include "app/ConfigStore.h"
 #include "app/EditorWindowsSetup.h"
+#include "app/PhraseMenu.h"
 #include "app/SettingsRows.h"
 #include "app/SettingsWindowSetup.h"
 #include "app/Startup.h"
-#include "app/UserNotices.h"
 #include "app/WhenSettled.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowSize.h"
+#include "library/AppContext.h"
+#include "library/ConfigStore.h"
 #include "library/GroupMenu.h"
 #include "library/HotkeyEditFilters.h"
 #include "library/HotkeyRules.h"
@@ -23,9 +22,11 @@
 #include "library/PhraseHotkeys.h"
 #include "library/PhraseItem.h"
 #include "library/PhraseListView.h"
-#include "library/PhraseMenu.h"
+#include "library/Settings.h"
 #include "library/ShownPhrasesModel.h"
+#include "library/UserNotices.h"
 #include "library/pinyin/PinyinSearch.h"
+#include "pickwindow/AfterNextPaint.h"
 #include "pickwindow/MyTabBar.h"
 #include "pickwindow/NoEscCloseWidget.h"
 #include "platform/Autostart.h"
@@ -103,6 +104,13 @@ const RowChange rowChanges[] = {
     {"高级输入间隔（毫秒）", "delay", 1500, false},
     {"主窗口始终置顶：", "zhiding", -1, false},
 };
+
+// The phrase list's style sheet for an item height, with the paddings config.json holds now.
+QString itemStyleSheet(int itemHeight) {
+    return u"PhraseListView::item{ height: %1px; padding: %2px %3px; }"_s.arg(itemHeight)
+        .arg(configInt(u"phrase_item_padding_vertical"_s))
+        .arg(configInt(u"phrase_item_padding_horizontal"_s));
+}
 
 // How the desktop entry's Exec line quotes the executable's path.
 struct ExecLine {
@@ -343,7 +351,7 @@ private slots:
                          QPoint(configInt(u"chuangkou_x"_s), configInt(u"chuangkou_y"_s)));
             // Restyled at once (the paddings).
             QCOMPARE(c.phraseView->styleSheet(),
-                     phraseItemStyleSheet(c.groupTabBar->tabData(c.groupTabBar->currentIndex()).toInt()));
+                     itemStyleSheet(c.groupTabBar->tabData(c.groupTabBar->currentIndex()).toInt()));
         }
     }
 
@@ -379,8 +387,11 @@ private slots:
             QSKIP("the desktop entry; the Windows build's Run value has a test of its own");
         const QString entry = autostartEntryLocation();
         QCOMPARE(entry, qEnvironmentVariable("XDG_CONFIG_HOME") + u"/autostart/verbolin.desktop"_s);
-        const QByteArray mine = autostartDesktopEntry(QCoreApplication::applicationFilePath());
-        QVERIFY(mine.startsWith("[Desktop Entry]\n") && mine.contains("\nType=Application\n"));
+        // The test's path needs no escapes in the Exec line.
+        const QByteArray mine = "[Desktop Entry]\nType=Application\nName=Verbolin\nExec=\"" +
+                                QCoreApplication::applicationFilePath().toUtf8() +
+                                "\" --autostart\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
+        QCOMPARE(autostartDesktopEntry(QCoreApplication::applicationFilePath()), mine);
         auto *box = rowControl<QCheckBox>(u"开机自启动："_s);
         QVERIFY(box->isChecked());
         QCOMPARE(readAll(entry), mine); // autostart was on at start-up
@@ -551,7 +562,7 @@ private slots:
             return;
         QCOMPARE(c.groupTabBar->currentIndex(), at);
         QVERIFY(shownRows(c.phraseView).isEmpty());
-        QCOMPARE(c.phraseView->styleSheet(), phraseItemStyleSheet(33));
+        QCOMPARE(c.phraseView->styleSheet(), itemStyleSheet(33));
         QCOMPARE(savedGroups().size(), groupsBefore + 1);
         QCOMPARE(savedGroups().value(at), name + u"/33"_s);
     }
@@ -560,13 +571,13 @@ private slots:
     void changingAndMovingAGroup() {
         answerGroupDialog(u"改名"_s, 77, u"确定"_s);
         changeGroup(0);
-        QCOMPARE(c.phraseView->styleSheet(), phraseItemStyleSheet(77));
+        QCOMPARE(c.phraseView->styleSheet(), itemStyleSheet(77));
         QCOMPARE(shownRows(c.phraseView).size(), 3);
         QCOMPARE(savedPhrases().value(2), u"a3//改名/"_s);
         answerGroupDialog(u"乙"_s, 90, u"确定"_s);
         changeGroup(1);
         QCOMPARE(savedGroups(), QStringList({u"改名/77"_s, u"乙/90"_s, u"c/60"_s}));
-        QCOMPARE(c.phraseView->styleSheet(), phraseItemStyleSheet(77));
+        QCOMPARE(c.phraseView->styleSheet(), itemStyleSheet(77));
         answerGroupDialog(u"c"_s, 90, u"确定"_s);
         QCOMPARE(answerBox([] { changeGroup(1); }).title, u"分组名重复"_s);
         QCOMPARE(c.groupTabBar->tabText(1), u"乙"_s);

@@ -50,7 +50,7 @@ private slots:
             if (actions.isEmpty())
                 sendPasteShortcut();
             else
-                pressKeyChord(actions.first());
+                pressKeyChord(actions.first().modifiers, actions.first().mainKey);
             QCOMPARE(recordedEvents(), QString::fromUtf8(row.expected));
         }
         // Extended: the navigation block, Insert, Delete and the Windows keys; nothing else.

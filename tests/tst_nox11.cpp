@@ -41,7 +41,7 @@ private slots:
             setClipboardText(u"after"_s);
             anyFilePut = putFileOnClipboard(file.fileName()) || anyFilePut;
             sendPasteShortcut();
-            pressKeyChord(chord);
+            pressKeyChord(chord.modifiers, chord.mainKey);
             sendVirtualKey(0x0D, false);
             anyHeld = anyHeld || releaseHeldModifiers() != HeldModifiers{};
         }

@@ -1,6 +1,7 @@
 // The output runner on the recording backend: what runs, in which order, at least how far apart.
 
-#include "app/ConfigStore.h"
+#include "library/ConfigStore.h"
+#include "library/Settings.h"
 #include "output/OutputRunner.h"
 #include "platform/InputOperations.h"
 #include "platform/InputRecording.h"
@@ -44,7 +45,7 @@ QList<RecordedInputCall> runToEnd(const QString &phrase, const QStringList &focu
                                   int delayAfterStart = -1) {
     resetInputRecording();
     setSimulatedFocusedWindowClasses(focusedWindowClasses);
-    startPhraseOutput(phrase);
+    startPhraseOutput(phrase, &settings::outputSettings);
     if (delayAfterStart >= 0)
         configObject().insert(u"delay"_s, delayAfterStart);
     [] { QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000); }();
@@ -148,7 +149,7 @@ private slots:
         setSimulatedFocusedWindowUnknown(true);
         // A window class that would choose another chord plays no part there.
         setSimulatedFocusedWindowClasses({u"xterm"_s});
-        startPhraseOutput(u"text"_s);
+        startPhraseOutput(u"text"_s, &settings::outputSettings);
         QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
         const QList<RecordedInputCall> calls = recordedInputCalls();
         QStringList downs;
@@ -193,7 +194,7 @@ private slots:
                     QTest::qWait(500);
                     simulateOtherProgramCopying(QLatin1String(row.copied));
                 }
-                startPhraseOutput(QString(phrase).replace("%1"_L1, filePath));
+                startPhraseOutput(QString(phrase).replace("%1"_L1, filePath), &settings::outputSettings);
                 QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
             }
             const bool copiesInTheLastWait = copies && !row.copiedBeforeTheLastPhrase;
@@ -221,12 +222,12 @@ private slots:
     // a run goes on is dropped, and a file gone since the parse is not pasted.
     void firstActionRunsAtOnceAfterTheReleaseAndTheRunIsAlone() {
         resetInputRecording();
-        startPhraseOutput(QString());
+        startPhraseOutput(QString(), &settings::outputSettings);
         QVERIFY(!outputRunning);
         QCOMPARE(operationsOf(recordedInputCalls()), u"release"_s);
         resetInputRecording();
         setSimulatedHeldModifiers({true, false, false, false, false, true, false, false});
-        startPhraseOutput(u"<Enter>"_s);
+        startPhraseOutput(u"<Enter>"_s, &settings::outputSettings);
         QCOMPARE(operationsOf(recordedInputCalls()), u"release keys"_s);
         QCOMPARE(recordedInputCalls().first().events.size(), std::size_t(2));
         QCOMPARE(syntheticKeyCounter, 1);
@@ -235,10 +236,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
 
         resetInputRecording();
-        startPhraseOutput(u"a<Enter>b"_s);
-        startPhraseOutput(u"zzz"_s);
+        startPhraseOutput(u"a<Enter>b"_s, &settings::outputSettings);
+        startPhraseOutput(u"zzz"_s, &settings::outputSettings);
         QTest::qWait(100);
-        startPhraseOutput(u"<press Ctrl+Z>"_s);
+        startPhraseOutput(u"<press Ctrl+Z>"_s, &settings::outputSettings);
         QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
         QTest::qWait(500); // nor is it typed later
         QCOMPARE(operationsOf(recordedInputCalls()), u"release text:a paste keys text:b paste"_s);
@@ -249,7 +250,7 @@ private slots:
         const QString doomed = dir.filePath(u"将被删除.png"_s);
         QVERIFY(QFile(doomed).open(QIODevice::WriteOnly));
         resetInputRecording();
-        startPhraseOutput(u"old<file %1>new"_s.arg(doomed));
+        startPhraseOutput(u"old<file %1>new"_s.arg(doomed), &settings::outputSettings);
         QVERIFY(QFile::remove(doomed)); // the parse already accepted the tag
         QTRY_VERIFY_WITH_TIMEOUT(!outputRunning, 15000);
         const QList<RecordedInputCall> calls = recordedInputCalls();

@@ -1,20 +1,20 @@
 // The pick window driven as the user drives it (offscreen, phrase output recorded): its keys
 // by both roads and what blocks them, selection, badges, groups, tooltips, placement, the pin.
 
-#include "app/AppContext.h"
-#include "app/ConfigStore.h"
 #include "app/EditorWindowsSetup.h"
 #include "app/Icons.h"
-#include "app/Settings.h"
 #include "app/SettingsWindowSetup.h"
 #include "app/Startup.h"
 #include "app/StyleSheet.h"
 #include "app/WindowPlacement.h"
 #include "app/WindowReach.h"
+#include "library/AppContext.h"
+#include "library/ConfigStore.h"
 #include "library/PhraseEditing.h"
 #include "library/PhraseFilter.h"
 #include "library/PhraseItem.h"
 #include "library/PhraseListView.h"
+#include "library/Settings.h"
 #include "library/ShownPhrasesModel.h"
 #include "output/OutputRunner.h"
 #include "pickwindow/ActivationModel.h"

@@ -3,7 +3,6 @@
 // control, both on a connection of our own (WaylandOutput); offscreen does nothing.
 #include "platform/InputOperations.h"
 
-#include "output/OutputAction.h"
 #include "platform/wayland/WaylandOutput.h"
 
 #include <QClipboard>
@@ -17,7 +16,7 @@
 
 namespace x11input {
 void sendVirtualKey(quint16 virtualKey, bool keyUp);
-void pressKeyChord(const OutputAction &action);
+void pressKeyChord(const QList<quint16> &chordModifiers, quint16 mainKey);
 void sendPasteShortcut();
 QStringList focusedWindowClasses();
 HeldModifiers releaseHeldModifiers();
@@ -82,13 +81,13 @@ void sendVirtualKey(quint16 virtualKey, bool keyUp) {
         x11input::sendVirtualKey(virtualKey, keyUp);
 }
 
-void pressKeyChord(const OutputAction &action) {
+void pressKeyChord(const QList<quint16> &chordModifiers, quint16 mainKey) {
     if (!wayland()) {
-        x11input::pressKeyChord(action);
+        x11input::pressKeyChord(chordModifiers, mainKey);
         return;
     }
-    const std::vector<std::uint16_t> modifiers(action.modifiers.cbegin(), action.modifiers.cend());
-    sendThroughVirtualKeyboard(chordKeyEvents(modifiers, action.mainKey));
+    const std::vector<std::uint16_t> modifiers(chordModifiers.cbegin(), chordModifiers.cend());
+    sendThroughVirtualKeyboard(chordKeyEvents(modifiers, mainKey));
 }
 
 void sendPasteShortcut() {

@@ -19,6 +19,9 @@ QString autostartEntryLocation() {
     return runKey;
 }
 
+// The Run value is no file: the registry writes it.
+void setAutostartFileAccess(AutostartFileAccess) {}
+
 void setAutostartEntry(bool on) {
     QSettings run(runKey, QSettings::NativeFormat);
     if (on)

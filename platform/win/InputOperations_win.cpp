@@ -33,9 +33,9 @@ void sendVirtualKey(quint16 virtualKey, bool keyUp) {
     sendPastHotkeys({keyEvent(virtualKey, keyUp)}, true);
 }
 
-void pressKeyChord(const OutputAction &action) {
-    const std::vector<std::uint16_t> modifiers(action.modifiers.cbegin(), action.modifiers.cend());
-    sendPastHotkeys(chordKeyEvents(modifiers, action.mainKey), true);
+void pressKeyChord(const QList<quint16> &chordModifiers, quint16 mainKey) {
+    const std::vector<std::uint16_t> modifiers(chordModifiers.cbegin(), chordModifiers.cend());
+    sendPastHotkeys(chordKeyEvents(modifiers, mainKey), true);
 }
 
 void sendPasteShortcut() {

@@ -1,8 +1,5 @@
 #include "platform/Autostart.h"
 
-#include "app/CheckedWrite.h"
-#include "app/UserNotices.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -11,24 +8,32 @@
 
 namespace {
 
+AutostartFileAccess &fileAccess() {
+    static AutostartFileAccess access;
+    return access;
+}
+
 QByteArray currentEntry() {
     return autostartDesktopEntry(QCoreApplication::applicationFilePath());
 }
 
 bool writeEntry(const QByteArray &entry) {
+    const AutostartFileAccess &access = fileAccess();
+    if (!access.write)
+        return false;
     const QString path = autostartEntryLocation();
     QString error = QStringLiteral("无法创建文件夹");
-    if (QDir().mkpath(QFileInfo(path).absolutePath()) && writeFileChecked(path, entry, false, &error)) {
-        forgetCauses(QStringLiteral("autostart:"));
-        return true;
-    }
-    tellUser(QStringLiteral("autostart:") + error,
-             QStringLiteral("无法写入开机自启动项 %1：%2。").arg(path, error),
-             QStringLiteral("could not write the autostart entry %1 (%2)").arg(path, error));
-    return false;
+    const bool written = QDir().mkpath(QFileInfo(path).absolutePath()) && access.write(path, entry, &error);
+    if (access.written)
+        access.written(path, written ? QString() : error);
+    return written;
 }
 
 } // namespace
+
+void setAutostartFileAccess(AutostartFileAccess access) {
+    fileAccess() = std::move(access);
+}
 
 QString autostartEntryLocation() {
     // Follows $XDG_CONFIG_HOME, falling back to ~/.config, as session managers do.
@@ -47,7 +52,7 @@ bool syncAutostartEntry() {
     const QByteArray entry = currentEntry();
     QFile file(autostartEntryLocation());
     // Something that is no regular file (a FIFO, a device) is neither read nor replaced.
-    if (isSpecialFile(file.fileName()) ||
+    if (!fileAccess().isSpecialFile || fileAccess().isSpecialFile(file.fileName()) ||
         (file.open(QIODevice::ReadOnly) && file.read(entry.size() + 1) == entry))
         return false;
     file.close();

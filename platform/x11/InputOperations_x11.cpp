@@ -1,6 +1,5 @@
 #include "platform/InputOperations.h"
 
-#include "output/OutputAction.h"
 #include "platform/x11/X11KeySyms.h"
 #include "platform/x11/X11KeyboardGrab.h"
 
@@ -143,12 +142,12 @@ void sendVirtualKey(quint16 virtualKey, bool keyUp) {
         sendKeyEvents(display, {keyEvent(virtualKey, keyUp)});
 }
 
-void pressKeyChord(const OutputAction &action) {
+void pressKeyChord(const QList<quint16> &chordModifiers, quint16 mainKey) {
     Display *display = inputDisplay();
     if (!display)
         return;
-    const std::vector<std::uint16_t> modifiers(action.modifiers.cbegin(), action.modifiers.cend());
-    sendKeyEvents(display, chordKeyEvents(modifiers, action.mainKey));
+    const std::vector<std::uint16_t> modifiers(chordModifiers.cbegin(), chordModifiers.cend());
+    sendKeyEvents(display, chordKeyEvents(modifiers, mainKey));
 }
 
 void sendPasteShortcut() {

@@ -3,13 +3,13 @@
 // first group given the new name, or for SECONDS the files followed as the program follows them while
 // COUNT phrases "mine-N" are added, one each EVERY_MS; prints "notice: ..."; status 0 if every save worked
 // (with --watch: if none waits at the end).
-#include "app/ConfigStore.h"
 #include "app/DataFolder.h"
 #include "app/FileChangeWatcher.h"
-#include "app/JsonFile.h"
-#include "app/UserNotices.h"
+#include "library/ConfigStore.h"
 #include "library/GroupStore.h"
+#include "library/JsonFile.h"
 #include "library/PhraseItem.h"
+#include "library/UserNotices.h"
 
 #include <QApplication>
 #include <QDir>

@@ -11,7 +11,8 @@
 #   NAME...       only these mutants
 # Prints "caught" or "MISSED" per mutant ("ERROR" when its fragment is not found exactly
 # once or the mutated tree does not build) and a closing count; exits non-zero unless
-# every mutant was caught.
+# every mutant was caught, and with 2 before any mutant when a test the list names is
+# not a test of this build.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 tree=$(cd "$here/../.." && pwd)
@@ -25,7 +26,7 @@ while [ $# -gt 0 ]; do
     --tree) tree=$(cd "$2" && pwd); shift ;;
     --work) work=$2; shift ;;
     --list) list=$(cd "$(dirname "$2")" && pwd)/$(basename "$2"); shift ;;
-    -h | --help) sed -n '2,14p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,15p' "$0"; exit 0 ;;
     *) only+=("$1") ;;
     esac
     shift
@@ -74,6 +75,30 @@ while IFS= read -r line || [ -n "$line" ]; do
     *) echo "mutants list: cannot read: $line"; exit 2 ;;
     esac
 done <"$list"
+
+# Every test a mutant names must exist: a name that matches nothing (a test renamed or
+# merged into another) would quietly narrow what is run. A "tests:" regex is taken apart
+# at its groups, "^tst_(a|b)$" into "^tst_a$" and "^tst_b$", and each part must match a
+# test of this build.
+known_tests=$(ctest --test-dir "$build" -N | sed -n 's/^ *Test *#[0-9]*: //p')
+unknown=0
+for i in "${!names[@]}"; do
+    while IFS= read -r part; do
+        if ! grep -Eq -- "$part" <<<"$known_tests"; then
+            printf '%-28s ERROR: no test matches %s (of %s)\n' "${names[$i]}" "$part" "${tests[$i]}"
+            unknown=$((unknown + 1))
+        fi
+    done < <(R=${tests[$i]} perl -e '
+        sub parts { my ($r) = @_;
+            return ($r) unless $r =~ /^(.*?)\(([^()]*)\)(.*)$/;
+            my ($head, $alternatives, $tail) = ($1, $2, $3);
+            return map { parts($head . $_ . $tail) } split /\|/, $alternatives, -1; }
+        print "$_\n" for parts($ENV{R});')
+done
+if [ $unknown != 0 ]; then
+    echo "mutants list: $unknown test names match no test of this build"
+    exit 2
+fi
 
 mutated=
 restore() {

@@ -1,6 +1,6 @@
-#include "app/CheckedWrite.h"
+#include "library/CheckedWrite.h"
 
-#include "app/UserNotices.h"
+#include "library/UserNotices.h"
 #include "platform/AtomicFileWrite.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/AppContext.h"
+#include "library/AppContext.h"
 
 AppContext &appContext() {
     static AppContext context;

@@ -6,9 +6,8 @@
 
 #include <functional>
 
-// The process-wide settings object; it mirrors config.json and every reader reads its
-// key at the moment of use (through app/Settings.h).
-QJsonObject &configObject();
+// The store of the process-wide settings object (configObject, library/Settings.h): it
+// mirrors config.json.
 
 // Fills configObject from the file. An existing file is only repaired in memory (the
 // caller saves); a missing one gets the complete default set, written at once.
@@ -22,9 +21,3 @@ bool saveConfig(const QString &path);
 
 // Called when saveConfig took in settings changed outside, so that they are applied.
 void setConfigChangedOutsideHandler(std::function<void()> handler);
-
-// Typed reads with read defaults: missing or mistyped values give the default. The
-// program reads through the accessors of app/Settings.h, which name the keys.
-int configInt(const QString &key, int readDefault = 0);
-bool configBool(const QString &key, bool readDefault = false);
-QString configString(const QString &key);

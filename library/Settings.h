@@ -7,6 +7,18 @@
 #include <QString>
 #include <QStringList>
 
+struct OutputSettings;
+
+// The process-wide settings object; it mirrors config.json (library/ConfigStore.h loads
+// and saves it) and every reader reads its key at the moment of use.
+QJsonObject &configObject();
+
+// Typed reads with read defaults: missing or mistyped values give the default. The
+// program reads through the accessors below, which name the keys.
+int configInt(const QString &key, int readDefault = 0);
+bool configBool(const QString &key, bool readDefault = false);
+QString configString(const QString &key);
+
 // Every setting of config.json, one typed accessor each. The JSON names (kept as stored
 // files have them) and what a missing or mistyped value reads as are in Settings.cpp,
 // beside each accessor; nothing else spells them. Each read goes to the settings object
@@ -83,6 +95,9 @@ QJsonValue terminalPasteKeys();
 // "paste_keys" (not in a new file): the paste chord where the system does not say which
 // window has the focus (Wayland); "Ctrl+V" when missing or no chord.
 QJsonValue pasteKeys();
+
+// The delay, the paste chords and the clipboard choice as phrase output takes them, read now.
+OutputSettings outputSettings();
 
 // The long-lived windows that reopen where the user left them ("chuangkou_x" and "_y" for
 // the pick window, "shezhichuangkou", "tianjiachuangkou", "xiugaichuangkou" for the

@@ -1,4 +1,4 @@
-#include "app/UserNotices.h"
+#include "library/UserNotices.h"
 
 #include <QSet>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "app/AfterNextPaint.h"
+#include "pickwindow/AfterNextPaint.h"
 
 #include <QEvent>
 #include <QTimer>

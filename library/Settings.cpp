@@ -1,8 +1,25 @@
-#include "app/Settings.h"
+#include "library/Settings.h"
 
-#include "app/ConfigStore.h"
+#include "output/OutputSettings.h"
 
 #include <initializer_list>
+
+QJsonObject &configObject() {
+    static QJsonObject object;
+    return object;
+}
+
+int configInt(const QString &key, int readDefault) {
+    return configObject().value(key).toInt(readDefault);
+}
+
+bool configBool(const QString &key, bool readDefault) {
+    return configObject().value(key).toBool(readDefault);
+}
+
+QString configString(const QString &key) {
+    return configObject().value(key).toString();
+}
 
 namespace settings {
 
@@ -189,6 +206,10 @@ QJsonValue terminalPasteKeys() {
 
 QJsonValue pasteKeys() {
     return configObject().value(QStringLiteral("paste_keys"));
+}
+
+OutputSettings outputSettings() {
+    return {inputDelay(), terminalPasteKeys(), restoresClipboard(), pasteKeys()};
 }
 
 QPoint savedPosition(SavedWindow window) {

@@ -1,10 +1,10 @@
-#include "pickwindow/Pinning.h"
+#include "app/Pinning.h"
 
-#include "app/AppContext.h"
-#include "app/ConfigStore.h"
 #include "app/Icons.h"
-#include "app/Settings.h"
 #include "app/WindowPlacement.h"
+#include "library/AppContext.h"
+#include "library/ConfigStore.h"
+#include "library/Settings.h"
 #include "pickwindow/ActivationModel.h"
 
 #include <QPushButton>

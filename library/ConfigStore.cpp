@@ -1,8 +1,8 @@
-#include "app/ConfigStore.h"
+#include "library/ConfigStore.h"
 
-#include "app/JsonFile.h"
-#include "app/Settings.h"
-#include "app/UserNotices.h"
+#include "library/JsonFile.h"
+#include "library/Settings.h"
+#include "library/UserNotices.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,11 +22,6 @@ QSize primaryScreenSize() {
 }
 
 } // namespace
-
-QJsonObject &configObject() {
-    static QJsonObject object;
-    return object;
-}
 
 namespace {
 
@@ -116,16 +111,4 @@ bool saveConfig(const QString &path) {
         return false;
     lastSyncedConfig() = configObject();
     return true;
-}
-
-int configInt(const QString &key, int readDefault) {
-    return configObject().value(key).toInt(readDefault);
-}
-
-bool configBool(const QString &key, bool readDefault) {
-    return configObject().value(key).toBool(readDefault);
-}
-
-QString configString(const QString &key) {
-    return configObject().value(key).toString();
 }

@@ -1,7 +1,7 @@
-#include "app/JsonFile.h"
+#include "library/JsonFile.h"
 
-#include "app/CheckedWrite.h"
-#include "app/UserNotices.h"
+#include "library/CheckedWrite.h"
+#include "library/UserNotices.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,6 +1,7 @@
-#include "library/PhraseMenu.h"
+#include "app/PhraseMenu.h"
 
-#include "app/AppContext.h"
+#include "app/EditorWindowsSetup.h"
+#include "library/AppContext.h"
 #include "library/PhraseEditing.h"
 #include "library/PhraseItem.h"
 #include "library/PhraseListView.h"
