@@ -50,7 +50,19 @@ void restoreClipboardContent(const ClipboardContent &content) {
 
 namespace {
 
-const QMimeData *currentClipboard() {
+// The clipboard as this session sees it: under Wayland, where Qt sees it only while a window
+// of ours has the focus, a copy of what data control reads (filled into waylandCopy).
+const QMimeData *currentClipboard(QMimeData *waylandCopy) {
+#ifdef Q_OS_LINUX
+    ClipboardContent content;
+    if (waylandClipboardContent(&content)) {
+        for (const auto &format : content)
+            waylandCopy->setData(format.first, format.second);
+        return waylandCopy;
+    }
+#else
+    Q_UNUSED(waylandCopy);
+#endif
     QClipboard *clipboard = QGuiApplication::clipboard();
     return clipboard ? clipboard->mimeData(QClipboard::Clipboard) : nullptr;
 }
@@ -63,13 +75,15 @@ QString withLfLineEnds(QString text) {
 } // namespace
 
 bool clipboardHoldsText(const QString &text) {
-    const QMimeData *mime = currentClipboard();
+    QMimeData waylandCopy;
+    const QMimeData *mime = currentClipboard(&waylandCopy);
     return mime && mime->hasText() && !mime->hasUrls() &&
            withLfLineEnds(mime->text()) == withLfLineEnds(text);
 }
 
 bool clipboardHoldsFile(const QString &filePath) {
-    const QMimeData *mime = currentClipboard();
+    QMimeData waylandCopy;
+    const QMimeData *mime = currentClipboard(&waylandCopy);
     if (!mime || !mime->hasUrls())
         return false;
     const QList<QUrl> urls = mime->urls();

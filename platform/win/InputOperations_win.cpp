@@ -1,6 +1,5 @@
 #include "platform/InputOperations.h"
 
-#include "output/OutputAction.h"
 #include "platform/win/Win32Hotkey.h"
 #include "platform/win/Win32Input.h"
 
