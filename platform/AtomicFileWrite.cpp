@@ -1,6 +1,9 @@
 #include "platform/AtomicFileWrite.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLatin1String>
+#include <QRandomGenerator>
 #include <QStringView>
 
 #include <algorithm>
@@ -13,9 +16,21 @@ bool isLowercaseLetterOrDigit(QChar c) {
 
 } // namespace
 
+const QLatin1String temporaryMarker(".verbolin-tmp-");
+constexpr qsizetype temporaryRandomLength = 8;
+
+QString newSaveTemporaryPath(const QString &target) {
+    static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QString random;
+    for (qsizetype i = 0; i < temporaryRandomLength; ++i)
+        random += QLatin1Char(digits[QRandomGenerator::global()->bounded(36)]);
+    const QFileInfo info(target);
+    return info.dir().filePath(QLatin1Char('.') + info.fileName() + temporaryMarker + random);
+}
+
 bool isSaveTemporaryOf(const QString &name, const QString &fileName) {
-    const QLatin1String marker(".verbolin-tmp-");
-    const qsizetype randomLength = 8;
+    const QLatin1String marker = temporaryMarker;
+    const qsizetype randomLength = temporaryRandomLength;
     if (name.size() != 1 + fileName.size() + marker.size() + randomLength || !name.startsWith(u'.'))
         return false;
     const QStringView view(name);

@@ -31,6 +31,9 @@ bool replaceFileContents(const QString &path, const QByteArray &bytes, bool nati
 // only what this program made is ever cleaned up.
 bool isSaveTemporaryOf(const QString &name, const QString &fileName);
 
+// A new name of that form beside target, for a replacement's temporary.
+QString newSaveTemporaryPath(const QString &target);
+
 // Creates the folder with the parents it lacks; the folders created are open to their
 // owner only. An existing folder is made so too (group and others lose their access)
 // when makeExistingPrivate is set. Returns whether the folder exists afterwards.

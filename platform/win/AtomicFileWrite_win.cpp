@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <windows.h>
 
@@ -41,16 +40,6 @@ void fail(QString *error, const QString &step, DWORD code) {
 
 std::wstring nativeOf(const QString &path) {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toStdWString();
-}
-
-QString temporaryPath(const QString &target) {
-    static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    QString random;
-    for (int i = 0; i < 8; ++i)
-        random += QLatin1Char(digits[QRandomGenerator::global()->bounded(36)]);
-    const QFileInfo info(target);
-    return info.dir().filePath(QLatin1Char('.') + info.fileName() + QStringLiteral(".verbolin-tmp-") +
-                               random);
 }
 
 // A protected access list that grants the current user, and nobody else, full access (for
@@ -140,7 +129,7 @@ bool replaceFileContents(const QString &path, const QByteArray &bytes, bool nati
     std::wstring temporary;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 16; ++attempt) {
-        temporary = nativeOf(temporaryPath(path));
+        temporary = nativeOf(newSaveTemporaryPath(path));
         file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, access.attributes(), CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -40,17 +39,6 @@ QString reasonOf(int code) {
 
 void fail(QString *error, const QString &step, int code) {
     *error = step + QStringLiteral("：") + reasonOf(code);
-}
-
-// A name beside the file that nothing else uses; see isSaveTemporaryOf().
-QString temporaryPath(const QString &target) {
-    static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    QString random;
-    for (int i = 0; i < 8; ++i)
-        random += QLatin1Char(digits[QRandomGenerator::global()->bounded(36)]);
-    const QFileInfo info(target);
-    return info.dir().filePath(QLatin1Char('.') + info.fileName() + QStringLiteral(".verbolin-tmp-") +
-                               random);
 }
 
 bool writeAll(int fd, const QByteArray &bytes, QString *error) {
@@ -115,7 +103,7 @@ bool replaceFileContents(const QString &path, const QByteArray &bytes, bool, QSt
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
-        temporary = QFile::encodeName(temporaryPath(path));
+        temporary = QFile::encodeName(newSaveTemporaryPath(path));
         fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0 && errno != EEXIST && errno != EINTR)
             break;
