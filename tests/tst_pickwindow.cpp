@@ -23,6 +23,7 @@
 #include "pickwindow/MyEventFilter.h"
 #include "pickwindow/PhraseItemToolTipFilter.h"
 #include "pickwindow/PickCommands.h"
+#include "platform/DesktopSession.h"
 #include "platform/FontFamilies.h"
 #include "platform/HookKeys.h"
 #include "platform/InputRecording.h"
@@ -503,8 +504,12 @@ private slots:
         showPickWindowNoActivate(c.pickWindow);
         QVERIFY(QTest::qWaitForWindowActive(c.pickWindow));
         resetInputRecording();
-        // Shift+2 on a US layout: "@", on the key whose X11 and Wayland key code is 11.
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_At, Qt::ShiftModifier, 11, 0x40, 0, u"@"_s);
+        // Shift+2 on a US layout: "@", on the key of 2 (its scan code is the system's own).
+        quint32 keyOf2 = 0;
+        while (keyOf2 < 256 && numberRowKey(keyOf2) != Qt::Key_2)
+            ++keyOf2;
+        QVERIFY(keyOf2 < 256);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_At, Qt::ShiftModifier, keyOf2, 0x40, 0, u"@"_s);
         QApplication::sendEvent(QApplication::focusWidget(), &press);
         QTest::qWait(1700); // the hidden window keeps the focus here: the wait gives up
         pickWindowTakesFocus = false;

@@ -45,8 +45,14 @@ class SingleInstanceTest : public QObject {
         for (QDeadlineTimer deadline(5000); !deadline.hasExpired(); p.waitForReadyRead(50))
             while (p.canReadLine()) {
                 const QByteArray got = p.readLine();
-                if (got.startsWith(prefix))
-                    return line ? (*line = got.endsWith('\n') ? got.chopped(1) : got, true) : true;
+                if (got.startsWith(prefix)) {
+                    // The line without its end, LF or (a Windows probe's) CR LF.
+                    if (line)
+                        *line = got.endsWith("\r\n") ? got.chopped(2)
+                                : got.endsWith('\n') ? got.chopped(1)
+                                                     : got;
+                    return true;
+                }
             }
         return false;
     }
