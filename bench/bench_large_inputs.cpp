@@ -9,6 +9,7 @@
 // says otherwise.
 
 #include "app/Startup.h"
+#include "bench/BenchMemory.h"
 #include "library/AppContext.h"
 #include "library/PhraseListView.h"
 #include "library/PhraseRecords.h"
@@ -27,14 +28,6 @@
 #include <cstring>
 
 namespace {
-
-qint64 residentBytes() {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toLongLong() * 4096 : 0;
-}
 
 bool writeFile(const QString &path, const QByteArray &bytes) {
     QFile file(path);

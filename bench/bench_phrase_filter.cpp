@@ -7,6 +7,7 @@
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 
 #include "app/Startup.h"
+#include "bench/BenchMemory.h"
 #include "library/AppContext.h"
 #include "library/ConfigStore.h"
 #include "library/PhraseItem.h"
@@ -30,15 +31,6 @@
 #include <vector>
 
 namespace {
-
-// Resident memory in bytes, where the system tells it (/proc); 0 elsewhere.
-qint64 residentBytes() {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toLongLong() * 4096 : 0;
-}
 
 // Heap bytes of a string's characters (header, text, terminator), or 0 for no text.
 qint64 stringBytes(const QString &s) {
