@@ -14,6 +14,9 @@
 #include <QSet>
 #include <QSignalBlocker>
 #include <QTabBar>
+#include <QVarLengthArray>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <functional>
@@ -149,10 +152,21 @@ QStringList restoreGroupsOfPhrases(QTabBar *tabBar, const QListWidget *list, con
     for (int i = 0; i < tabBar->count(); ++i)
         known.insert(tabBar->tabText(i));
     QStringList added;
-    for (int row = 0; row < list->count(); ++row) {
-        const QString group = list->item(row)->data(PhraseGroupRole).toString();
+    // A big library's every row is looked at during the start-up. The phrases of a group
+    // read from the file share one copy of its name: a name whose copy was looked up
+    // already is passed over by its address.
+    QVarLengthArray<const QChar *, 16> lookedUp;
+    for (int row = 0, rows = list->count(); row < rows; ++row) {
+        const QListWidgetItem *item = list->item(row);
+        const PhraseRecord *record = phraseRecordIn(item);
+        const QString group = record ? record->tab : item->data(PhraseGroupRole).toString();
         // An empty group is the first starter group's, given at the next save.
-        if (group.isEmpty() || known.contains(group))
+        if (group.isEmpty() ||
+            std::find(lookedUp.cbegin(), lookedUp.cend(), group.constData()) != lookedUp.cend())
+            continue;
+        if (lookedUp.size() < 16)
+            lookedUp.append(group.constData());
+        if (known.contains(group))
             continue;
         known.insert(group);
         added.append(group);

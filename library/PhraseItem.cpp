@@ -175,15 +175,25 @@ bool lacksTextOrGroup(const PhraseRecord &record) {
     return record.text.isEmpty() || record.tab.isEmpty();
 }
 
-// Items for the records, their strings moved in. A list widget is filled on the main
-// thread only, but its items can be made anywhere: for a big library they are made on the
+// A record as a save writes it: an empty text takes the remark, an empty group becomes
+// the first starter group.
+PhraseRecord repaired(PhraseRecord r) {
+    if (r.text.isEmpty())
+        r.text = r.remark;
+    if (r.tab.isEmpty())
+        r.tab = firstGroupName;
+    return r;
+}
+
+// Items for the records, their strings shared. A list widget is filled on the main thread
+// only, but its items can be made anywhere: for a big library they are made on the
 // reading thread and one more, as making them costs about as much as adding them.
-std::vector<std::unique_ptr<QListWidgetItem>> phraseItemsOf(QList<PhraseRecord> records) {
+std::vector<std::unique_ptr<QListWidgetItem>> phraseItemsOf(const QList<PhraseRecord> &records) {
     std::vector<std::unique_ptr<QListWidgetItem>> items(std::size_t(records.size()));
-    PhraseRecord *const record = records.data();
+    const PhraseRecord *const record = records.constData();
     const auto make = [&items, record](qsizetype from, qsizetype to) {
         for (qsizetype i = from; i < to; ++i)
-            items[std::size_t(i)] = std::make_unique<PhraseListItem>(std::move(record[i]));
+            items[std::size_t(i)] = std::make_unique<PhraseListItem>(record[i]);
     };
     constexpr qsizetype splitFrom = 2048;
     const qsizetype count = records.size();
@@ -216,9 +226,32 @@ std::optional<QList<PhraseRecord>> parsedPhraseRecords(const QString &path, cons
 
 namespace {
 
+// The fingerprints of the records as a save writes them, made on a thread of their own:
+// reading a big library's every character would hold up the start-up by several
+// milliseconds, and nothing needs them before the first save.
+std::shared_future<QList<PhraseFingerprint>> fingerprintsLater(QList<PhraseRecord> records) {
+    return std::async(std::launch::async,
+                      [records = std::move(records)]() mutable {
+                          QList<PhraseFingerprint> fingerprints;
+                          fingerprints.reserve(records.size());
+                          for (const PhraseRecord &r : std::as_const(records))
+                              fingerprints.append(phraseFingerprint(lacksTextOrGroup(r) ? repaired(r) : r));
+                          records = {}; // the strings' last references may be the items'
+                          return fingerprints;
+                      })
+        .share();
+}
+
+std::shared_future<QList<PhraseFingerprint>> fingerprintsNow(const QList<PhraseRecord> &records) {
+    std::promise<QList<PhraseFingerprint>> made;
+    made.set_value(phraseFingerprints(records));
+    return made.get_future().share();
+}
+
 // What this program knows of a data.json, for merging a version written elsewhere.
 struct PhraseFileSync {
-    QList<PhraseRecord> base;         // the phrases the file held when last read or written here
+    // The phrases the file held when last read or written here.
+    std::shared_future<QList<PhraseFingerprint>> base = fingerprintsNow({});
     QList<PhraseRecord> ownAdditions; // added by saves here since a version from outside was taken in
     int takenIn = 0;                  // how many versions from outside were merged in
 };
@@ -245,15 +278,6 @@ QList<PhraseRecord> recordsOf(const QListWidget *list) {
     return records;
 }
 
-// A record as a save writes it (see repairedRecordsOf).
-PhraseRecord repaired(PhraseRecord r) {
-    if (r.text.isEmpty())
-        r.text = r.remark;
-    if (r.tab.isEmpty())
-        r.tab = firstGroupName;
-    return r;
-}
-
 // The records a save writes: an empty text takes the display text, an empty group becomes
 // the first starter group.
 QList<PhraseRecord> repairedRecordsOf(QListWidget *list) {
@@ -275,13 +299,13 @@ QList<PhraseRecord> repairedRecordsOf(QListWidget *list) {
 }
 
 // The multiset difference a − b.
-QList<PhraseRecord> recordsNotIn(const QList<PhraseRecord> &a, const QList<PhraseRecord> &b) {
-    QHash<PhraseRecord, int> left;
-    for (const PhraseRecord &r : b)
-        ++left[r];
+QList<PhraseRecord> recordsNotIn(const QList<PhraseRecord> &a, const QList<PhraseFingerprint> &b) {
+    QHash<PhraseFingerprint, int> left;
+    for (PhraseFingerprint k : b)
+        ++left[k];
     QList<PhraseRecord> rest;
     for (const PhraseRecord &r : a) {
-        int &n = left[r];
+        int &n = left[phraseFingerprint(r)];
         if (n > 0)
             --n;
         else
@@ -311,7 +335,7 @@ void fillList(QListWidget *list, std::vector<std::unique_ptr<QListWidgetItem>> i
 void applyMerge(QListWidget *list, PhraseMerge merge) {
     // Theirs as a whole (ours had no change of its own): read in like a load.
     if (std::all_of(merge.oursRows.cbegin(), merge.oursRows.cend(), [](int row) { return row < 0; })) {
-        fillList(list, phraseItemsOf(std::move(merge.records)));
+        fillList(list, phraseItemsOf(merge.records));
         return;
     }
     QList<bool> keptRows(list->count(), false);
@@ -351,11 +375,12 @@ std::optional<QByteArray> takeInOutsidePhrases(QListWidget *list, const QString 
     for (PhraseRecord &r : *theirs)
         r = repaired(std::move(r));
     PhraseFileSync &sync = phraseFileSync(path);
-    PhraseMerge merge = mergePhraseRecords(sync.base, repairedRecordsOf(list), *theirs, sync.ownAdditions);
+    PhraseMerge merge =
+        mergePhraseRecords(sync.base.get(), repairedRecordsOf(list), *theirs, sync.ownAdditions);
     if (merge.theirOrderLost && keepOutsideVersion(path).isEmpty())
         return std::nullopt;
     applyMerge(list, std::move(merge));
-    sync.base = std::move(*theirs);
+    sync.base = fingerprintsNow(*theirs);
     sync.ownAdditions.clear();
     ++sync.takenIn;
     if (phrasesTakenInHandler())
@@ -387,7 +412,8 @@ PhraseFileRead readPhraseFile(const QString &path) {
         return read;
     if (std::optional<QList<PhraseRecord>> records = phraseRecordsInWrittenLayout(read.file->bytes)) {
         read.needsRepair = std::any_of(records->cbegin(), records->cend(), &lacksTextOrGroup);
-        read.inWrittenLayout = phraseItemsOf(std::move(*records));
+        read.inWrittenLayout = phraseItemsOf(*records);
+        read.fingerprints = fingerprintsLater(std::move(*records));
     }
     return read;
 }
@@ -412,8 +438,10 @@ bool loadPhrases(QListWidget *list, const QString &path, PhraseFileRead read) {
     const bool writtenLayout = bool(read.inWrittenLayout);
     bool needsRepair = read.needsRepair;
     std::vector<std::unique_ptr<QListWidgetItem>> items;
+    std::shared_future<QList<PhraseFingerprint>> base;
     if (writtenLayout) {
         items = std::move(*read.inWrittenLayout);
+        base = std::move(read.fingerprints);
     } else {
         std::optional<QList<PhraseRecord>> records = parsedPhraseRecords(path, read.file->bytes);
         read.file.reset(); // the bytes are not needed while the items are made
@@ -426,15 +454,12 @@ bool loadPhrases(QListWidget *list, const QString &path, PhraseFileRead read) {
         for (PhraseRecord &record : *records) {
             needsRepair = needsRepair || lacksTextOrGroup(record);
             record.tab = *groupNames.insert(record.tab);
-            items.push_back(std::make_unique<PhraseListItem>(std::move(record)));
+            items.push_back(std::make_unique<PhraseListItem>(record));
         }
+        base = fingerprintsLater(std::move(*records));
     }
     read.file.reset();
     fillList(list, std::move(items));
-    QList<PhraseRecord> base = recordsOf(list);
-    if (needsRepair)
-        for (PhraseRecord &r : base)
-            r = repaired(std::move(r));
     phraseFileSync(path).base = std::move(base);
     return writtenLayout && !needsRepair;
 }
@@ -451,7 +476,7 @@ bool savePhrases(QListWidget *list, const QString &path) {
     // What the file holds now: the records, or the list an outside version was merged into.
     PhraseFileSync &sync = phraseFileSync(path);
     const QList<PhraseRecord> written = sync.takenIn == takenIn ? records : recordsOf(list);
-    sync.ownAdditions.append(recordsNotIn(written, sync.base));
-    sync.base = written;
+    sync.ownAdditions.append(recordsNotIn(written, sync.base.get()));
+    sync.base = fingerprintsNow(written);
     return true;
 }

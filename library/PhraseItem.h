@@ -6,7 +6,7 @@
 #include <Qt>
 
 #include <functional>
-
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -55,6 +55,8 @@ struct PhraseFileRead {
     // The phrases' items, when the bytes are exactly what a save writes for them; and
     // whether one of those lacks a text or a group (a save repairs it).
     std::optional<std::vector<std::unique_ptr<QListWidgetItem>>> inWrittenLayout;
+    // Their fingerprints as a save writes them, ready soon after.
+    std::shared_future<QList<PhraseFingerprint>> fingerprints;
     bool needsRepair = false;
 };
 PhraseFileRead readPhraseFile(const QString &path);

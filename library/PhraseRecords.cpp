@@ -83,95 +83,119 @@ QString wrapToolTipText(const QString &s) {
     return result;
 }
 
+PhraseFingerprint phraseFingerprint(const PhraseRecord &r) {
+    // Arbitrary odd seeds; only fingerprints made in this process are ever compared.
+    if constexpr (sizeof(size_t) >= 8)
+        return qHashMulti(size_t(0x9e3779b97f4a7c15ull), r.text, r.remark, r.tab, r.hotkey);
+    else
+        return (quint64(qHashMulti(size_t(0x85ebca6bu), r.text, r.remark, r.tab, r.hotkey)) << 32) |
+               qHashMulti(size_t(0xc2b2ae35u), r.text, r.remark, r.tab, r.hotkey);
+}
+
+QList<PhraseFingerprint> phraseFingerprints(const QList<PhraseRecord> &records) {
+    QList<PhraseFingerprint> fingerprints;
+    fingerprints.reserve(records.size());
+    for (const PhraseRecord &r : records)
+        fingerprints.append(phraseFingerprint(r));
+    return fingerprints;
+}
+
 namespace {
 
-using Counts = QHash<PhraseRecord, int>;
+// Phrases are matched by fingerprint: the base is known only by its fingerprints.
+using Keys = QList<PhraseFingerprint>;
+using Counts = QHash<PhraseFingerprint, int>;
 
-Counts countsOf(const QList<PhraseRecord> &records) {
+Counts countsOf(const Keys &keys) {
     Counts counts;
-    for (const PhraseRecord &r : records)
-        ++counts[r];
+    for (PhraseFingerprint k : keys)
+        ++counts[k];
     return counts;
 }
 
 // The elements of a that the multiset matching of a and b pairs (the k-th occurrence of a
 // phrase in a with the k-th in b), in a's order.
-QList<PhraseRecord> sharedInOrder(const QList<PhraseRecord> &a, const Counts &bCounts) {
+Keys sharedInOrder(const Keys &a, const Counts &bCounts) {
     Counts seen;
-    QList<PhraseRecord> shared;
-    for (const PhraseRecord &r : a)
-        if (seen[r]++ < bCounts.value(r))
-            shared.append(r);
+    Keys shared;
+    for (PhraseFingerprint k : a)
+        if (seen[k]++ < bCounts.value(k))
+            shared.append(k);
     return shared;
 }
+
+// A side of the merge: its phrases and their fingerprints, in its order.
+struct Side {
+    const QList<PhraseRecord> &records;
+    const Keys &keys;
+};
 
 // The wanted copies of each phrase in the order of primary, with the copies that only
 // secondary brings placed after the phrase they follow there. rows: primary's rows given,
 // or -1 each.
-void orderMerged(const QList<PhraseRecord> &primary, const QList<PhraseRecord> &secondary,
-                 const Counts &wanted, bool primaryRows, PhraseMerge &merge) {
-    struct Kept {
-        PhraseRecord record;
-        int row;
-    };
-    QList<Kept> kept;
+void orderMerged(const Side &primary, const Side &secondary, const Counts &wanted, bool primaryRows,
+                 PhraseMerge &merge) {
+    QList<int> kept; // rows of primary
     Counts keptCount;
-    QHash<PhraseRecord, QList<int>> keptAt; // each phrase's places in kept
+    QHash<PhraseFingerprint, QList<int>> keptAt; // each phrase's places in kept
     // The later copies of a phrase are dropped when fewer are wanted.
-    for (int row = 0; row < primary.size(); ++row) {
-        const PhraseRecord &r = primary.at(row);
-        if (keptCount.value(r) >= wanted.value(r))
+    for (int row = 0; row < primary.keys.size(); ++row) {
+        const PhraseFingerprint k = primary.keys.at(row);
+        if (keptCount.value(k) >= wanted.value(k))
             continue;
-        ++keptCount[r];
-        keptAt[r].append(int(kept.size()));
-        kept.append({r, primaryRows ? row : -1});
+        ++keptCount[k];
+        keptAt[k].append(int(kept.size()));
+        kept.append(row);
     }
-    const Counts s = countsOf(secondary);
-    QHash<int, QList<PhraseRecord>> insertedAfter; // by place in kept, -1: before the first
+    const Counts s = countsOf(secondary.keys);
+    QHash<int, QList<int>> insertedAfter; // rows of secondary by place in kept, -1: before the first
     Counts seen;
     int anchor = -1;
-    for (const PhraseRecord &r : secondary) {
-        const int k = seen[r]++;
-        const int extra = wanted.value(r) - keptCount.value(r);
-        const QList<int> places = keptAt.value(r);
-        if (extra > 0 && k >= s.value(r) - extra)
-            insertedAfter[anchor].append(r);
-        else if (k < places.size())
-            anchor = places.at(k);
+    for (int row = 0; row < secondary.keys.size(); ++row) {
+        const PhraseFingerprint k = secondary.keys.at(row);
+        const int n = seen[k]++;
+        const int extra = wanted.value(k) - keptCount.value(k);
+        const QList<int> places = keptAt.value(k);
+        if (extra > 0 && n >= s.value(k) - extra)
+            insertedAfter[anchor].append(row);
+        else if (n < places.size())
+            anchor = places.at(n);
     }
-    const auto addInserted = [&merge, &insertedAfter](int after) {
-        for (const PhraseRecord &r : insertedAfter.value(after)) {
-            merge.records.append(r);
+    const auto addInserted = [&merge, &insertedAfter, &secondary](int after) {
+        for (int row : insertedAfter.value(after)) {
+            merge.records.append(secondary.records.at(row));
             merge.oursRows.append(-1);
         }
     };
     addInserted(-1);
     for (int i = 0; i < kept.size(); ++i) {
-        merge.records.append(kept.at(i).record);
-        merge.oursRows.append(kept.at(i).row);
+        merge.records.append(primary.records.at(kept.at(i)));
+        merge.oursRows.append(primaryRows ? kept.at(i) : -1);
         addInserted(i);
     }
 }
 
 } // namespace
 
-PhraseMerge mergePhraseRecords(const QList<PhraseRecord> &base, const QList<PhraseRecord> &ours,
+PhraseMerge mergePhraseRecords(const Keys &base, const QList<PhraseRecord> &ours,
                                const QList<PhraseRecord> &theirs, const QList<PhraseRecord> &ownAdditions) {
     PhraseMerge merge;
-    if ((ours == base && ownAdditions.isEmpty()) || ours == theirs) {
+    const Keys oursKeys = phraseFingerprints(ours), theirsKeys = phraseFingerprints(theirs);
+    if ((oursKeys == base && ownAdditions.isEmpty()) || ours == theirs) {
         merge.records = theirs;
         merge.oursRows.fill(-1, theirs.size());
         return merge;
     }
-    const Counts b = countsOf(base), o = countsOf(ours), t = countsOf(theirs), own = countsOf(ownAdditions);
+    const Counts b = countsOf(base), o = countsOf(oursKeys), t = countsOf(theirsKeys),
+                 own = countsOf(phraseFingerprints(ownAdditions));
     // How many of each phrase the result holds.
     Counts wanted;
     for (const Counts *side : {&o, &t}) {
         for (auto it = side->cbegin(); it != side->cend(); ++it) {
-            const PhraseRecord &r = it.key();
-            if (wanted.contains(r))
+            const PhraseFingerprint k = it.key();
+            if (wanted.contains(k))
                 continue;
-            const int inBase = b.value(r), byUs = o.value(r) - inBase, byThem = t.value(r) - inBase;
+            const int inBase = b.value(k), byUs = o.value(k) - inBase, byThem = t.value(k) - inBase;
             int n = inBase;
             if (byUs >= 0 && byThem >= 0)
                 n += qMax(byUs, byThem); // added on both sides: kept once
@@ -180,18 +204,19 @@ PhraseMerge mergePhraseRecords(const QList<PhraseRecord> &base, const QList<Phra
             else
                 n += byUs + byThem;
             // Never fewer of ours than this program added since it last took theirs in.
-            n = qMax(n, qMin(o.value(r), own.value(r)));
-            wanted.insert(r, qMax(n, 0));
+            n = qMax(n, qMin(o.value(k), own.value(k)));
+            wanted.insert(k, qMax(n, 0));
         }
     }
     // The order of the side that moved phrases it shares with base; ours when both did
     // (theirs' order is then lost) or neither.
-    const bool theyMoved = sharedInOrder(theirs, b) != sharedInOrder(base, t);
-    const bool weMoved = sharedInOrder(ours, b) != sharedInOrder(base, o);
+    const bool theyMoved = sharedInOrder(theirsKeys, b) != sharedInOrder(base, t);
+    const bool weMoved = sharedInOrder(oursKeys, b) != sharedInOrder(base, o);
+    const Side oursSide{ours, oursKeys}, theirsSide{theirs, theirsKeys};
     if (theyMoved && !weMoved)
-        orderMerged(theirs, ours, wanted, false, merge);
+        orderMerged(theirsSide, oursSide, wanted, false, merge);
     else
-        orderMerged(ours, theirs, wanted, true, merge);
-    merge.theirOrderLost = theyMoved && weMoved && sharedInOrder(theirs, o) != sharedInOrder(ours, t);
+        orderMerged(oursSide, theirsSide, wanted, true, merge);
+    merge.theirOrderLost = theyMoved && weMoved && sharedInOrder(theirsKeys, o) != sharedInOrder(oursKeys, t);
     return merge;
 }

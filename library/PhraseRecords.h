@@ -21,8 +21,15 @@ inline size_t qHash(const PhraseRecord &r, size_t seed = 0) {
     return qHashMulti(seed, r.text, r.remark, r.tab, r.hotkey);
 }
 
+// A phrase's content as 64 bits, for remembering what a file held without a copy of every
+// phrase (a hundred thousand of them take 0.8 MB instead of 10). Equal phrases have equal
+// fingerprints; two different ones share one with a chance of about 1 in 2^64 per pair.
+using PhraseFingerprint = quint64;
+PhraseFingerprint phraseFingerprint(const PhraseRecord &r);
+QList<PhraseFingerprint> phraseFingerprints(const QList<PhraseRecord> &records);
+
 // A three-way merge of phrase lists, phrases matched by their content (all four members):
-// base is the list the file last held as this program knows it, ours the program's list
+// base is the list the file last held as this program knows it (as fingerprints), ours the program's list
 // now, theirs the file's list now. What either side added is kept, once when both added
 // it; what either side removed is removed, except a phrase this program added since it
 // last took in a version from outside (in ownAdditions): a writer that read the file
@@ -37,7 +44,7 @@ struct PhraseMerge {
     // Both sides moved phrases, differently: ours is kept, theirs is only in the file.
     bool theirOrderLost = false;
 };
-PhraseMerge mergePhraseRecords(const QList<PhraseRecord> &base, const QList<PhraseRecord> &ours,
+PhraseMerge mergePhraseRecords(const QList<PhraseFingerprint> &base, const QList<PhraseRecord> &ours,
                                const QList<PhraseRecord> &theirs,
                                const QList<PhraseRecord> &ownAdditions = {});
 

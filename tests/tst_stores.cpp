@@ -482,8 +482,8 @@ private slots:
         QFETCH(int, row);
         const MergeRow &r = mergeRows[row];
         const QList<PhraseRecord> ours = textRecords(r.ours);
-        const PhraseMerge merge =
-            mergePhraseRecords(textRecords(r.base), ours, textRecords(r.theirs), textRecords(r.ownAdditions));
+        const PhraseMerge merge = mergePhraseRecords(phraseFingerprints(textRecords(r.base)), ours,
+                                                     textRecords(r.theirs), textRecords(r.ownAdditions));
         QCOMPARE(textsOf(merge.records), QString::fromUtf8(r.merged));
         QCOMPARE(merge.theirOrderLost, r.theirOrderLost);
         QCOMPARE(merge.oursRows.size(), merge.records.size());
