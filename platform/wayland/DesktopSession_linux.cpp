@@ -2,7 +2,6 @@
 // protocols the program speaks it offers.
 #include "platform/DesktopSession.h"
 
-#include "platform/wayland/WaylandGlobals.h"
 #include "platform/wayland/WaylandOutput.h"
 
 #include <QGuiApplication>
@@ -28,11 +27,8 @@ SessionMechanisms sessionMechanisms() {
     m.clipboard = m.clipboardWithoutFocus
                       ? QStringLiteral("data control (zwlr_data_control_manager_v1)")
                       : QStringLiteral("Qt's clipboard, only while a window of Verbolin has the focus");
-    m.syntheticKeys = output && output->hasVirtualKeyboard();
-    m.keys = m.syntheticKeys ? QStringLiteral("virtual keyboard (zwp_virtual_keyboard_v1)")
-                             : QStringLiteral("none");
-    if (!m.syntheticKeys && waylandGlobalInterfaces().contains(QStringLiteral("org_kde_kwin_fake_input")))
-        m.keys += QStringLiteral(" (org_kde_kwin_fake_input is offered but not used yet)");
+    m.syntheticKeys = output && output->canSendKeys();
+    m.keys = m.syntheticKeys ? output->keysMechanism() : QStringLiteral("none");
     return m;
 }
 

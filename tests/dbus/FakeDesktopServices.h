@@ -251,3 +251,42 @@ public:
 private:
     QDBusConnection m_bus;
 };
+
+// KDE Plasma's keyboard layout service: tells the layout in use and announces changes.
+class FakeKeyboardLayouts : public QDBusVirtualObject {
+public:
+    uint layout = 0;
+
+    explicit FakeKeyboardLayouts(const QDBusConnection &bus) : m_bus(bus) {}
+
+    bool install() {
+        return m_bus.registerVirtualObject(QStringLiteral("/Layouts"), this) &&
+               m_bus.registerService(QStringLiteral("org.kde.keyboard"));
+    }
+    void uninstall() {
+        m_bus.unregisterService(QStringLiteral("org.kde.keyboard"));
+        m_bus.unregisterObject(QStringLiteral("/Layouts"));
+    }
+
+    void switchTo(uint index) {
+        layout = index;
+        QDBusMessage signal =
+            QDBusMessage::createSignal(QStringLiteral("/Layouts"), QStringLiteral("org.kde.KeyboardLayouts"),
+                                       QStringLiteral("layoutChanged"));
+        signal << index;
+        m_bus.send(signal);
+    }
+
+    QString introspect(const QString &) const override { return {}; }
+
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override {
+        if (message.member() == QLatin1String("getLayout"))
+            connection.send(message.createReply(layout));
+        else
+            connection.send(message.createErrorReply(QDBusError::UnknownMethod, message.member()));
+        return true;
+    }
+
+private:
+    QDBusConnection m_bus;
+};
