@@ -1,7 +1,9 @@
 // Linux: X11 serves every need itself; under Wayland the compositor is asked which of the
-// protocols the program speaks it offers.
+// protocols the program speaks it offers, and the session bus whether KDE's global
+// accelerator daemon is there.
 #include "platform/DesktopSession.h"
 
+#include "platform/wayland/KdeGlobalAccelHotkeys.h"
 #include "platform/wayland/WaylandOutput.h"
 
 #include <QGuiApplication>
@@ -19,10 +21,11 @@ SessionMechanisms sessionMechanisms() {
         return m;
     }
     const WaylandOutput *output = WaylandOutput::instance();
-    m.automaticHotkeys = false;
-    m.hotkeys =
-        QStringLiteral("none of the desktop's: bind \"verbolin --hotkey COMBINATION\" in its keyboard "
-                       "settings");
+    m.automaticHotkeys = kdeglobalaccelhotkeys::available();
+    m.hotkeys = m.automaticHotkeys
+                    ? QStringLiteral("KGlobalAccel (org.kde.kglobalaccel)")
+                    : QStringLiteral("none of the desktop's: bind \"verbolin --hotkey COMBINATION\" in its "
+                                     "keyboard settings");
     m.clipboardWithoutFocus = output && output->hasDataControl();
     m.clipboard = m.clipboardWithoutFocus
                       ? QStringLiteral("data control (zwlr_data_control_manager_v1)")
