@@ -127,8 +127,12 @@ workspace.clientActivated.connect(function (c) { tell("active", c); });
 workspace.clientAdded.connect(function (c) { tell("added", c); });
 workspace.clientRemoved.connect(function (c) { tell("removed", c); });
 JS
-dbus-send --session --print-reply --dest=org.kde.KWin /Scripting org.kde.kwin.Scripting.loadScript \
-    "string:$work/watch.js" string:verbolin-e2e-watch >/dev/null || fail "KWin did not load the test's script"
+# KWin takes its name on the bus before its scripting object is there.
+load_script() {
+    dbus-send --session --print-reply --dest=org.kde.KWin /Scripting org.kde.kwin.Scripting.loadScript \
+        "string:$work/watch.js" string:verbolin-e2e-watch >/dev/null
+}
+wait_for load_script || fail "KWin did not load the test's script"
 dbus-send --session --print-reply --dest=org.kde.KWin /Scripting org.kde.kwin.Scripting.start >/dev/null ||
     fail "KWin did not start the test's script"
 
