@@ -136,6 +136,23 @@ private slots:
         QCOMPARE(keys, metaAltY.toCombined());
         kdeglobalaccelhotkeys::release(&owner);
     }
+
+    // Last: the backend then refuses every grab for a while.
+    void hungDaemonHoldsTheStartUpOnlyOnce() {
+        onDaemon([&] { m_daemon->silent = true; });
+        GlobalHotkey first(QKeySequence(), false), second(QKeySequence(), false);
+        qsizetype asked = 0, askedAgain = 0;
+        onDaemon([&] { asked = m_daemon->registeredActions.size(); });
+        QVERIFY(!kdeglobalaccelhotkeys::grab(&first, Qt::ControlModifier | Qt::Key_1));
+        onDaemon([&] { askedAgain = m_daemon->registeredActions.size(); });
+        QCOMPARE(askedAgain, asked + 1);
+        // The next grab does not ask (and wait) again.
+        QVERIFY(!kdeglobalaccelhotkeys::grab(&second, Qt::ControlModifier | Qt::Key_2));
+        QTest::qWait(100);
+        onDaemon([&] { askedAgain = m_daemon->registeredActions.size(); });
+        QCOMPARE(askedAgain, asked + 1);
+        onDaemon([&] { m_daemon->silent = false; });
+    }
 };
 
 QTEST_MAIN(TestKdeHotkeys)

@@ -6,18 +6,26 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QKeySequence>
 #include <QPointer>
+
+#include <cstdio>
 
 namespace {
 
 // How long a registration waits for the daemon; it answers in a moment when it is there.
 constexpr int answerTimeoutMs = 1000;
+// How long registrations are refused at once after the daemon did not answer.
+constexpr int silentPauseMs = 10000;
 
 struct Registry {
     QHash<GlobalHotkey *, QString> names; // owner -> the combination's portable text
     QPointer<KdeGlobalAccel> accel;
+    // The daemon let a registration wait in vain: the next ones are not waited for until
+    // this time (a hung daemon must not hold the program up once per phrase hotkey).
+    QDeadlineTimer silentUntil;
 };
 
 Registry &registry() {
@@ -83,7 +91,18 @@ bool kdeglobalaccelhotkeys::grab(GlobalHotkey *owner, QKeyCombination combinatio
             return true;
         }
     }
-    if (!daemon->registerCombinationNow(name, combination, name, answerTimeoutMs))
+    if (!r.silentUntil.hasExpired())
+        return false;
+    const KdeGlobalAccel::Answer answer =
+        daemon->registerCombinationNow(name, combination, name, answerTimeoutMs);
+    if (answer == KdeGlobalAccel::Answer::NoAnswer) {
+        std::fprintf(stderr,
+                     "verbolin: the desktop's global shortcut service did not answer; the hotkey %s is not "
+                     "registered\n",
+                     qPrintable(name));
+        r.silentUntil = QDeadlineTimer(silentPauseMs);
+    }
+    if (answer != KdeGlobalAccel::Answer::Granted)
         return false;
     r.names.insert(owner, name);
     return true;

@@ -123,8 +123,9 @@ void KdeGlobalAccel::setKeys(const QString &combination, const QStringList &acti
             });
 }
 
-bool KdeGlobalAccel::registerCombinationNow(const QString &combination, QKeyCombination keys,
-                                            const QString &friendlyName, int timeoutMs) {
+KdeGlobalAccel::Answer KdeGlobalAccel::registerCombinationNow(const QString &combination,
+                                                              QKeyCombination keys,
+                                                              const QString &friendlyName, int timeoutMs) {
     const int qtKeyCombination = keys.toCombined();
     m_keys.insert(combination, qtKeyCombination);
     const QStringList action = actionId(combination, friendlyName);
@@ -143,10 +144,13 @@ bool KdeGlobalAccel::registerCombinationNow(const QString &combination, QKeyComb
     if (reply.type() != QDBusMessage::ReplyMessage || !granted(reply, qtKeyCombination, oldMethod)) {
         // Refused, held by another program or no answer in time: nothing left half-registered.
         unregisterCombination(combination);
-        return false;
+        const bool silent = reply.type() == QDBusMessage::ErrorMessage &&
+                            (reply.errorName() == QDBusError::errorString(QDBusError::NoReply) ||
+                             reply.errorName() == QDBusError::errorString(QDBusError::Timeout));
+        return silent ? Answer::NoAnswer : Answer::Refused;
     }
     listenToComponent();
-    return true;
+    return Answer::Granted;
 }
 
 void KdeGlobalAccel::listenToComponent() {

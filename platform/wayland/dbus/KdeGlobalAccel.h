@@ -29,10 +29,12 @@ public:
     void registerCombination(const QString &combination, QKeyCombination keys,
                              const QString &friendlyName = {});
     // The same, waiting up to timeoutMs for the daemon's answer without running the event
-    // loop: true once the daemon gave us the keys. For callers that must know at once (key
-    // grabs are synchronous); the daemon answers in a moment. No registered() signal.
-    bool registerCombinationNow(const QString &combination, QKeyCombination keys, const QString &friendlyName,
-                                int timeoutMs);
+    // loop. For callers that must know at once (key grabs are synchronous); the daemon
+    // answers in a moment. No registered() signal. Anything but Granted leaves nothing
+    // registered.
+    enum class Answer { Granted, Refused, NoAnswer };
+    Answer registerCombinationNow(const QString &combination, QKeyCombination keys,
+                                  const QString &friendlyName, int timeoutMs);
     void unregisterCombination(const QString &combination);
     // Names registered or being registered.
     QStringList combinations() const { return m_keys.keys(); }
