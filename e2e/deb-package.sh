@@ -24,6 +24,11 @@ dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "Depends lacks the
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 desktop-file-validate "$root/usr/share/applications/org.verbolin.Verbolin.desktop" || fail "desktop-file-validate"
+# KWin (Plasma 5.27, Wayland) offers its fake input only to the program an entry names by full path.
+grep -qx 'Exec=/usr/bin/verbolin' "$root/usr/share/applications/org.verbolin.Verbolin.desktop" ||
+    fail "the desktop entry does not name /usr/bin/verbolin"
+grep -qx 'X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input' "$root/usr/share/applications/org.verbolin.Verbolin.desktop" ||
+    fail "the desktop entry does not ask for KWin's fake input"
 appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/org.verbolin.Verbolin.metainfo.xml" \
     || fail "appstreamcli validate"
 lintian --no-cfg "$deb" >"$work/lintian.log" 2>&1

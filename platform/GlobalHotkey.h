@@ -6,9 +6,9 @@
 // A system-wide hotkey. While registered, pressing its key combination anywhere on the
 // desktop emits activated() on the GUI thread. Only the first combination of the key
 // sequence counts. Registration fails, and isRegistered() stays false, for an empty
-// sequence, a key the system cannot name, a combination held by another program, and on
-// Linux outside an X11 session. GlobalHotkeys of this process with the same combination
-// share one registration: each reports activated, and it lasts while one of them holds it.
+// sequence, a key the system cannot name, a combination held by another program, and in a
+// Wayland session without KDE Plasma's global accelerator. GlobalHotkeys of this process with the same
+// combination share one registration: each reports activated, and it lasts while one of them holds it.
 class GlobalHotkey : public QObject {
     Q_OBJECT
 public:

@@ -7,11 +7,13 @@ what=${1:-build}
 
 # The build: Qt, X11, a CJK font, and unicode-data for the Han readings the pinyin search is
 # made from (bzip2 unpacks them). Wayland: the client library, wayland-scanner (libwayland-bin)
-# that makes the protocol code at build time, xkbcommon for the virtual keyboard's keymap, and
-# Qt's wayland platform plugin.
+# that makes the protocol code at build time, xkbcommon for the virtual keyboard's keymap and
+# the compositor's, KWin's fake-input protocol (plasma-wayland-protocols), and Qt's wayland
+# platform plugin.
 build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
                 libx11-dev libxtst-dev libx11-xcb-dev libxcb1-dev libfontconfig-dev fonts-wqy-microhei
-                unicode-data bzip2 libwayland-dev libwayland-bin libxkbcommon-dev qt6-wayland)
+                unicode-data bzip2 libwayland-dev libwayland-bin libxkbcommon-dev qt6-wayland
+                plasma-wayland-protocols)
 # Xvfb, a window manager and a tray host for the end-to-end tests; xdotool/xclip drive
 # and read them, setxkbmap (x11-xkb-utils) switches their keyboard layout; mingw-w64
 # and wine run the Windows backend for real; strace and e2fsprogs (chattr) inject the
@@ -19,11 +21,15 @@ build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6
 # dpkg-shlibdeps); xterm is a terminal target. The Wayland road runs on a headless sway
 # (keys held with wtype, the compositor asked with swaymsg and read with python3, the
 # clipboard set and read with wl-clipboard); dbus-daemon gives the tests of the desktop's
-# D-Bus services a private message bus.
+# D-Bus services a private message bus. The KDE road runs on a headless KWin 5.27 in a bus of
+# its own (dbus-run-session from dbus-daemon, dbus-send from dbus-bin), its desktop entries
+# indexed by kbuildsycoca5 (libkf5service-bin), the global accelerator served by KWin or
+# kglobalaccel5 (libkf5globalaccel-bin); xkb-data gives the layouts the keymap tests compile.
 test_packages=(xvfb openbox trayer xdotool xclip x11-utils x11-xkb-utils wmctrl imagemagick
                g++-mingw-w64-x86-64-posix wine wine64 strace e2fsprogs
                dpkg-dev desktop-file-utils appstream lintian xterm
-               sway wtype wl-clipboard python3 dbus-daemon)
+               sway wtype wl-clipboard python3 dbus-daemon
+               kwin-wayland dbus-bin libkf5service-bin libkf5globalaccel-bin xkb-data)
 
 # The Windows build: Qt cross-built from Debian's source with mingw-w64 (windows-qt.sh),
 # the icons rendered to PNG for it, its tests run under wine in Xvfb.

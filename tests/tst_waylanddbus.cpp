@@ -6,6 +6,7 @@
 #include "dbus/PrivateBus.h"
 #include "platform/wayland/dbus/DesktopServiceProbe.h"
 #include "platform/wayland/dbus/KdeGlobalAccel.h"
+#include "platform/wayland/dbus/KdeKeyboardLayout.h"
 #include "platform/wayland/dbus/PortalGlobalShortcuts.h"
 #include "platform/wayland/dbus/PortalRemoteKeyboard.h"
 
@@ -427,6 +428,30 @@ private slots:
             QVERIFY(registered.wait(5000));
         }
         QTRY_COMPARE(daemon.unregistered, QStringList{QStringLiteral("Ctrl+1")});
+    }
+
+    // --- KDE's keyboard layout in use ---
+
+    void kdeLayoutInUseIsAskedThenFollowed() {
+        FakeKeyboardLayouts layouts(*m_desktop);
+        layouts.layout = 2;
+        QVERIFY(layouts.install());
+        KdeKeyboardLayout layout(*m_client);
+        QSignalSpy changed(&layout, &KdeKeyboardLayout::changed);
+        QVERIFY(changed.wait(5000));
+        QCOMPARE(layout.current(), 2u);
+        layouts.switchTo(1);
+        QTRY_COMPARE(layout.current(), 1u);
+        QCOMPARE(changed.size(), 2);
+        QCOMPARE(changed.at(1).at(0).toUInt(), 1u);
+        layouts.uninstall();
+    }
+
+    void kdeLayoutWithoutTheServiceIsTheFirst() {
+        KdeKeyboardLayout layout(*m_client);
+        QSignalSpy changed(&layout, &KdeKeyboardLayout::changed);
+        QVERIFY(!changed.wait(300));
+        QCOMPARE(layout.current(), 0u);
     }
 
     // --- Probe ---

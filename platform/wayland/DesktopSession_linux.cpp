@@ -1,8 +1,9 @@
 // Linux: X11 serves every need itself; under Wayland the compositor is asked which of the
-// protocols the program speaks it offers.
+// protocols the program speaks it offers, and the session bus whether KDE's global
+// accelerator daemon is there.
 #include "platform/DesktopSession.h"
 
-#include "platform/wayland/WaylandGlobals.h"
+#include "platform/wayland/KdeGlobalAccelHotkeys.h"
 #include "platform/wayland/WaylandOutput.h"
 
 #include <QGuiApplication>
@@ -20,19 +21,17 @@ SessionMechanisms sessionMechanisms() {
         return m;
     }
     const WaylandOutput *output = WaylandOutput::instance();
-    m.automaticHotkeys = false;
-    m.hotkeys =
-        QStringLiteral("none of the desktop's: bind \"verbolin --hotkey COMBINATION\" in its keyboard "
-                       "settings");
+    m.automaticHotkeys = kdeglobalaccelhotkeys::available();
+    m.hotkeys = m.automaticHotkeys
+                    ? QStringLiteral("KGlobalAccel (org.kde.kglobalaccel)")
+                    : QStringLiteral("none of the desktop's: bind \"verbolin --hotkey COMBINATION\" in its "
+                                     "keyboard settings");
     m.clipboardWithoutFocus = output && output->hasDataControl();
     m.clipboard = m.clipboardWithoutFocus
                       ? QStringLiteral("data control (zwlr_data_control_manager_v1)")
                       : QStringLiteral("Qt's clipboard, only while a window of Verbolin has the focus");
-    m.syntheticKeys = output && output->hasVirtualKeyboard();
-    m.keys = m.syntheticKeys ? QStringLiteral("virtual keyboard (zwp_virtual_keyboard_v1)")
-                             : QStringLiteral("none");
-    if (!m.syntheticKeys && waylandGlobalInterfaces().contains(QStringLiteral("org_kde_kwin_fake_input")))
-        m.keys += QStringLiteral(" (org_kde_kwin_fake_input is offered but not used yet)");
+    m.syntheticKeys = output && output->canSendKeys();
+    m.keys = m.syntheticKeys ? output->keysMechanism() : QStringLiteral("none");
     return m;
 }
 

@@ -48,7 +48,9 @@ void sendThroughVirtualKeyboard(const std::vector<KeyEvent> &events) {
         static bool told = false;
         if (!told) {
             told = true;
-            std::fprintf(stderr, "verbolin: this compositor offers no virtual keyboard; no keys are sent\n");
+            std::fprintf(
+                stderr, "verbolin: this compositor offers no virtual keyboard and no fake input; no keys are "
+                        "sent\n");
         }
     }
 }

@@ -1,7 +1,10 @@
 #include "platform/wayland/WaylandOutput.h"
 
+#include "platform/wayland/WaylandKeymap.h"
+#include "platform/wayland/dbus/KdeKeyboardLayout.h"
 #include "platform/x11/X11KeySyms.h"
 
+#include "fake-input-client-protocol.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
@@ -96,6 +99,21 @@ struct WaylandOutput::Globals {
     zwp_virtual_keyboard_v1 *keyboard = nullptr;
     zwlr_data_control_manager_v1 *dataManager = nullptr;
     zwlr_data_control_device_v1 *dataDevice = nullptr;
+    org_kde_kwin_fake_input *fakeInput = nullptr;
+    wl_keyboard *seatKeyboard = nullptr;
+    // The compositor's keymap (every layout the user switches between), the layout in use,
+    // and from them the key code (evdev numbering) that gives each virtual key's keysym now,
+    // for fake input.
+    QByteArray compositorKeymap;
+    quint32 layout = 0;
+    std::map<quint16, quint32> layoutCodeOf;
+
+    void lookUpLayoutCodes() {
+        auto codes = evdevCodesForVirtualKeys(compositorKeymap, layout);
+        // A keymap that cannot be read leaves the last one in use.
+        if (!codes.empty())
+            layoutCodeOf = std::move(codes);
+    }
 
     // Our keymap: the key code (evdev numbering) that carries each virtual key.
     std::map<quint16, quint32> keycodeOf;
@@ -119,7 +137,7 @@ namespace {
 
 using Globals = WaylandOutput::Globals;
 
-void onGlobal(void *data, wl_registry *registry, uint32_t name, const char *interface, uint32_t) {
+void onGlobal(void *data, wl_registry *registry, uint32_t name, const char *interface, uint32_t version) {
     auto *g = static_cast<Globals *>(data);
     if (!g->seat && std::strcmp(interface, wl_seat_interface.name) == 0)
         g->seat = static_cast<wl_seat *>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
@@ -129,6 +147,10 @@ void onGlobal(void *data, wl_registry *registry, uint32_t name, const char *inte
     else if (std::strcmp(interface, zwlr_data_control_manager_v1_interface.name) == 0)
         g->dataManager = static_cast<zwlr_data_control_manager_v1 *>(
             wl_registry_bind(registry, name, &zwlr_data_control_manager_v1_interface, 1));
+    // Keys came with version 4.
+    else if (std::strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 && version >= 4)
+        g->fakeInput = static_cast<org_kde_kwin_fake_input *>(
+            wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4));
 }
 void onGlobalRemove(void *, wl_registry *, uint32_t) {}
 const wl_registry_listener registryListener = {&onGlobal, &onGlobalRemove};
@@ -181,6 +203,31 @@ void onCancelled(void *data, zwlr_data_control_source_v1 *source) {
     zwlr_data_control_source_v1_destroy(source);
 }
 const zwlr_data_control_source_v1_listener sourceListener = {&onSend, &onCancelled};
+
+// The seat's keyboard tells its keymap at once and again whenever the layout changes; no
+// surface of this connection ever has the focus, so nothing else comes.
+void onKeymap(void *data, wl_keyboard *, uint32_t format, int32_t fd, uint32_t size) {
+    auto *g = static_cast<Globals *>(data);
+    if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
+        void *text = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (text != MAP_FAILED) {
+            g->compositorKeymap = QByteArray(static_cast<const char *>(text), int(size));
+            ::munmap(text, size);
+            g->lookUpLayoutCodes();
+        }
+    }
+    ::close(fd);
+}
+void onKeyboardEnter(void *, wl_keyboard *, uint32_t, wl_surface *, wl_array *) {}
+void onKeyboardLeave(void *, wl_keyboard *, uint32_t, wl_surface *) {}
+void onKeyboardKey(void *, wl_keyboard *, uint32_t, uint32_t, uint32_t, uint32_t) {}
+void onKeyboardModifiers(void *, wl_keyboard *, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
+void onKeyboardRepeat(void *, wl_keyboard *, int32_t, int32_t) {}
+const wl_keyboard_listener keyboardListener = {&onKeymap,      &onKeyboardEnter,     &onKeyboardLeave,
+                                               &onKeyboardKey, &onKeyboardModifiers, &onKeyboardRepeat};
+
+// The modifier keys, released before output on a seat shared with the real keyboard.
+constexpr quint16 modifierKeys[] = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0x5B, 0x5C};
 
 // The keymap of our virtual keyboard: one key for each virtual key that phrase output can
 // send, letters with their capital on the second level, the modifiers mapped as usual.
@@ -270,6 +317,10 @@ WaylandOutput::~WaylandOutput() {
         zwlr_data_control_manager_v1_destroy(g->dataManager);
     if (g->keyboard)
         zwp_virtual_keyboard_v1_destroy(g->keyboard);
+    if (g->seatKeyboard)
+        wl_keyboard_destroy(g->seatKeyboard);
+    if (g->fakeInput)
+        org_kde_kwin_fake_input_destroy(g->fakeInput);
     if (g->keyboardManager)
         zwp_virtual_keyboard_manager_v1_destroy(g->keyboardManager);
     if (g->seat)
@@ -298,6 +349,18 @@ bool WaylandOutput::connectToCompositor() {
             ::close(fd);
         }
         m_keymapAt = QDateTime::currentMSecsSinceEpoch();
+    } else if (g->fakeInput) {
+        // KWin grants fake input to the programs its desktop entries name, without asking.
+        org_kde_kwin_fake_input_authenticate(g->fakeInput, "Verbolin", "input of saved phrases");
+        g->seatKeyboard = wl_seat_get_keyboard(g->seat);
+        wl_keyboard_add_listener(g->seatKeyboard, &keyboardListener, g.get());
+        // Which of the keymap's layouts is in use is told to the focused program only; KWin
+        // tells it on the session bus too.
+        auto *layout = new KdeKeyboardLayout(QDBusConnection::sessionBus(), this);
+        connect(layout, &KdeKeyboardLayout::changed, this, [this](uint index) {
+            g->layout = index;
+            g->lookUpLayoutCodes();
+        });
     }
     if (g->dataManager) {
         g->dataDevice = zwlr_data_control_manager_v1_get_data_device(g->dataManager, g->seat);
@@ -349,13 +412,36 @@ bool WaylandOutput::hasVirtualKeyboard() const {
     return g->keyboard && wl_display_get_error(g->display) == 0;
 }
 
+bool WaylandOutput::hasFakeInput() const {
+    return g->fakeInput && !g->layoutCodeOf.empty() && wl_display_get_error(g->display) == 0;
+}
+
+QString WaylandOutput::keysMechanism() const {
+    if (hasVirtualKeyboard())
+        return QStringLiteral("virtual keyboard (zwp_virtual_keyboard_v1)");
+    if (hasFakeInput())
+        return QStringLiteral("fake input (org_kde_kwin_fake_input)");
+    return {};
+}
+
 bool WaylandOutput::hasDataControl() const {
     return g->dataDevice && wl_display_get_error(g->display) == 0;
 }
 
 bool WaylandOutput::sendKeys(const std::vector<KeyEvent> &events) {
-    if (!hasVirtualKeyboard())
-        return false;
+    if (!hasVirtualKeyboard()) {
+        if (!hasFakeInput())
+            return false;
+        for (const KeyEvent &event : events) {
+            const auto code = g->layoutCodeOf.find(event.virtualKey);
+            if (code != g->layoutCodeOf.end())
+                org_kde_kwin_fake_input_keyboard_key(g->fakeInput, code->second,
+                                                     event.up ? WL_KEYBOARD_KEY_STATE_RELEASED
+                                                              : WL_KEYBOARD_KEY_STATE_PRESSED);
+        }
+        flush();
+        return true;
+    }
     for (const KeyEvent &event : events) {
         const auto code = g->keycodeOf.find(event.virtualKey);
         if (code == g->keycodeOf.end())
@@ -373,8 +459,21 @@ bool WaylandOutput::sendKeys(const std::vector<KeyEvent> &events) {
 }
 
 void WaylandOutput::releaseModifiers() {
-    if (!hasVirtualKeyboard())
+    if (!hasVirtualKeyboard()) {
+        if (!hasFakeInput())
+            return;
+        // One state for every keyboard of the seat: a modifier the user still holds would
+        // join our keys (Shift turning Ctrl+V into Ctrl+Shift+V). The compositor passes on
+        // the release only of keys that are down.
+        for (const quint16 key : modifierKeys) {
+            const auto code = g->layoutCodeOf.find(key);
+            if (code != g->layoutCodeOf.end())
+                org_kde_kwin_fake_input_keyboard_key(g->fakeInput, code->second,
+                                                     WL_KEYBOARD_KEY_STATE_RELEASED);
+        }
+        flush();
         return;
+    }
     // Our keyboard's state is the only one the focused client combines our keys with.
     m_modsDepressed = 0;
     zwp_virtual_keyboard_v1_modifiers(g->keyboard, 0, 0, 0, 0);

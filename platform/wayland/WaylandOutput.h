@@ -16,7 +16,9 @@ class QSocketNotifier;
 
 // Phrase output in a Wayland session, spoken on a connection to the compositor of our own
 // (Qt's stays Qt's), read through the event loop: synthetic keys through the virtual
-// keyboard of wlroots compositors, with a keymap of our own uploaded at connection, and
+// keyboard of wlroots compositors, with a keymap of our own uploaded at connection, or
+// through KWin's fake input, whose key codes mean what the compositor's current layout
+// makes of them (so the keys are looked up in its keymap, followed as it changes); and
 // the clipboard through data control (wlroots, KWin), which works while no window of ours
 // has the focus. Made on first use; exists only in a Wayland session.
 class WaylandOutput : public QObject {
@@ -29,14 +31,21 @@ public:
     ~WaylandOutput() override;
 
     bool hasVirtualKeyboard() const;
+    // KWin's fake input, offered and authenticated, with the compositor's keymap known.
+    bool hasFakeInput() const;
+    // Whether keys can be sent at all, through either.
+    bool canSendKeys() const { return hasVirtualKeyboard() || hasFakeInput(); }
+    // The protocol keys go through, in words; empty when none.
+    QString keysMechanism() const;
     bool hasDataControl() const;
     // When the keymap went up; keys sent sooner after it may be lost.
     qint64 keymapUploadedAt() const { return m_keymapAt; }
 
-    // Sends the keys through the virtual keyboard, with the modifier state each leaves.
-    // False without one.
+    // Sends the keys through the virtual keyboard, with the modifier state each leaves, or
+    // else through fake input. False without either.
     bool sendKeys(const std::vector<KeyEvent> &events);
-    // Releases every modifier of the virtual keyboard.
+    // Releases every modifier of the virtual keyboard; with fake input, whose keys share
+    // the seat's state with the real keyboard, every modifier key held on the seat.
     void releaseModifiers();
 
     // Makes these formats the clipboard's content, served by this program until another

@@ -2,9 +2,9 @@
 // connection; key presses come back through a native event filter.
 
 #include "platform/GlobalHotkey.h"
-#include "platform/GlobalHotkeyBackend.h"
 #include "platform/HotkeyGrabLogic.h"
 #include "platform/HotkeyKeyMap.h"
+#include "platform/x11/X11GlobalHotkeys.h"
 #include "platform/x11/X11KeyboardGrab.h"
 #include "platform/x11/X11KeyboardLayout.h"
 
@@ -233,13 +233,13 @@ void X11KeyboardGrab::resumeHotkeys() {
     xcb_flush(connection);
 }
 
-bool GlobalHotkeyBackend::canMap(QKeyCombination combination) {
+bool x11hotkeys::canMap(QKeyCombination combination) {
     if (QNativeInterface::QX11Application *x11 = x11Application())
         return keycodeOf(x11->display(), combination) != 0;
     return x11HotkeyKeysym(combination.key(), combination.keyboardModifiers()) != 0;
 }
 
-bool GlobalHotkeyBackend::grab(GlobalHotkey *owner, QKeyCombination combination) {
+bool x11hotkeys::grab(GlobalHotkey *owner, QKeyCombination combination) {
     QNativeInterface::QX11Application *x11 = x11Application();
     if (x11 == nullptr)
         return false;
@@ -290,7 +290,7 @@ bool GlobalHotkeyBackend::grab(GlobalHotkey *owner, QKeyCombination combination)
     return true;
 }
 
-void GlobalHotkeyBackend::release(GlobalHotkey *owner) {
+void x11hotkeys::release(GlobalHotkey *owner) {
     Registry &r = registry();
     const auto it = r.grabs.constFind(owner);
     if (it == r.grabs.cend())

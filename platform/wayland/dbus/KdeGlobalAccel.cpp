@@ -63,8 +63,8 @@ void KdeGlobalAccel::registerCombination(const QString &combination, QKeyCombina
     setKeys(combination, action, qtKeyCombination, false);
 }
 
-void KdeGlobalAccel::setKeys(const QString &combination, const QStringList &action, int qtKeyCombination,
-                             bool oldMethod) {
+QDBusMessage KdeGlobalAccel::setKeysCall(const QStringList &action, int qtKeyCombination,
+                                         bool oldMethod) const {
     QDBusMessage call;
     if (oldMethod) {
         // Daemons before the key-sequence call take a list of single keys.
@@ -78,7 +78,23 @@ void KdeGlobalAccel::setKeys(const QString &combination, const QStringList &acti
                                               QStringLiteral("setShortcutKeys"));
         call << action << QVariant::fromValue(KeySequenceWireList{sequence}) << (setPresent | noAutoloading);
     }
-    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    return call;
+}
+
+bool KdeGlobalAccel::granted(const QDBusMessage &reply, int qtKeyCombination, bool oldMethod) {
+    const QVariant value = reply.arguments().value(0);
+    if (oldMethod)
+        return qdbus_cast<QList<int>>(value).contains(qtKeyCombination);
+    bool given = false;
+    for (const KeySequenceWire &sequence : qdbus_cast<KeySequenceWireList>(value))
+        given = given || sequence.keys[0] == qtKeyCombination;
+    return given;
+}
+
+void KdeGlobalAccel::setKeys(const QString &combination, const QStringList &action, int qtKeyCombination,
+                             bool oldMethod) {
+    auto *watcher =
+        new QDBusPendingCallWatcher(m_bus.asyncCall(setKeysCall(action, qtKeyCombination, oldMethod)), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, watcher, combination, action, qtKeyCombination, oldMethod] {
                 watcher->deleteLater();
@@ -96,15 +112,7 @@ void KdeGlobalAccel::setKeys(const QString &combination, const QStringList &acti
                     emit registered(combination, false);
                     return;
                 }
-                bool granted = false;
-                const QVariant value = reply.arguments().value(0);
-                if (oldMethod) {
-                    granted = qdbus_cast<QList<int>>(value).contains(qtKeyCombination);
-                } else {
-                    for (const KeySequenceWire &sequence : qdbus_cast<KeySequenceWireList>(value))
-                        granted = granted || sequence.keys[0] == qtKeyCombination;
-                }
-                if (!granted) {
+                if (!granted(reply, qtKeyCombination, oldMethod)) {
                     // Held by another program: leave no half-registered action behind.
                     unregisterCombination(combination);
                     emit registered(combination, false);
@@ -113,6 +121,36 @@ void KdeGlobalAccel::setKeys(const QString &combination, const QStringList &acti
                 listenToComponent();
                 emit registered(combination, true);
             });
+}
+
+KdeGlobalAccel::Answer KdeGlobalAccel::registerCombinationNow(const QString &combination,
+                                                              QKeyCombination keys,
+                                                              const QString &friendlyName, int timeoutMs) {
+    const int qtKeyCombination = keys.toCombined();
+    m_keys.insert(combination, qtKeyCombination);
+    const QStringList action = actionId(combination, friendlyName);
+    QDBusMessage doRegister =
+        QDBusMessage::createMethodCall(service(), objectPath(), interface(), QStringLiteral("doRegister"));
+    doRegister << action;
+    // One caller's messages are handled in order: the set follows the register.
+    m_bus.asyncCall(doRegister);
+    QDBusMessage reply = m_bus.call(setKeysCall(action, qtKeyCombination, false), QDBus::Block, timeoutMs);
+    bool oldMethod = false;
+    if (reply.type() == QDBusMessage::ErrorMessage &&
+        reply.errorName() == QDBusError::errorString(QDBusError::UnknownMethod)) {
+        oldMethod = true;
+        reply = m_bus.call(setKeysCall(action, qtKeyCombination, true), QDBus::Block, timeoutMs);
+    }
+    if (reply.type() != QDBusMessage::ReplyMessage || !granted(reply, qtKeyCombination, oldMethod)) {
+        // Refused, held by another program or no answer in time: nothing left half-registered.
+        unregisterCombination(combination);
+        const bool silent = reply.type() == QDBusMessage::ErrorMessage &&
+                            (reply.errorName() == QDBusError::errorString(QDBusError::NoReply) ||
+                             reply.errorName() == QDBusError::errorString(QDBusError::Timeout));
+        return silent ? Answer::NoAnswer : Answer::Refused;
+    }
+    listenToComponent();
+    return Answer::Granted;
 }
 
 void KdeGlobalAccel::listenToComponent() {

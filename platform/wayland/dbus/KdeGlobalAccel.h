@@ -28,6 +28,13 @@ public:
     // Registering a name again replaces its keys. Ends in registered().
     void registerCombination(const QString &combination, QKeyCombination keys,
                              const QString &friendlyName = {});
+    // The same, waiting up to timeoutMs for the daemon's answer without running the event
+    // loop. For callers that must know at once (key grabs are synchronous); the daemon
+    // answers in a moment. No registered() signal. Anything but Granted leaves nothing
+    // registered.
+    enum class Answer { Granted, Refused, NoAnswer };
+    Answer registerCombinationNow(const QString &combination, QKeyCombination keys,
+                                  const QString &friendlyName, int timeoutMs);
     void unregisterCombination(const QString &combination);
     // Names registered or being registered.
     QStringList combinations() const { return m_keys.keys(); }
@@ -39,6 +46,9 @@ signals:
 private:
     QStringList actionId(const QString &combination, const QString &friendlyName) const;
     void setKeys(const QString &combination, const QStringList &action, int qtKeyCombination, bool oldMethod);
+    QDBusMessage setKeysCall(const QStringList &action, int qtKeyCombination, bool oldMethod) const;
+    // Whether the daemon's answer to setKeysCall gave us the keys.
+    static bool granted(const QDBusMessage &reply, int qtKeyCombination, bool oldMethod);
     void listenToComponent();
 
 private slots:
