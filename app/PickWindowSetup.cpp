@@ -11,6 +11,7 @@
 #include "library/PhraseListView.h"
 #include "library/Settings.h"
 #include "pickwindow/ActivationModel.h"
+#include "pickwindow/AfterNextPaint.h"
 #include "pickwindow/BadgeDelegate.h"
 #include "pickwindow/KeyHandling.h"
 #include "pickwindow/MyTabBar.h"
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 
@@ -80,8 +82,15 @@ void createPhraseStore(AppContext &c) {
 }
 
 void setUpPhraseList(AppContext &c, PhraseFileRead phraseFile) {
-    if (!loadPhrases(c.phraseList, c.dataPath, std::move(phraseFile)))
-        savePhrases(c.phraseList, c.dataPath);
+    if (!loadPhrases(c.phraseList, c.dataPath, std::move(phraseFile))) {
+        // The file in the program's own layout: a big one takes a second to write, and the
+        // window comes first. Until then the file stays as it was, which loses nothing.
+        const QPointer<QListWidget> phraseList = c.phraseList;
+        runAfterNextPaint(c.pickWindow, [phraseList, path = c.dataPath] {
+            if (phraseList)
+                savePhrases(phraseList, path);
+        });
+    }
 
     c.phraseView = new PhraseListView(c.phraseList, c.pickWindow);
     PhraseListView *list = c.phraseView;

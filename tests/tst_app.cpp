@@ -24,6 +24,7 @@
 #include "library/PhraseListView.h"
 #include "library/Settings.h"
 #include "library/ShownPhrasesModel.h"
+#include "library/StarterPhrases.h"
 #include "library/UserNotices.h"
 #include "library/pinyin/PinyinSearch.h"
 #include "pickwindow/AfterNextPaint.h"
@@ -193,6 +194,9 @@ void answerGroupDialog(const QString &name, int height, const QString &button) {
 
 } // namespace
 
+// Whether data.json was still as another program wrote it once the program was built.
+bool dataFileUntouchedByTheBuild = false;
+
 class StartupTest : public QObject {
     Q_OBJECT
     AppContext &c = appContext();
@@ -241,6 +245,11 @@ private slots:
 
     void startUpAppliesTheStoredSettingsStaysHiddenAtLoginAndShowsItsTexts() {
         QCOMPARE(c.phraseList->count(), 4);
+        // A data.json in another layout is written in the program's own once the window is
+        // up (or hidden, soon after), never before: the window does not wait for it.
+        QVERIFY(dataFileUntouchedByTheBuild);
+        QTRY_VERIFY(readAll(c.dataPath).startsWith("[\n    {\n"));
+        QCOMPARE(QJsonDocument::fromJson(readAll(c.dataPath)).array().size(), 4);
         QCOMPARE(c.groupTabBar->count(), 3);
         QVERIFY(!c.pickWindow->isVisible()); // started at login
         QVERIFY(!c.settingsWindow->isVisible());
@@ -745,7 +754,14 @@ int main(int argc, char *argv[]) {
              R"({"chuangkou_x": 123, "chuangkou_y": 45, "tianjiachuangkou_x": 300,
         "tianjiachuangkou_y": 60, "zhiding": true, "tudingflag": false, "gundong": 17, "width": 100, "height": 400,
         "default_item_height": 1000, "hotkey": "Ctrl+Alt+Q", "ziqidong": true})");
+    // The starter phrases, written by another program in a layout of its own.
+    QJsonArray starters;
+    for (const char *text : starterPhrases)
+        starters.append(QJsonObject{{u"text"_s, QString::fromUtf8(text)}, {u"tab"_s, u"短语1"_s}});
+    const QByteArray foreign = QJsonDocument(starters).toJson(QJsonDocument::Compact);
+    writeAll(dir.filePath(u"data.json"_s), foreign);
     buildVerbolin(dir.path(), {u"verbolin"_s, u"--autostart"_s});
+    dataFileUntouchedByTheBuild = readAll(dir.filePath(u"data.json"_s)) == foreign;
     settingsWindow(appContext()); // built on first use; the tests reach it directly
     StartupTest startup;
     LibraryTest library;
