@@ -14,6 +14,7 @@
 #include <QDesktopServices>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QJsonValue>
 #include <QKeySequenceEdit>
 #include <QLabel>
 #include <QMessageBox>
@@ -110,6 +111,27 @@ void addWindowSizeRow(AppContext &c, QFormLayout *form) {
     form->addRow(QStringLiteral("窗口大小："), container);
 }
 
+// Under Wayland no program is told which window has the focus: one chord pastes into
+// every program there.
+void addPasteKeysRow(QFormLayout *form) {
+    const QJsonValue stored = settings::pasteKeys();
+    const QKeySequence usual(Qt::CTRL | Qt::Key_V);
+    auto *editor = new QKeySequenceEdit(
+        stored.isString() ? QKeySequence(stored.toString(), QKeySequence::PortableText) : usual);
+    editor->setToolTip(QStringLiteral("Wayland 下不知道当前是哪个程序，输入短语时都按这个键粘贴。\n"
+                                      "在终端里输入短语，请改成 Ctrl+Shift+V。"));
+    form->addRow(QStringLiteral("Wayland 下的粘贴键："), editor);
+    QObject::connect(editor, &QKeySequenceEdit::editingFinished, editor, [editor, usual] {
+        // One combination; cleared, the usual chord again.
+        const QKeySequence keys = editor->keySequence();
+        const QKeySequence chord = keys.isEmpty() ? usual : QKeySequence(keys[0]);
+        if (chord != keys)
+            editor->setKeySequence(chord);
+        settings::setPasteKeys(chord.toString(QKeySequence::PortableText));
+        saveConfig(appContext().configPath);
+    });
+}
+
 } // namespace
 
 QKeySequenceEdit *addGlobalHotkeyRow(QFormLayout *form) {
@@ -148,6 +170,7 @@ void addRemainingSettingsRows(AppContext &c, QFormLayout *form) {
     QCheckBox *autostart = addCheckBoxRow(form, QStringLiteral("开机自启动："), settings::startsAtLogin());
     QSpinBox *delay =
         addSpinBoxRow(form, QStringLiteral("高级输入间隔（毫秒）"), settings::inputDelay(), 0, 2000);
+    addPasteKeysRow(form);
 
     auto *version = new QPushButton(QStringLiteral("1.7.0"));
     version->setFixedWidth(100);

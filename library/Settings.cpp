@@ -208,6 +208,10 @@ QJsonValue pasteKeys() {
     return configObject().value(QStringLiteral("paste_keys"));
 }
 
+void setPasteKeys(const QString &portableText) {
+    configObject().insert(QStringLiteral("paste_keys"), portableText);
+}
+
 OutputSettings outputSettings() {
     return {inputDelay(), terminalPasteKeys(), restoresClipboard(), pasteKeys()};
 }

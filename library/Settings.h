@@ -95,6 +95,7 @@ QJsonValue terminalPasteKeys();
 // "paste_keys" (not in a new file): the paste chord where the system does not say which
 // window has the focus (Wayland); "Ctrl+V" when missing or no chord.
 QJsonValue pasteKeys();
+void setPasteKeys(const QString &portableText);
 
 // The delay, the paste chords and the clipboard choice as phrase output takes them, read now.
 OutputSettings outputSettings();

@@ -27,6 +27,7 @@
 #include "library/StarterPhrases.h"
 #include "library/UserNotices.h"
 #include "library/pinyin/PinyinSearch.h"
+#include "output/OutputSettings.h"
 #include "pickwindow/AfterNextPaint.h"
 #include "pickwindow/MyTabBar.h"
 #include "pickwindow/NoEscCloseWidget.h"
@@ -361,6 +362,27 @@ private slots:
             // Restyled at once (the paddings).
             QCOMPARE(c.phraseView->styleSheet(),
                      itemStyleSheet(c.groupTabBar->tabData(c.groupTabBar->currentIndex()).toInt()));
+        }
+    }
+
+    // The paste chord for Wayland: one combination as written, a cleared box the usual one,
+    // and the output takes it at its next paste.
+    void pasteKeysRowStoresOneChord() {
+        auto *editor = rowControl<QKeySequenceEdit>(u"Wayland 下的粘贴键："_s);
+        QVERIFY(editor);
+        QCOMPARE(editor->keySequence(), QKeySequence(u"Ctrl+V"_s)); // none stored yet
+        const struct {
+            QKeySequence typed;
+            QString stored;
+        } rows[] = {{QKeySequence(u"Ctrl+Shift+V"_s), u"Ctrl+Shift+V"_s},
+                    {QKeySequence(u"Shift+Ins, Ctrl+A"_s), u"Shift+Ins"_s},
+                    {QKeySequence(), u"Ctrl+V"_s}};
+        for (const auto &row : rows) {
+            editor->setKeySequence(row.typed);
+            emit editor->editingFinished();
+            QCOMPARE(savedValue(u"paste_keys"_s), QJsonValue(row.stored));
+            QCOMPARE(editor->keySequence(), QKeySequence(row.stored, QKeySequence::PortableText));
+            QCOMPARE(settings::outputSettings().pasteKeys, QJsonValue(row.stored));
         }
     }
 
