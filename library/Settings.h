@@ -96,6 +96,12 @@ QJsonValue terminalPasteKeys();
 // window has the focus (Wayland); "Ctrl+V" when missing or no chord.
 QJsonValue pasteKeys();
 
+// "remote_desktop_token" (not in a new file): the token with which the desktop remembers
+// that the user let the program send keys through its RemoteDesktop keyboard; empty when
+// missing or mistyped. Setting an empty one removes the key.
+QString remoteDesktopToken();
+void setRemoteDesktopToken(const QString &token);
+
 // The delay, the paste chords and the clipboard choice as phrase output takes them, read now.
 OutputSettings outputSettings();
 

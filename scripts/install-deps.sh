@@ -19,11 +19,12 @@ build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6
 # dpkg-shlibdeps); xterm is a terminal target. The Wayland road runs on a headless sway
 # (keys held with wtype, the compositor asked with swaymsg and read with python3, the
 # clipboard set and read with wl-clipboard); dbus-daemon gives the tests of the desktop's
-# D-Bus services a private message bus.
+# D-Bus services a private message bus. The GNOME road runs on a headless mutter, driven
+# through its remote desktop service by python3-dbus with python3-gi (GLib's main loop).
 test_packages=(xvfb openbox trayer xdotool xclip x11-utils x11-xkb-utils wmctrl imagemagick
                g++-mingw-w64-x86-64-posix wine wine64 strace e2fsprogs
                dpkg-dev desktop-file-utils appstream lintian xterm
-               sway wtype wl-clipboard python3 dbus-daemon)
+               sway wtype wl-clipboard python3 dbus-daemon mutter python3-dbus python3-gi)
 
 # The Windows build: Qt cross-built from Debian's source with mingw-w64 (windows-qt.sh),
 # the icons rendered to PNG for it, its tests run under wine in Xvfb.

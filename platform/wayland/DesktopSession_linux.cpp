@@ -2,10 +2,39 @@
 // protocols the program speaks it offers.
 #include "platform/DesktopSession.h"
 
+#include "platform/wayland/DesktopKeyboardPortal.h"
 #include "platform/wayland/WaylandGlobals.h"
 #include "platform/wayland/WaylandOutput.h"
+#include "platform/wayland/dbus/PortalKeyOutput.h"
 
 #include <QGuiApplication>
+
+namespace {
+
+// Keys through the keyboard the desktop portal lends, once asked for (startDesktopKeyboard).
+void describePortalKeyboard(SessionMechanisms &m) {
+    const PortalKeyOutput *portal = desktopPortalKeyboard();
+    if (!portal)
+        return;
+    const QString name = QStringLiteral("the desktop portal's RemoteDesktop keyboard");
+    switch (portal->state()) {
+    case PortalKeyOutput::State::Ready:
+        m.syntheticKeys = true;
+        m.keys = name;
+        break;
+    case PortalKeyOutput::State::Idle:
+    case PortalKeyOutput::State::Starting:
+        // Told again once the desktop answers; a refusal is told to the user then.
+        m.syntheticKeys = true;
+        m.keys = name + QStringLiteral(" (asked for, waiting for the desktop's answer)");
+        break;
+    case PortalKeyOutput::State::Unusable:
+        m.keys = QStringLiteral("none (") + name + QStringLiteral(" was refused or is not there)");
+        break;
+    }
+}
+
+} // namespace
 
 bool isWaylandSession() {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
@@ -31,6 +60,8 @@ SessionMechanisms sessionMechanisms() {
     m.syntheticKeys = output && output->hasVirtualKeyboard();
     m.keys = m.syntheticKeys ? QStringLiteral("virtual keyboard (zwp_virtual_keyboard_v1)")
                              : QStringLiteral("none");
+    if (!m.syntheticKeys)
+        describePortalKeyboard(m);
     if (!m.syntheticKeys && waylandGlobalInterfaces().contains(QStringLiteral("org_kde_kwin_fake_input")))
         m.keys += QStringLiteral(" (org_kde_kwin_fake_input is offered but not used yet)");
     return m;

@@ -3,7 +3,10 @@
 // control, both on a connection of our own (WaylandOutput); offscreen does nothing.
 #include "platform/InputOperations.h"
 
+#include "platform/wayland/DesktopKeyboardPortal.h"
+#include "platform/wayland/OwnWindowClipboard.h"
 #include "platform/wayland/WaylandOutput.h"
+#include "platform/wayland/dbus/PortalKeyOutput.h"
 
 #include <QClipboard>
 #include <QDateTime>
@@ -42,6 +45,21 @@ void noteEarlyKeys(WaylandOutput *output) {
 }
 
 void sendThroughVirtualKeyboard(const std::vector<KeyEvent> &events) {
+    // The paste waits for the clipboard our window is setting, and for the focus it gives back.
+    if (ownWindowClipboardBusy()) {
+        afterOwnWindowClipboard([events](bool clipboardSet) {
+            if (clipboardSet)
+                sendThroughVirtualKeyboard(events);
+            else
+                std::fprintf(stderr, "verbolin: keys not sent: the clipboard they would paste was not set\n");
+        });
+        return;
+    }
+    // Where the compositor has no keyboard of its own, the desktop lends one.
+    if (PortalKeyOutput *portal = desktopPortalKeyboard()) {
+        portal->send(events);
+        return;
+    }
     WaylandOutput *output = wayland();
     noteEarlyKeys(output);
     if (!output->sendKeys(events)) {
@@ -61,15 +79,11 @@ bool setWaylandClipboard(WaylandOutput *output, WaylandOutput::Formats formats) 
     if (output->setSelection(formats))
         return true;
     // Without data control only Qt's clipboard is left, which works while a window of ours
-    // has the focus.
-    if (QClipboard *clipboard = QGuiApplication::clipboard()) {
-        auto *mime = new QMimeData;
-        for (const auto &format : std::as_const(formats))
-            mime->setData(format.first, format.second);
-        clipboard->setMimeData(mime, QClipboard::Clipboard);
-        return clipboard->ownsClipboard();
-    }
-    return false;
+    // has the focus: one is shown for the moment it takes if none has it.
+    auto *mime = new QMimeData;
+    for (const auto &format : std::as_const(formats))
+        mime->setData(format.first, format.second);
+    return setClipboardThroughOwnWindow(mime);
 }
 
 } // namespace
@@ -108,6 +122,10 @@ bool focusedWindowUnknown() {
 
 HeldModifiers releaseHeldModifiers() {
     if (WaylandOutput *output = wayland()) {
+        // The desktop's keyboard shares the seat with the real one, whose held keys no
+        // client can read or release: only what ours holds is let go.
+        if (PortalKeyOutput *portal = desktopPortalKeyboard())
+            portal->releaseHeldKeys();
         // The focused client combines our keys with our keyboard's modifiers only, never
         // with the ones the user holds on the real keyboard.
         output->releaseModifiers();
