@@ -1,6 +1,11 @@
 #include "platform/wayland/OwnWindowClipboard.h"
 
+#include "platform/KeyEvents.h"
+#include "platform/wayland/DesktopKeyboardPortal.h"
+#include "platform/wayland/dbus/PortalKeyOutput.h"
+
 #include <QClipboard>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPointer>
@@ -16,7 +21,8 @@ namespace {
 
 constexpr int focusWaitMs = 1000;
 constexpr int focusBackWaitMs = 500;
-constexpr int keyboardFocusSettleMs = 100;
+constexpr int keyWaitMs = 300;
+constexpr quint16 leftShift = 0xA0;
 
 // One step: a clipboard change through the window, or a task waiting for the changes before it.
 struct Step {
@@ -42,13 +48,14 @@ public:
     }
 
 private:
-    enum class State { Idle, WaitingForFocus, Settling, WaitingForFocusBack };
+    enum class State { Idle, WaitingForFocus, WaitingForKey, WaitingForFocusBack };
 
     QWidget *window() {
         if (!m_window) {
             m_window = new QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint);
             m_window->setWindowTitle(QStringLiteral("Verbolin"));
             m_window->resize(1, 1);
+            m_window->installEventFilter(this);
         }
         return m_window;
     }
@@ -76,21 +83,43 @@ private:
     void onFocusChanged() {
         if (m_state == State::WaitingForFocus && m_window && m_window->windowHandle() &&
             m_window->windowHandle()->isActive()) {
-            // Qt calls the window active when the compositor draws it so, which may come
-            // before the keyboard focus that the compositor checks a new clipboard against.
-            m_state = State::Settling;
-            m_timer.start(keyboardFocusSettleMs);
+            // The compositor takes a new clipboard only with the serial of an input event newer
+            // than the current clipboard's, and Qt gives the one of its last key or click. So
+            // our window gets a key of its own first: a Shift tap through the desktop's
+            // keyboard. Without one, the clipboard is set anyway, which works while the
+            // program had the last input (a key in the pick window).
+            PortalKeyOutput *keyboard = desktopPortalKeyboard();
+            if (keyboard && keyboard->state() == PortalKeyOutput::State::Ready) {
+                m_state = State::WaitingForKey;
+                m_timer.start(keyWaitMs);
+                keyboard->send({keyEvent(leftShift, false), keyEvent(leftShift, true)});
+            } else {
+                setClipboard();
+            }
         } else if (m_state == State::WaitingForFocusBack && !QGuiApplication::focusWindow()) {
             finish();
         }
     }
 
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (m_state == State::WaitingForKey && watched == m_window && event->type() == QEvent::KeyRelease)
+            QTimer::singleShot(0, this, [this] {
+                if (m_state == State::WaitingForKey)
+                    setClipboard();
+            });
+        return false;
+    }
+
+    void setClipboard() {
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        clipboard->setMimeData(m_mime.release(), QClipboard::Clipboard);
+        m_lastSet = clipboard->ownsClipboard();
+        leave();
+    }
+
     void onTimeout() {
-        if (m_state == State::Settling) {
-            QClipboard *clipboard = QGuiApplication::clipboard();
-            clipboard->setMimeData(m_mime.release(), QClipboard::Clipboard);
-            m_lastSet = clipboard->ownsClipboard();
-            leave();
+        if (m_state == State::WaitingForKey) {
+            setClipboard();
         } else if (m_state == State::WaitingForFocus) {
             std::fprintf(stderr, "verbolin: the clipboard could not be set: the desktop gave no focus to "
                                  "the window that sets it\n");
