@@ -7,9 +7,10 @@
 # hotkeys come from "verbolin --hotkey", run as the desktop's custom shortcut would; the
 # test's keys are held through mutter's remote desktop too. Checks: phrases chosen in the pick
 # window and by a phrase hotkey arrive in a Wayland target that records its text and focus,
-# the focus is back in the target afterwards, and the remembered consent's token is kept in
-# config.json and handed back on the next start. Exits 77 (skipped) only when mutter is not
-# installed. mutter runs as root, so the test runs as whoever starts it.
+# the focus is back in the target afterwards, the remembered consent's token is kept in
+# config.json and handed back on the next start, and without a portal the user is told once.
+# Exits 77 (skipped) only when mutter is not installed. mutter runs as root (unlike sway), so
+# the test runs as whoever starts it.
 set -u
 exe=$1 target=$2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -93,7 +94,7 @@ wait_for() {
 fail() {
     echo "FAIL: $*"
     echo "--- program log:"; cat "$work/verbolin.log" 2>/dev/null
-    echo "--- second program log:"; cat "$work/verbolin2.log" 2>/dev/null
+    echo "--- second and third program logs:"; cat "$work/verbolin2.log" "$work/verbolin3.log" 2>/dev/null
     echo "--- portal stand-in log (last lines):"; tail -n 20 "$work/portal.log" 2>/dev/null
     cat "$work/portal.err" 2>/dev/null
     echo "--- target log (last lines):"; tail -n 15 "$work/target.log" 2>/dev/null
@@ -129,7 +130,8 @@ hold() {
 }
 
 "$py" "$here/mutter-remote.py" portal "$work/portal.log" 2>"$work/portal.err" &
-pids+=($!)
+portal_pid=$!
+pids+=($portal_pid)
 wait_for grep -q '^ready' "$work/portal.log" || fail "the portal stand-in did not start"
 
 # What the target says.
@@ -238,7 +240,8 @@ hold y 150 ; expect_text "novemberechozy"
 echo "step: the next start hands the kept token back and keeps the new one"
 kill "$verbolin_pid" ; wait "$verbolin_pid" 2>/dev/null
 "$app/verbolin" --autostart >"$work/verbolin2.log" 2>&1 &
-pids+=($!)
+verbolin_pid=$!
+pids+=($verbolin_pid)
 wait_for grep -q "RemoteDesktop keyboard is ready" "$work/verbolin2.log" || fail "the second start got no keyboard"
 grep -q '^restored e2e-token-1' "$work/portal.log" || fail "the second start did not hand back e2e-token-1"
 grep -q '^unknown-token' "$work/portal.log" && fail "a token the stand-in never issued came back"
@@ -247,6 +250,25 @@ for _ in $(seq 1 100); do [ "$(config_token)" = e2e-token-2 ] && break; sleep 0.
 expect_target_left ; hold Return 200 ; expect_target_focused
 run_hotkey Ctrl+Shift+V ; expect_target_left ; hold 1 200
 expect_text "novemberechozyalpha" ; expect_target_focused
+
+echo "step: without the portal the user is told once, and the program runs on"
+kill "$portal_pid" "$verbolin_pid" ; wait "$portal_pid" "$verbolin_pid" 2>/dev/null
+"$app/verbolin" --autostart >"$work/verbolin3.log" 2>&1 &
+verbolin_pid=$!
+pids+=($verbolin_pid)
+wait_for grep -q "the desktop lends no keyboard" "$work/verbolin3.log" ||
+    { cat "$work/verbolin3.log"; fail "no word of the missing keyboard"; }
+[ "$(grep -c "the desktop lends no keyboard" "$work/verbolin3.log")" = 1 ] || fail "the missing keyboard was told more than once"
+# The notices come in boxes of their own (no tray here): each is closed with Enter.
+for _ in 1 2 3; do
+    sleep 0.5
+    target_active && break
+    hold Return 200
+done
+expect_target_focused
+kill -0 "$verbolin_pid" 2>/dev/null || fail "the program ended without the portal"
+run_hotkey Ctrl+Shift+V ; expect_target_left ; hold Escape 200 ; expect_target_focused
+kill -0 "$verbolin_pid" 2>/dev/null || fail "the program ended without the portal"
 
 echo "1 passed, 0 failed"
 exit 0
