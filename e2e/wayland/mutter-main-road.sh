@@ -200,6 +200,8 @@ pids+=($verbolin_pid)
 wait_for grep -q "Wayland session" "$work/verbolin.log" || fail "no start-up line"
 grep -q "keys: the desktop portal's RemoteDesktop keyboard" "$work/verbolin.log" ||
     fail "the start-up line does not name the portal's keyboard"
+grep -q "clipboard: Qt's clipboard, set by a window of Verbolin" "$work/verbolin.log" ||
+    fail "the start-up line does not say how the clipboard is set"
 wait_for grep -q "RemoteDesktop keyboard is ready" "$work/verbolin.log" || fail "the portal's keyboard is not ready"
 echo "step: the restore token the desktop issued is kept in config.json"
 wait_for grep -q '^issued e2e-token-1' "$work/portal.log" || fail "the stand-in issued no token"

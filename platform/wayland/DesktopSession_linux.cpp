@@ -56,7 +56,8 @@ SessionMechanisms sessionMechanisms() {
     m.clipboardWithoutFocus = output && output->hasDataControl();
     m.clipboard = m.clipboardWithoutFocus
                       ? QStringLiteral("data control (zwlr_data_control_manager_v1)")
-                      : QStringLiteral("Qt's clipboard, only while a window of Verbolin has the focus");
+                      : QStringLiteral("Qt's clipboard, set by a window of Verbolin that takes the focus for "
+                                       "a moment");
     m.syntheticKeys = output && output->hasVirtualKeyboard();
     m.keys = m.syntheticKeys ? QStringLiteral("virtual keyboard (zwp_virtual_keyboard_v1)")
                              : QStringLiteral("none");
