@@ -231,13 +231,20 @@ expect_text "november" ; expect_target_focused
 echo "step: a phrase hotkey while the window is hidden"
 run_hotkey Ctrl+Alt+Q ; expect_text "novemberecho" ; expect_target_focused
 
+echo "step: a phrase hotkey run while its keys are still held, as the desktop runs it on the press"
+echo "hold ctrl+alt+q 700" >&"${PRESSER[1]}"
+sleep 0.15
+run_hotkey Ctrl+Alt+Q
+read -r -t 10 answer <&"${PRESSER[0]}" && [ "$answer" = done ] || fail "the key presser failed on ctrl+alt+q"
+expect_text "novemberechoecho" ; expect_target_focused
+
 echo "step: the next keys typed reach the target"
-hold z 150 ; expect_text "novemberechoz"
+hold z 150 ; expect_text "novemberechoechoz"
 
 echo "step: Esc and the hotkey hide the window, the focus goes back"
 run_hotkey Ctrl+Shift+V ; expect_target_left ; hold Escape 200 ; expect_target_focused
 run_hotkey Ctrl+Shift+V ; expect_target_left ; run_hotkey Ctrl+Shift+V ; expect_target_focused
-hold y 150 ; expect_text "novemberechozy"
+hold y 150 ; expect_text "novemberechoechozy"
 
 echo "step: the next start hands the kept token back and keeps the new one"
 kill "$verbolin_pid" ; wait "$verbolin_pid" 2>/dev/null
@@ -251,7 +258,7 @@ for _ in $(seq 1 100); do [ "$(config_token)" = e2e-token-2 ] && break; sleep 0.
 [ "$(config_token)" = e2e-token-2 ] || fail "config.json holds the token '$(config_token)', not e2e-token-2"
 expect_target_left ; hold Return 200 ; expect_target_focused
 run_hotkey Ctrl+Shift+V ; expect_target_left ; hold 1 200
-expect_text "novemberechozyalpha" ; expect_target_focused
+expect_text "novemberechoechozyalpha" ; expect_target_focused
 
 echo "step: without the portal the user is told once, and the program runs on"
 kill "$portal_pid" "$verbolin_pid" ; wait "$portal_pid" "$verbolin_pid" 2>/dev/null

@@ -179,5 +179,18 @@ bool waylandClipboardContent(ClipboardContent *content) {
 
 bool restoreWaylandClipboard(const ClipboardContent &content) {
     WaylandOutput *output = wayland();
+    if (output && !output->hasDataControl()) {
+        // Without data control (GNOME) the clipboard is read only while a window of ours has
+        // the focus, so what was saved may be older than what the user copied since: nothing
+        // is put back rather than that. (Qt's clipboard set now would also drop the content
+        // of a paste still waiting for our window.)
+        static bool told = false;
+        if (!told) {
+            told = true;
+            std::fprintf(stderr, "verbolin: this desktop lets no program read the clipboard without the "
+                                 "focus; the clipboard is not put back after an output\n");
+        }
+        return true;
+    }
     return output && output->setSelection(content);
 }

@@ -22,6 +22,7 @@ namespace {
 constexpr int focusWaitMs = 1000;
 constexpr int focusBackWaitMs = 500;
 constexpr int keyWaitMs = 300;
+constexpr int releaseWaitMs = 3000;
 constexpr quint16 leftShift = 0xA0;
 
 // One step: a clipboard change through the window, or a task waiting for the changes before it.
@@ -48,7 +49,7 @@ public:
     }
 
 private:
-    enum class State { Idle, WaitingForFocus, WaitingForKey, WaitingForFocusBack };
+    enum class State { Idle, WaitingForFocus, WaitingForKey, WaitingForRelease, WaitingForFocusBack };
 
     QWidget *window() {
         if (!m_window) {
@@ -102,24 +103,45 @@ private:
     }
 
     bool eventFilter(QObject *watched, QEvent *event) override {
-        if (m_state == State::WaitingForKey && watched == m_window && event->type() == QEvent::KeyRelease)
-            QTimer::singleShot(0, this, [this] {
-                if (m_state == State::WaitingForKey)
-                    setClipboard();
-            });
+        if (watched != m_window || event->type() != QEvent::KeyRelease)
+            return false;
+        // Qt's modifier state follows the event: looked at once it is taken in.
+        QTimer::singleShot(0, this, [this] {
+            if (m_state == State::WaitingForKey)
+                setClipboard();
+            else if (m_state == State::WaitingForRelease && !modifiersHeld())
+                leave();
+        });
         return false;
+    }
+
+    static bool modifiersHeld() {
+        return QGuiApplication::queryKeyboardModifiers() &
+               (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     }
 
     void setClipboard() {
         QClipboard *clipboard = QGuiApplication::clipboard();
         clipboard->setMimeData(m_mime.release(), QClipboard::Clipboard);
         m_lastSet = clipboard->ownsClipboard();
+        // A desktop runs a shortcut's command while its keys are still down, and they would
+        // combine with the paste (Ctrl+Alt+V for Ctrl+V): this window, which has the focus
+        // and so sees them, keeps it until they are let go.
+        if (modifiersHeld()) {
+            m_state = State::WaitingForRelease;
+            m_timer.start(releaseWaitMs);
+            return;
+        }
         leave();
     }
 
     void onTimeout() {
         if (m_state == State::WaitingForKey) {
             setClipboard();
+        } else if (m_state == State::WaitingForRelease) {
+            std::fprintf(stderr, "verbolin: modifier keys still held after %d ms; the paste goes anyway\n",
+                         releaseWaitMs);
+            leave();
         } else if (m_state == State::WaitingForFocus) {
             std::fprintf(stderr, "verbolin: the clipboard could not be set: the desktop gave no focus to "
                                  "the window that sets it\n");
