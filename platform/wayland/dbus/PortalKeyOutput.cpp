@@ -14,11 +14,6 @@ PortalKeyOutput::PortalKeyOutput(const QDBusConnection &bus, QObject *parent)
         emit ready(token);
         if (m_waiting.empty())
             return;
-        // The limit's timer may not have run yet in a busy loop: the age decides.
-        if (m_waitingSince.elapsed() > pendingLimitMs) {
-            dropWaiting(QStringLiteral("the desktop's keyboard was not ready in time"));
-            return;
-        }
         const std::vector<KeyEvent> waiting = std::move(m_waiting);
         m_waiting.clear();
         sendNow(waiting);
@@ -73,10 +68,8 @@ PortalKeyOutput::Sent PortalKeyOutput::send(const std::vector<KeyEvent> &events)
     case State::Starting:
         break;
     }
-    if (m_waiting.empty()) {
-        m_waitingSince.start();
+    if (m_waiting.empty())
         m_waitingLimit.start(pendingLimitMs);
-    }
     if (m_waiting.size() + events.size() > std::size_t(pendingEventLimit)) {
         // What waits and what comes belong together (a chord, an output): all of it goes.
         m_waiting.insert(m_waiting.end(), events.begin(), events.end());

@@ -5,7 +5,6 @@
 #include "platform/wayland/dbus/PortalRemoteKeyboard.h"
 
 #include <QDBusConnection>
-#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -88,7 +87,6 @@ private:
     LayoutProbe m_layout;
     State m_state = State::Idle;
     std::vector<KeyEvent> m_waiting;
-    QElapsedTimer m_waitingSince;
     QTimer m_waitingLimit;
     // Virtual keys this keyboard holds down now.
     QSet<quint16> m_held;
