@@ -1,6 +1,8 @@
 // Linux: the session picks the backend at run time. X11 has its own (x11/); under Wayland
 // keys go through the compositor's virtual keyboard and the clipboard through its data
-// control, both on a connection of our own (WaylandOutput); offscreen does nothing.
+// control, both on a connection of our own (WaylandOutput), or where the compositor has
+// neither (GNOME) through the keyboard the desktop portal lends and a window of ours that
+// sets Qt's clipboard; offscreen does nothing.
 #include "platform/InputOperations.h"
 
 #include "platform/wayland/DesktopKeyboardPortal.h"
