@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/DataFolder.h"
+#include "app/DesktopKeyboardSetup.h"
 #include "app/EditorWindowsSetup.h"
 #include "app/HotkeyCommands.h"
 #include "app/NoticeDisplay.h"
@@ -24,6 +25,7 @@
 #include "output/OutputRunner.h"
 #include "pickwindow/ActivationModel.h"
 #include "pickwindow/MyEventFilter.h"
+#include "platform/DesktopKeyboard.h"
 #include "platform/DesktopSession.h"
 #include "platform/FontFamilies.h"
 #include "platform/FontFilePages.h"
@@ -205,6 +207,7 @@ int runVerbolin(int &argc, char **argv) {
     // Under Wayland no window shows without the focus and no hook takes keys.
     pickWindowTakesFocus = isWaylandSession();
     buildVerbolin(dataFolder(), app.arguments());
+    startDesktopKeyboard(desktopKeyboardHooks(appContext().configPath));
     reportSessionMechanisms();
     // The first launch, by a hotkey: acted on once the program is up.
     if (const std::optional<QString> combination = hotkeycommand::combinationIn(app.arguments()))

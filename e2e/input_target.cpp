@@ -105,6 +105,11 @@ int main(int argc, char *argv[]) {
     FocusOutRecorder focusOutRecorder;
     app.installNativeEventFilter(&focusOutRecorder);
 
+    // Under Wayland no client sees the focus of others: the target says when it has it.
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged, &app, [](Qt::ApplicationState state) {
+        logEvent(u"activation"_s, {{u"active"_s, state == Qt::ApplicationActive}});
+    });
+
     RecordingEdit edit;
     edit.terminal = terminal;
     edit.setWindowTitle(u"verbolin-input-target"_s);

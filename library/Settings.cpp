@@ -66,6 +66,7 @@ const Key<int> scrollStepKey{QStringLiteral("gundong"), 0};
 const Key<int> delayKey{QStringLiteral("delay"), 0};
 const QString globalHotkeyKey = QStringLiteral("hotkey");
 const QString terminalPasteKeysKey = QStringLiteral("terminal_paste_keys");
+const QString remoteDesktopTokenKey = QStringLiteral("remote_desktop_token");
 
 // The prefix of a window's "_x" and "_y" keys.
 const char *positionPrefix(SavedWindow window) {
@@ -210,6 +211,16 @@ QJsonValue pasteKeys() {
 
 void setPasteKeys(const QString &portableText) {
     configObject().insert(QStringLiteral("paste_keys"), portableText);
+}
+
+QString remoteDesktopToken() {
+    return configObject().value(remoteDesktopTokenKey).toString();
+}
+void setRemoteDesktopToken(const QString &token) {
+    if (token.isEmpty())
+        configObject().remove(remoteDesktopTokenKey);
+    else
+        configObject().insert(remoteDesktopTokenKey, token);
 }
 
 OutputSettings outputSettings() {

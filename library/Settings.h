@@ -97,6 +97,12 @@ QJsonValue terminalPasteKeys();
 QJsonValue pasteKeys();
 void setPasteKeys(const QString &portableText);
 
+// "remote_desktop_token" (not in a new file): the token with which the desktop remembers
+// that the user let the program send keys through its RemoteDesktop keyboard; empty when
+// missing or mistyped. Setting an empty one removes the key.
+QString remoteDesktopToken();
+void setRemoteDesktopToken(const QString &token);
+
 // The delay, the paste chords and the clipboard choice as phrase output takes them, read now.
 OutputSettings outputSettings();
 

@@ -3,6 +3,7 @@
 
 #include "TestFiles.h"
 #include "app/DataFolder.h"
+#include "app/DesktopKeyboardSetup.h"
 #include "app/NoticeDisplay.h"
 #include "library/ConfigStore.h"
 #include "library/GroupStore.h"
@@ -266,6 +267,30 @@ private slots:
     void init() {
         configObject() = QJsonObject{{u"default_item_height"_s, 44}};
         notices.clear();
+    }
+
+    // The token of the user's remembered consent to the desktop's keyboard: kept in config.json
+    // as the desktop hands it out, handed back on the next start, and a refusal told once.
+    void theDesktopKeyboardTokenIsKeptAndHandedBack() {
+        const QString path = freshPath(u"config.json"_s);
+        loadConfig(path);
+        QCOMPARE(desktopKeyboardHooks(path).restoreToken, QString());
+        desktopKeyboardHooks(path).keepToken(u"token-1"_s);
+        QCOMPARE(fileJson(path).object().value(u"remote_desktop_token"_s).toString(), u"token-1"_s);
+        // The next start reads it from the file.
+        configObject() = QJsonObject();
+        loadConfig(path);
+        DesktopKeyboardHooks next = desktopKeyboardHooks(path);
+        QCOMPARE(next.restoreToken, u"token-1"_s);
+        next.keepToken(u"token-2"_s);
+        QCOMPARE(fileJson(path).object().value(u"remote_desktop_token"_s).toString(), u"token-2"_s);
+        // A desktop that remembers nothing hands out no token: the used one goes.
+        next.keepToken(QString());
+        QVERIFY(!fileJson(path).object().contains(u"remote_desktop_token"_s));
+        next.unusable(u"the user did not allow the keyboard"_s);
+        next.unusable(u"the user did not allow the keyboard"_s);
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(notices.at(0).contains(u"the user did not allow the keyboard"_s));
     }
 
     // A new install: the pick window centred (an odd size truncates), the others just right of

@@ -8,6 +8,7 @@
 #include "platform/wayland/dbus/KdeGlobalAccel.h"
 #include "platform/wayland/dbus/KdeKeyboardLayout.h"
 #include "platform/wayland/dbus/PortalGlobalShortcuts.h"
+#include "platform/wayland/dbus/PortalKeyOutput.h"
 #include "platform/wayland/dbus/PortalRemoteKeyboard.h"
 
 #include <QElapsedTimer>
@@ -18,6 +19,28 @@
 #include <optional>
 
 using Key = PortalRemoteKeyboard::KeyEvent;
+using Layout = PortalKeyOutput::Layout;
+
+namespace {
+
+// Ctrl+V as the output sends it: left Ctrl and V, in Windows virtual-key codes.
+std::vector<KeyEvent> ctrlV() {
+    return chordKeyEvents({0xA2}, 'V');
+}
+
+// What the fake portal received, one "method key state" string per key.
+QStringList received(const FakePortal &portal) {
+    QStringList out;
+    for (const FakePortal::Key &key : portal.keys)
+        out << QStringLiteral("%1 %2 %3")
+                   .arg(key.method == QLatin1String("NotifyKeyboardKeysym") ? QStringLiteral("sym")
+                                                                            : QStringLiteral("code"))
+                   .arg(key.key)
+                   .arg(key.state);
+    return out;
+}
+
+} // namespace
 
 class TestWaylandDbus : public QObject {
     Q_OBJECT
@@ -455,6 +478,172 @@ private slots:
     }
 
     // --- Probe ---
+
+    // --- Phrase output's keys through the portal keyboard ---
+
+    void portalEventsFollowTheLayout_data() {
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList asKeysyms{QStringLiteral("code 29 1"), QStringLiteral("sym 118 1"),
+                                    QStringLiteral("sym 118 0"), QStringLiteral("code 29 0")};
+        const QStringList asKeycodes{QStringLiteral("code 29 1"), QStringLiteral("code 47 1"),
+                                     QStringLiteral("code 47 0"), QStringLiteral("code 29 0")};
+        QTest::newRow("an unknown layout gets V as a keysym") << int(Layout::Unknown) << asKeysyms;
+        QTest::newRow("a layout with V in every group gets it as a keysym")
+            << int(Layout::Carried) << asKeysyms;
+        QTest::newRow("a layout lacking V somewhere gets the key of V on a US keyboard")
+            << int(Layout::Missing) << asKeycodes;
+    }
+    void portalEventsFollowTheLayout() {
+        QFETCH(int, layout);
+        QFETCH(QStringList, expected);
+        const auto events = PortalKeyOutput::portalEvents(
+            ctrlV(), [layout](quint32 keysym) { return keysym == 'v' ? Layout(layout) : Layout::Carried; });
+        QStringList got;
+        for (const Key &key : events)
+            got << QStringLiteral("%1 %2 %3")
+                       .arg(key.kind == Key::Keysym ? QStringLiteral("sym") : QStringLiteral("code"))
+                       .arg(key.key)
+                       .arg(key.pressed ? 1 : 0);
+        QCOMPARE(got, expected);
+    }
+
+    void namedKeysGoAsKeyCodesOnAnyLayout_data() {
+        QTest::addColumn<int>("virtualKey");
+        QTest::addColumn<int>("keycode");
+        QTest::newRow("Enter is key 28") << 0x0D << 28;
+        QTest::newRow("Esc is key 1") << 0x1B << 1;
+        QTest::newRow("Down is key 108") << 0x28 << 108;
+        QTest::newRow("F12 is key 88") << 0x7B << 88;
+        QTest::newRow("F13 is key 183") << 0x7C << 183;
+        QTest::newRow("right Alt is key 100") << 0xA5 << 100;
+        QTest::newRow("left Windows is key 125") << 0x5B << 125;
+    }
+    void namedKeysGoAsKeyCodesOnAnyLayout() {
+        QFETCH(int, virtualKey);
+        QFETCH(int, keycode);
+        const auto events = PortalKeyOutput::portalEvents({keyEvent(quint16(virtualKey), false)},
+                                                          [](quint32) { return Layout::Carried; });
+        QCOMPARE(events.size(), 1);
+        QCOMPARE(events.at(0).kind, Key::Keycode);
+        QCOMPARE(int(events.at(0).key), keycode);
+    }
+
+    void keysAskedForBeforeTheConsentWaitForIt() {
+        FakePortal &portal = installPortal();
+        portal.startDelayMs = 300;
+        PortalKeyOutput output(*m_client);
+        QSignalSpy ready(&output, &PortalKeyOutput::ready);
+        QSignalSpy dropped(&output, &PortalKeyOutput::keysDropped);
+        output.start(QString());
+        QTRY_COMPARE(portal.calls.size(), 3); // the Start request is out, its answer not yet
+        QCOMPARE(output.send(ctrlV()), PortalKeyOutput::Sent::Waiting);
+        QCOMPARE(output.send({keyEvent(0x0D, false), keyEvent(0x0D, true)}), PortalKeyOutput::Sent::Waiting);
+        QCOMPARE(portal.keys.size(), 0);
+        QVERIFY(ready.wait(5000));
+        QTRY_COMPARE(portal.keys.size(), 6);
+        QCOMPARE(received(portal), (QStringList{QStringLiteral("code 29 1"), QStringLiteral("sym 118 1"),
+                                                QStringLiteral("sym 118 0"), QStringLiteral("code 29 0"),
+                                                QStringLiteral("code 28 1"), QStringLiteral("code 28 0")}));
+        QCOMPARE(dropped.count(), 0);
+        QCOMPARE(output.waitingEvents(), 0);
+    }
+
+    void keysWaitingTooLongAreDroppedNotSentLate() {
+        FakePortal &portal = installPortal();
+        portal.startDelayMs = PortalKeyOutput::pendingLimitMs + 700;
+        PortalKeyOutput output(*m_client);
+        QSignalSpy ready(&output, &PortalKeyOutput::ready);
+        QSignalSpy dropped(&output, &PortalKeyOutput::keysDropped);
+        output.start(QString());
+        QTRY_COMPARE(portal.calls.size(), 3);
+        QCOMPARE(output.send(ctrlV()), PortalKeyOutput::Sent::Waiting);
+        QVERIFY(dropped.wait(PortalKeyOutput::pendingLimitMs + 500));
+        QCOMPARE(dropped.at(0).at(0).toInt(), 4);
+        QCOMPARE(output.waitingEvents(), 0);
+        QVERIFY(ready.wait(5000));
+        QTest::qWait(100);
+        QCOMPARE(portal.keys.size(), 0);
+        // Once ready, keys go at once.
+        QCOMPARE(output.send(ctrlV()), PortalKeyOutput::Sent::Now);
+        QTRY_COMPARE(portal.keys.size(), 4);
+    }
+
+    void tooManyWaitingKeysAreDroppedTogether() {
+        FakePortal &portal = installPortal();
+        portal.startDelayMs = 300;
+        PortalKeyOutput output(*m_client);
+        QSignalSpy ready(&output, &PortalKeyOutput::ready);
+        QSignalSpy dropped(&output, &PortalKeyOutput::keysDropped);
+        output.start(QString());
+        QTRY_COMPARE(portal.calls.size(), 3);
+        int sent = 0;
+        while (sent + 4 <= PortalKeyOutput::pendingEventLimit) {
+            QCOMPARE(output.send(ctrlV()), PortalKeyOutput::Sent::Waiting);
+            sent += 4;
+        }
+        QCOMPARE(output.send(ctrlV()), PortalKeyOutput::Sent::Dropped);
+        QCOMPARE(dropped.count(), 1);
+        QCOMPARE(dropped.at(0).at(0).toInt(), sent + 4);
+        QVERIFY(ready.wait(5000));
+        QTest::qWait(100);
+        QCOMPARE(portal.keys.size(), 0);
+    }
+
+    void refusedConsentDropsWaitingKeysAndSaysSo() {
+        FakePortal &portal = installPortal();
+        portal.startAnswer = 1;
+        portal.startDelayMs = 200;
+        PortalKeyOutput output(*m_client);
+        QStringList told;
+        DesktopKeyboardHooks hooks;
+        hooks.unusable = [&told](const QString &reason) { told << reason; };
+        QSignalSpy dropped(&output, &PortalKeyOutput::keysDropped);
+        startWithHooks(&output, hooks);
+        QTRY_COMPARE(portal.calls.size(), 3);
+        QCOMPARE(output.send(ctrlV()), PortalKeyOutput::Sent::Waiting);
+        QTRY_COMPARE(told.size(), 1);
+        QCOMPARE(output.state(), PortalKeyOutput::State::Unusable);
+        QCOMPARE(dropped.count(), 1);
+        QCOMPARE(output.send(ctrlV()), PortalKeyOutput::Sent::Dropped);
+        QTest::qWait(50);
+        QCOMPARE(portal.keys.size(), 0);
+        QCOMPARE(told.size(), 1);
+    }
+
+    void keptTokenIsHandedBackAndTheNewOneKept() {
+        FakePortal &portal = installPortal();
+        QString kept;
+        DesktopKeyboardHooks hooks;
+        hooks.keepToken = [&kept](const QString &token) { kept = token; };
+        {
+            PortalKeyOutput first(*m_client);
+            startWithHooks(&first, hooks);
+            QTRY_COMPARE(kept, QStringLiteral("restore-1"));
+            QVERIFY(!portal.selectDevicesOptions.contains(QStringLiteral("restore_token")));
+        }
+        portal.tokenToIssue = QStringLiteral("restore-2");
+        hooks.restoreToken = kept;
+        PortalKeyOutput second(*m_client);
+        startWithHooks(&second, hooks);
+        QTRY_COMPARE(kept, QStringLiteral("restore-2"));
+        QCOMPARE(portal.selectDevicesOptions.value(QStringLiteral("restore_token")).toString(),
+                 QStringLiteral("restore-1"));
+    }
+
+    void heldKeysAreReleasedBeforeOutput() {
+        FakePortal &portal = installPortal();
+        PortalKeyOutput output(*m_client);
+        QSignalSpy ready(&output, &PortalKeyOutput::ready);
+        output.start(QString());
+        QVERIFY(ready.wait(5000));
+        output.send({keyEvent(0xA0, false)}); // left Shift down, never up
+        output.releaseHeldKeys();
+        output.releaseHeldKeys(); // nothing held any more: nothing sent
+        QTRY_COMPARE(portal.keys.size(), 2);
+        QTest::qWait(50);
+        QCOMPARE(received(portal), (QStringList{QStringLiteral("code 42 1"), QStringLiteral("code 42 0")}));
+    }
 
     void probeTellsWhatTheBusOffers_data() {
         QTest::addColumn<bool>("portal");

@@ -3,10 +3,39 @@
 // accelerator daemon is there.
 #include "platform/DesktopSession.h"
 
+#include "platform/wayland/DesktopKeyboardPortal.h"
 #include "platform/wayland/KdeGlobalAccelHotkeys.h"
 #include "platform/wayland/WaylandOutput.h"
+#include "platform/wayland/dbus/PortalKeyOutput.h"
 
 #include <QGuiApplication>
+
+namespace {
+
+// Keys through the keyboard the desktop portal lends, once asked for (startDesktopKeyboard).
+void describePortalKeyboard(SessionMechanisms &m) {
+    const PortalKeyOutput *portal = desktopPortalKeyboard();
+    if (!portal)
+        return;
+    const QString name = QStringLiteral("the desktop portal's RemoteDesktop keyboard");
+    switch (portal->state()) {
+    case PortalKeyOutput::State::Ready:
+        m.syntheticKeys = true;
+        m.keys = name;
+        break;
+    case PortalKeyOutput::State::Idle:
+    case PortalKeyOutput::State::Starting:
+        // Told again once the desktop answers; a refusal is told to the user then.
+        m.syntheticKeys = true;
+        m.keys = name + QStringLiteral(" (asked for, waiting for the desktop's answer)");
+        break;
+    case PortalKeyOutput::State::Unusable:
+        m.keys = QStringLiteral("none (") + name + QStringLiteral(" was refused or is not there)");
+        break;
+    }
+}
+
+} // namespace
 
 bool isWaylandSession() {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
@@ -29,9 +58,12 @@ SessionMechanisms sessionMechanisms() {
     m.clipboardWithoutFocus = output && output->hasDataControl();
     m.clipboard = m.clipboardWithoutFocus
                       ? QStringLiteral("data control (zwlr_data_control_manager_v1)")
-                      : QStringLiteral("Qt's clipboard, only while a window of Verbolin has the focus");
+                      : QStringLiteral("Qt's clipboard, set by a window of Verbolin that takes the focus for "
+                                       "a moment");
     m.syntheticKeys = output && output->canSendKeys();
     m.keys = m.syntheticKeys ? output->keysMechanism() : QStringLiteral("none");
+    if (!m.syntheticKeys)
+        describePortalKeyboard(m);
     return m;
 }
 

@@ -1,9 +1,14 @@
 // Linux: the session picks the backend at run time. X11 has its own (x11/); under Wayland
 // keys go through the compositor's virtual keyboard and the clipboard through its data
-// control, both on a connection of our own (WaylandOutput); offscreen does nothing.
+// control, both on a connection of our own (WaylandOutput), or where the compositor has
+// neither (GNOME) through the keyboard the desktop portal lends and a window of ours that
+// sets Qt's clipboard; offscreen does nothing.
 #include "platform/InputOperations.h"
 
+#include "platform/wayland/DesktopKeyboardPortal.h"
+#include "platform/wayland/OwnWindowClipboard.h"
 #include "platform/wayland/WaylandOutput.h"
+#include "platform/wayland/dbus/PortalKeyOutput.h"
 
 #include <QClipboard>
 #include <QDateTime>
@@ -42,6 +47,21 @@ void noteEarlyKeys(WaylandOutput *output) {
 }
 
 void sendThroughVirtualKeyboard(const std::vector<KeyEvent> &events) {
+    // The paste waits for the clipboard our window is setting, and for the focus it gives back.
+    if (ownWindowClipboardBusy()) {
+        afterOwnWindowClipboard([events](bool clipboardSet) {
+            if (clipboardSet)
+                sendThroughVirtualKeyboard(events);
+            else
+                std::fprintf(stderr, "verbolin: keys not sent: the clipboard they would paste was not set\n");
+        });
+        return;
+    }
+    // Where the compositor has no keyboard of its own, the desktop lends one.
+    if (PortalKeyOutput *portal = desktopPortalKeyboard()) {
+        portal->send(events);
+        return;
+    }
     WaylandOutput *output = wayland();
     noteEarlyKeys(output);
     if (!output->sendKeys(events)) {
@@ -63,15 +83,11 @@ bool setWaylandClipboard(WaylandOutput *output, WaylandOutput::Formats formats) 
     if (output->setSelection(formats))
         return true;
     // Without data control only Qt's clipboard is left, which works while a window of ours
-    // has the focus.
-    if (QClipboard *clipboard = QGuiApplication::clipboard()) {
-        auto *mime = new QMimeData;
-        for (const auto &format : std::as_const(formats))
-            mime->setData(format.first, format.second);
-        clipboard->setMimeData(mime, QClipboard::Clipboard);
-        return clipboard->ownsClipboard();
-    }
-    return false;
+    // has the focus: one is shown for the moment it takes if none has it.
+    auto *mime = new QMimeData;
+    for (const auto &format : std::as_const(formats))
+        mime->setData(format.first, format.second);
+    return setClipboardThroughOwnWindow(mime);
 }
 
 } // namespace
@@ -110,6 +126,10 @@ bool focusedWindowUnknown() {
 
 HeldModifiers releaseHeldModifiers() {
     if (WaylandOutput *output = wayland()) {
+        // The desktop's keyboard shares the seat with the real one, whose held keys no
+        // client can read or release: only what ours holds is let go.
+        if (PortalKeyOutput *portal = desktopPortalKeyboard())
+            portal->releaseHeldKeys();
         // The focused client combines our keys with our keyboard's modifiers only, never
         // with the ones the user holds on the real keyboard.
         output->releaseModifiers();
@@ -163,5 +183,18 @@ bool waylandClipboardContent(ClipboardContent *content) {
 
 bool restoreWaylandClipboard(const ClipboardContent &content) {
     WaylandOutput *output = wayland();
+    if (output && !output->hasDataControl()) {
+        // Without data control (GNOME) the clipboard is read only while a window of ours has
+        // the focus, so what was saved may be older than what the user copied since: nothing
+        // is put back rather than that. (Qt's clipboard set now would also drop the content
+        // of a paste still waiting for our window.)
+        static bool told = false;
+        if (!told) {
+            told = true;
+            std::fprintf(stderr, "verbolin: this desktop lets no program read the clipboard without the "
+                                 "focus; the clipboard is not put back after an output\n");
+        }
+        return true;
+    }
     return output && output->setSelection(content);
 }

@@ -36,6 +36,8 @@ public:
     QString tokenToIssue = QStringLiteral("restore-1");
     // Answers nothing at all (a hung portal).
     bool hang = false;
+    // How long the answer to Start takes (a user reading the consent dialog).
+    int startDelayMs = 0;
 
     QStringList calls;
     QVariantMap selectDevicesOptions;
@@ -146,7 +148,8 @@ public:
         }
         connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
         QDBusConnection bus = connection;
-        QTimer::singleShot(0, [bus, request, answer, results]() mutable {
+        const int delayMs = member == QLatin1String("Start") ? startDelayMs : 0;
+        QTimer::singleShot(delayMs, [bus, request, answer, results]() mutable {
             QDBusMessage response =
                 QDBusMessage::createSignal(request, PortalNames::request(), QStringLiteral("Response"));
             response << answer << results;
