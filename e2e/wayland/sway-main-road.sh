@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# sway-main-road.sh VERBOLIN INPUT_TARGET: the main road on a headless sway, run by an
+# sway-main-road.sh VERBOLIN INPUT_TARGET VIRTUAL_POINTER: the main road on a headless sway, run by an
 # unprivileged user (sway refuses root): "verbolin --hotkey" bound with bindsym, the pick
 # window driven by keys held as people hold them, phrases arriving in a Wayland target that
 # records its text and focus, the focus back in the target afterwards. Exits 77 (skipped)
 # only when the compositor or the key tool is not installed.
 set -u
-exe=$1 target=$2
+exe=$1 target=$2 pointer=$3
 
 for tool in sway swaymsg wtype wl-copy wl-paste python3; do
     if ! command -v "$tool" >/dev/null 2>&1; then
@@ -48,6 +48,7 @@ mkdir -p "$app/icons"
 cp "$exe" "$app/verbolin"
 cp "$(dirname "$exe")"/icons/* "$app/icons/" 2>/dev/null
 cp "$target" "$app/input_target"
+cp "$pointer" "$app/virtual_pointer"
 cat >"$app/config.json" <<'JSON'
 {"chuangkou_x": 400, "chuangkou_y": 100, "width": 500, "height": 500, "zhiding": false,
  "tudingflag": false, "hotkey": "Ctrl+Shift+V", "delay": 200, "restore_clipboard": true}
@@ -158,6 +159,22 @@ expect_hidden() {
     done
     fail "the pick window is still shown"
 }
+# A left click held 150 ms at a point of the pick window (its own coordinates), by the
+# test's virtual pointer (see below).
+click_pick() {
+    local at clicks
+    at=$(as_user swaymsg -t get_tree -r | python3 -c '
+import json, sys
+def walk(n):
+    if n.get("name") == "Verbolin" and n.get("visible"):
+        r = n["rect"]; print(r["x"] + int(sys.argv[1]), r["y"] + int(sys.argv[2])); return True
+    return any(walk(c) for c in n.get("nodes", []) + n.get("floating_nodes", []))
+walk(json.load(sys.stdin))' "$1" "$2")
+    [ -n "$at" ] || fail "no pick window to click"
+    clicks=$(grep -c clicked "$work/pointer.out")
+    echo "click $at 150" >&7
+    wait_for bash -c "[ \$(grep -c clicked '$work/pointer.out') -gt $clicks ]" || fail "the pointer did not click"
+}
 # A key (with modifiers as a prefix, e.g. ctrl+shift+v) held for the given milliseconds.
 hold() {
     local combo=$1 ms=$2 args=() key mods=()
@@ -179,6 +196,15 @@ for _ in $(seq 1 100); do
     as_user swaymsg -t get_seats -r | grep -q '"type": "keyboard"' && break
     sleep 0.05
 done
+
+# Likewise a pointer, as a mouse is on a desktop: the test's own virtual pointer, which
+# clicks where it is told on its standard input (a pipe kept open on descriptor 7).
+mkfifo "$work/pointer.in"
+chown "$user" "$work/pointer.in"
+exec 7<>"$work/pointer.in"
+as_user "$app/virtual_pointer" 1280 800 <"$work/pointer.in" >"$work/pointer.out" 2>&1 &
+pids+=($!)
+wait_for grep -q ready "$work/pointer.out" || fail "the virtual pointer did not start: $(cat "$work/pointer.out")"
 
 as_user "$app/input_target" "$work/target.log" 2>"$work/target.err" &
 pids+=($!)
@@ -205,9 +231,14 @@ echo "step: a badge key held 200 ms"
 hold ctrl+shift+v 200 ; expect_shown ; hold 3 200
 expect_text "bravocharlie" ; expect_hidden ; expect_focus "$target_title"
 
+echo "step: a click on the first phrase"
+# Row 1 lies below the group tabs and the search box (a click at 200 takes row 3).
+hold ctrl+shift+v 200 ; expect_shown ; click_pick 120 80
+expect_text "bravocharliealpha" ; expect_hidden ; expect_focus "$target_title"
+
 echo "step: a phrase with <Enter>, then one with a chord"
 hold ctrl+shift+v 200 ; expect_shown ; hold 4 200
-expect_text $'bravocharliemike\n' ; expect_hidden
+expect_text $'bravocharliealphamike\n' ; expect_hidden
 hold ctrl+shift+v 200 ; expect_shown ; hold 5 200
 expect_text "november" ; expect_hidden ; expect_focus "$target_title"
 
