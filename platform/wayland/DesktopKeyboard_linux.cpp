@@ -27,8 +27,11 @@ void startDesktopKeyboard(DesktopKeyboardHooks hooks) {
     if (output && output->canSendKeys())
         return;
     portalKeyboard = new PortalKeyOutput(QDBusConnection::sessionBus(), QCoreApplication::instance());
-    if (SeatKeymap *keymap = SeatKeymap::create(portalKeyboard))
-        portalKeyboard->setLayoutProbe([keymap](quint32 keysym) { return keymap->carries(keysym); });
+    // The layouts as the compositor tells them to our own connection (and again when they change).
+    portalKeyboard->setLayoutProbe([](quint32 keysym) {
+        const WaylandOutput *output = WaylandOutput::instance();
+        return keymapTextCarries(output ? output->compositorKeymap() : QByteArray(), keysym);
+    });
     QObject::connect(portalKeyboard, &PortalKeyOutput::ready, portalKeyboard, [] {
         std::fprintf(stderr, "verbolin: keys: the desktop portal's RemoteDesktop keyboard is ready\n");
     });

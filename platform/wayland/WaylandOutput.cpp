@@ -349,11 +349,15 @@ bool WaylandOutput::connectToCompositor() {
             ::close(fd);
         }
         m_keymapAt = QDateTime::currentMSecsSinceEpoch();
-    } else if (g->fakeInput) {
-        // KWin grants fake input to the programs its desktop entries name, without asking.
-        org_kde_kwin_fake_input_authenticate(g->fakeInput, "Verbolin", "input of saved phrases");
+    } else {
+        // Keys sent otherwise (fake input, the desktop portal's keyboard) mean what the
+        // compositor's keymap makes of them.
         g->seatKeyboard = wl_seat_get_keyboard(g->seat);
         wl_keyboard_add_listener(g->seatKeyboard, &keyboardListener, g.get());
+    }
+    if (!g->keyboard && g->fakeInput) {
+        // KWin grants fake input to the programs its desktop entries name, without asking.
+        org_kde_kwin_fake_input_authenticate(g->fakeInput, "Verbolin", "input of saved phrases");
         // Which of the keymap's layouts is in use is told to the focused program only; KWin
         // tells it on the session bus too.
         auto *layout = new KdeKeyboardLayout(QDBusConnection::sessionBus(), this);
@@ -422,6 +426,10 @@ QString WaylandOutput::keysMechanism() const {
     if (hasFakeInput())
         return QStringLiteral("fake input (org_kde_kwin_fake_input)");
     return {};
+}
+
+QByteArray WaylandOutput::compositorKeymap() const {
+    return g->compositorKeymap;
 }
 
 bool WaylandOutput::hasDataControl() const {

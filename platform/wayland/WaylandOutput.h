@@ -35,6 +35,9 @@ public:
     bool hasFakeInput() const;
     // Whether keys can be sent at all, through either.
     bool canSendKeys() const { return hasVirtualKeyboard() || hasFakeInput(); }
+    // The keymap the compositor gives its clients now (XKB text, every layout the user
+    // switches between); empty where we have a keyboard of our own, or before it came.
+    QByteArray compositorKeymap() const;
     // The protocol keys go through, in words; empty when none.
     QString keysMechanism() const;
     bool hasDataControl() const;
