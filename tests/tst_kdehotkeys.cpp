@@ -112,6 +112,44 @@ private slots:
                      unregistered.contains(QStringLiteral("Ctrl+Alt+Q"))));
     }
 
+    // The program's own synthetic presses of a registered combination (a terminal's paste
+    // chord that is the hotkey itself) pass: the registration is let go first, at once, and
+    // taken again afterwards; presses of other combinations let nothing go.
+    void ownKeysLetTheirCombinationsGoUntilResumed() {
+        const QKeyCombination ctrlShiftV = Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_V;
+        GlobalHotkey owner(QKeySequence(), false);
+        QVERIFY(kdeglobalaccelhotkeys::grab(&owner, ctrlShiftV));
+        const auto registeredKeys = [&] {
+            int keys = 0;
+            onDaemon([&] { keys = m_daemon->keysByAction.value(QStringLiteral("Ctrl+Shift+V")); });
+            return keys;
+        };
+        QCOMPARE(registeredKeys(), ctrlShiftV.toCombined());
+        const std::uint16_t v = 0x56;
+        const unsigned control = KeyPressCombination::Control, shift = KeyPressCombination::Shift;
+        for (const KeyPressCombination &other :
+             {KeyPressCombination{v, control}, KeyPressCombination{0x41, control | shift},
+              KeyPressCombination{v, control | shift | KeyPressCombination::Alt}})
+            QVERIFY(kdeglobalaccelhotkeys::suspend({other}).isEmpty());
+
+        onDaemon([&] { m_daemon->unregistered.clear(); });
+        const QStringList suspended = kdeglobalaccelhotkeys::suspend(
+            {KeyPressCombination{v, control}, KeyPressCombination{v, control | shift}});
+        QCOMPARE(suspended, QStringList{QStringLiteral("Ctrl+Shift+V")});
+        QStringList unregistered; // already done when suspend returns
+        onDaemon([&] { unregistered = m_daemon->unregistered; });
+        QCOMPARE(unregistered, QStringList{QStringLiteral("Ctrl+Shift+V")});
+
+        onDaemon([&] { m_daemon->keysByAction.remove(QStringLiteral("Ctrl+Shift+V")); });
+        kdeglobalaccelhotkeys::resume(suspended);
+        QCOMPARE(registeredKeys(), ctrlShiftV.toCombined());
+        QSignalSpy activated(&owner, &GlobalHotkey::activated);
+        QTest::qWait(100);
+        onDaemon([&] { m_daemon->press(QStringLiteral("verbolin"), QStringLiteral("Ctrl+Shift+V")); });
+        QVERIFY(activated.wait(5000));
+        kdeglobalaccelhotkeys::release(&owner);
+    }
+
     void combinationAnotherProgramHoldsIsRefusedAtOnce() {
         const QKeyCombination ctrlAltT = Qt::ControlModifier | Qt::AltModifier | Qt::Key_T;
         onDaemon([&] { m_daemon->takenKeys << ctrlAltT.toCombined(); });

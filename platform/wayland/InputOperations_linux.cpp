@@ -6,6 +6,7 @@
 #include "platform/InputOperations.h"
 
 #include "platform/wayland/DesktopKeyboardPortal.h"
+#include "platform/wayland/KdeGlobalAccelHotkeys.h"
 #include "platform/wayland/OwnWindowClipboard.h"
 #include "platform/wayland/WaylandOutput.h"
 #include "platform/wayland/dbus/PortalKeyOutput.h"
@@ -64,7 +65,15 @@ void sendThroughVirtualKeyboard(const std::vector<KeyEvent> &events) {
     }
     WaylandOutput *output = wayland();
     noteEarlyKeys(output);
-    if (!output->sendKeys(events)) {
+    // The program's own hotkeys for the combinations pressed are let go while the keys pass
+    // (KDE: the desktop would take them), and taken again once the compositor has them.
+    const QStringList suspended = kdeglobalaccelhotkeys::suspend(keyPressCombinations(events));
+    const bool sent = output->sendKeys(events);
+    if (!suspended.isEmpty()) {
+        output->waitUntilHandled();
+        kdeglobalaccelhotkeys::resume(suspended);
+    }
+    if (!sent) {
         static bool told = false;
         if (!told) {
             told = true;

@@ -1,6 +1,7 @@
 #include "platform/wayland/KdeGlobalAccelHotkeys.h"
 
 #include "platform/GlobalHotkey.h"
+#include "platform/HotkeyKeyMap.h"
 #include "platform/wayland/dbus/KdeGlobalAccel.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QKeySequence>
 #include <QPointer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -21,7 +23,8 @@ constexpr int answerTimeoutMs = 1000;
 constexpr int silentPauseMs = 10000;
 
 struct Registry {
-    QHash<GlobalHotkey *, QString> names; // owner -> the combination's portable text
+    QHash<GlobalHotkey *, QString> names;         // owner -> the combination's portable text
+    QHash<QString, QKeyCombination> combinations; // by portable text, while registered
     QPointer<KdeGlobalAccel> accel;
     // The daemon let a registration wait in vain: the next ones are not waited for until
     // this time (a hung daemon must not hold the program up once per phrase hotkey).
@@ -105,6 +108,7 @@ bool kdeglobalaccelhotkeys::grab(GlobalHotkey *owner, QKeyCombination combinatio
     if (answer != KdeGlobalAccel::Answer::Granted)
         return false;
     r.names.insert(owner, name);
+    r.combinations.insert(name, combination);
     return true;
 }
 
@@ -118,6 +122,56 @@ void kdeglobalaccelhotkeys::release(GlobalHotkey *owner) {
     for (const QString &other : std::as_const(r.names))
         if (other == name)
             return;
+    r.combinations.remove(name);
     if (r.accel)
         r.accel->unregisterCombination(name);
+}
+
+namespace {
+
+// Whether pressing the virtual key with these modifiers fires the combination.
+bool fires(const KeyPressCombination &press, QKeyCombination combination) {
+    const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
+    unsigned wanted = 0;
+    wanted |= modifiers.testFlag(Qt::ShiftModifier) ? unsigned(KeyPressCombination::Shift) : 0u;
+    wanted |= modifiers.testFlag(Qt::ControlModifier) ? unsigned(KeyPressCombination::Control) : 0u;
+    wanted |= modifiers.testFlag(Qt::AltModifier) ? unsigned(KeyPressCombination::Alt) : 0u;
+    wanted |= modifiers.testFlag(Qt::MetaModifier) ? unsigned(KeyPressCombination::Meta) : 0u;
+    return press.modifiers == wanted && press.virtualKey != 0 &&
+           press.virtualKey == windowsHotkeyKey(combination.key(), modifiers).virtualKey;
+}
+
+} // namespace
+
+QStringList kdeglobalaccelhotkeys::suspend(const std::vector<KeyPressCombination> &presses) {
+    Registry &r = registry();
+    QStringList suspended;
+    if (!r.accel)
+        return suspended;
+    for (auto it = r.combinations.cbegin(); it != r.combinations.cend(); ++it) {
+        const QKeyCombination combination = it.value();
+        if (std::none_of(presses.cbegin(), presses.cend(),
+                         [combination](const KeyPressCombination &p) { return fires(p, combination); }))
+            continue;
+        r.accel->unregisterCombinationNow(it.key(), answerTimeoutMs);
+        suspended.append(it.key());
+    }
+    return suspended;
+}
+
+void kdeglobalaccelhotkeys::resume(const QStringList &names) {
+    Registry &r = registry();
+    for (const QString &name : names) {
+        const auto it = r.combinations.constFind(name);
+        // Released meanwhile: nothing to take back.
+        if (it == r.combinations.cend() || !r.accel)
+            continue;
+        // Another program may have taken the combination in the moment it was free: then it
+        // stays with that program, as a refused registration would.
+        if (r.accel->registerCombinationNow(name, it.value(), name, answerTimeoutMs) !=
+            KdeGlobalAccel::Answer::Granted) {
+            std::fprintf(stderr, "verbolin: the hotkey %s could not be registered again\n", qPrintable(name));
+            r.combinations.remove(name);
+        }
+    }
 }

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "platform/KeyEvents.h"
+
 #include <QKeyCombination>
+#include <QStringList>
+
+#include <vector>
 
 class GlobalHotkey;
 
@@ -21,5 +26,13 @@ bool available();
 bool canMap(QKeyCombination combination);
 bool grab(GlobalHotkey *owner, QKeyCombination combination);
 void release(GlobalHotkey *owner);
+
+// Unregisters, until resume(), the registered combinations that these presses (see
+// keyPressCombinations) would fire: the daemon would take the program's own synthetic keys
+// (a terminal pastes on Ctrl+Shift+V, the default hotkey; a phrase may press a phrase's
+// hotkey). Waits until the daemon has done it; the names let go, for resume().
+QStringList suspend(const std::vector<KeyPressCombination> &presses);
+// Registers them again, once the compositor has handled the keys.
+void resume(const QStringList &names);
 
 } // namespace kdeglobalaccelhotkeys

@@ -408,6 +408,10 @@ void WaylandOutput::dispatch() {
     wl_display_flush(g->display);
 }
 
+void WaylandOutput::waitUntilHandled() {
+    wl_display_roundtrip(g->display);
+}
+
 void WaylandOutput::flush() {
     wl_display_flush(g->display);
 }

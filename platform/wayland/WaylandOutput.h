@@ -50,6 +50,8 @@ public:
     // Releases every modifier of the virtual keyboard; with fake input, whose keys share
     // the seat's state with the real keyboard, every modifier key held on the seat.
     void releaseModifiers();
+    // Returns once the compositor has handled every request sent so far (a round trip).
+    void waitUntilHandled();
 
     // Makes these formats the clipboard's content, served by this program until another
     // takes the clipboard. False without data control.

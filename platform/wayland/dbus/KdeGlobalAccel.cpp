@@ -183,6 +183,14 @@ void KdeGlobalAccel::unregisterCombination(const QString &combination) {
     m_bus.asyncCall(call);
 }
 
+bool KdeGlobalAccel::unregisterCombinationNow(const QString &combination, int timeoutMs) {
+    m_keys.remove(combination);
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service(), objectPath(), interface(), QStringLiteral("unregister"));
+    call << m_component << combination;
+    return m_bus.call(call, QDBus::Block, timeoutMs).type() == QDBusMessage::ReplyMessage;
+}
+
 void KdeGlobalAccel::onPressed(const QString &component, const QString &action, qlonglong timestamp) {
     Q_UNUSED(timestamp);
     if (component == m_component && m_keys.contains(action))

@@ -36,6 +36,8 @@ public:
     Answer registerCombinationNow(const QString &combination, QKeyCombination keys,
                                   const QString &friendlyName, int timeoutMs);
     void unregisterCombination(const QString &combination);
+    // The same, once the daemon has done it (at most timeoutMs); false when it did not answer.
+    bool unregisterCombinationNow(const QString &combination, int timeoutMs);
     // Names registered or being registered.
     QStringList combinations() const { return m_keys.keys(); }
 
