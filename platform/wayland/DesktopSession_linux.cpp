@@ -5,6 +5,7 @@
 
 #include "platform/wayland/DesktopKeyboardPortal.h"
 #include "platform/wayland/KdeGlobalAccelHotkeys.h"
+#include "platform/wayland/PortalHotkeys.h"
 #include "platform/wayland/WaylandOutput.h"
 #include "platform/wayland/dbus/PortalKeyOutput.h"
 
@@ -50,11 +51,14 @@ SessionMechanisms sessionMechanisms() {
         return m;
     }
     const WaylandOutput *output = WaylandOutput::instance();
-    m.automaticHotkeys = kdeglobalaccelhotkeys::available();
-    m.hotkeys = m.automaticHotkeys
-                    ? QStringLiteral("KGlobalAccel (org.kde.kglobalaccel)")
-                    : QStringLiteral("none of the desktop's: bind \"verbolin --hotkey COMBINATION\" in its "
-                                     "keyboard settings");
+    if (kdeglobalaccelhotkeys::available())
+        m.hotkeys = QStringLiteral("KGlobalAccel (org.kde.kglobalaccel)");
+    else if (portalhotkeys::available())
+        m.hotkeys = QStringLiteral("the desktop portal's GlobalShortcuts (the desktop may ask you once)");
+    m.automaticHotkeys = !m.hotkeys.isEmpty();
+    if (!m.automaticHotkeys)
+        m.hotkeys = QStringLiteral("none of the desktop's: bind \"verbolin --hotkey COMBINATION\" in its "
+                                   "keyboard settings");
     m.clipboardWithoutFocus = output && output->hasDataControl();
     m.clipboard = m.clipboardWithoutFocus
                       ? QStringLiteral("data control (zwlr_data_control_manager_v1)")

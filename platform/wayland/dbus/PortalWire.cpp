@@ -45,6 +45,9 @@ const QDBusArgument &operator>>(const QDBusArgument &argument, KeySequenceWire &
 
 void registerPortalWireTypes() {
     static const bool done = [] {
+        // A slot taking an object path (the portal's Activated signal) is connected only
+        // once the type is known by name; nothing else may have made it known yet.
+        qRegisterMetaType<QDBusObjectPath>();
         qDBusRegisterMetaType<PortalShortcutWire>();
         qDBusRegisterMetaType<PortalShortcutWireList>();
         qDBusRegisterMetaType<KeySequenceWire>();

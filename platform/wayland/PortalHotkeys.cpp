@@ -1,0 +1,131 @@
+#include "platform/wayland/PortalHotkeys.h"
+
+#include "platform/GlobalHotkey.h"
+#include "platform/wayland/dbus/PortalGlobalShortcuts.h"
+#include "platform/wayland/dbus/PortalWire.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QHash>
+#include <QKeySequence>
+#include <QMap>
+#include <QPointer>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int answerTimeoutMs = 1000;
+
+struct Registry {
+    QHash<GlobalHotkey *, QString> names; // owner -> the combination's portable text (the shortcut's id)
+    QMap<QString, QKeyCombination> combinations; // by id, in a stable order
+    QPointer<PortalGlobalShortcuts> portal;
+    bool bindQueued = false;
+};
+
+Registry &registry() {
+    static Registry r;
+    return r;
+}
+
+QString nameOf(QKeyCombination combination) {
+    return QKeySequence(combination).toString(QKeySequence::PortableText);
+}
+
+PortalGlobalShortcuts *portal() {
+    Registry &r = registry();
+    if (r.portal || !QCoreApplication::instance())
+        return r.portal;
+    r.portal = new PortalGlobalShortcuts(QDBusConnection::sessionBus(), QCoreApplication::instance());
+    QObject::connect(r.portal, &PortalGlobalShortcuts::activated, r.portal, [](const QString &id) {
+        // Queued: a slot may delete hotkeys while this loop runs.
+        const Registry &now = registry();
+        for (auto it = now.names.cbegin(); it != now.names.cend(); ++it)
+            if (it.value() == id)
+                QMetaObject::invokeMethod(it.key(), &GlobalHotkey::activated, Qt::QueuedConnection);
+    });
+    QObject::connect(r.portal, &PortalGlobalShortcuts::bound, r.portal,
+                     [](const QMap<QString, QString> &triggers) {
+                         for (auto it = triggers.cbegin(); it != triggers.cend(); ++it)
+                             std::fprintf(stderr, "verbolin: the desktop bound the hotkey %s to %s\n",
+                                          qPrintable(it.key()), qPrintable(it.value()));
+                     });
+    QObject::connect(r.portal, &PortalGlobalShortcuts::refused, r.portal, [](const QString &reason) {
+        std::fprintf(stderr, "verbolin: the desktop did not bind the hotkeys: %s\n", qPrintable(reason));
+    });
+    QObject::connect(r.portal, &PortalGlobalShortcuts::unavailable, r.portal, [](const QString &reason) {
+        std::fprintf(stderr, "verbolin: no global shortcuts from the desktop portal: %s\n",
+                     qPrintable(reason));
+    });
+    return r.portal;
+}
+
+// Binds the set as it stands once the current pass of the event loop is over: the
+// grabs and releases of one change (the settings, the start-up) make one request.
+void bindLater() {
+    Registry &r = registry();
+    if (r.bindQueued || !portal())
+        return;
+    r.bindQueued = true;
+    QTimer::singleShot(0, r.portal, [] {
+        Registry &now = registry();
+        now.bindQueued = false;
+        QList<PortalGlobalShortcuts::Shortcut> shortcuts;
+        for (auto it = now.combinations.cbegin(); it != now.combinations.cend(); ++it)
+            shortcuts.append({it.key(), QStringLiteral("Verbolin: ") + it.key(),
+                              PortalGlobalShortcuts::triggerFor(it.value())});
+        now.portal->setShortcuts(shortcuts);
+    });
+}
+
+} // namespace
+
+bool portalhotkeys::available() {
+    static const bool there = [] {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected())
+            return false;
+        QDBusMessage ask = QDBusMessage::createMethodCall(PortalNames::service(), PortalNames::objectPath(),
+                                                          PortalNames::properties(), QStringLiteral("Get"));
+        ask << PortalNames::globalShortcuts() << QStringLiteral("version");
+        const QDBusMessage reply = bus.call(ask, QDBus::Block, answerTimeoutMs);
+        return reply.type() == QDBusMessage::ReplyMessage &&
+               reply.arguments().value(0).value<QDBusVariant>().variant().toUInt() > 0;
+    }();
+    return there;
+}
+
+bool portalhotkeys::canMap(QKeyCombination combination) {
+    return combination.key() != Qt::Key_unknown && !PortalGlobalShortcuts::triggerFor(combination).isEmpty();
+}
+
+bool portalhotkeys::grab(GlobalHotkey *owner, QKeyCombination combination) {
+    if (!canMap(combination) || !available())
+        return false;
+    Registry &r = registry();
+    const QString name = nameOf(combination);
+    r.names.insert(owner, name);
+    if (!r.combinations.contains(name)) {
+        r.combinations.insert(name, combination);
+        bindLater();
+    }
+    return true;
+}
+
+void portalhotkeys::release(GlobalHotkey *owner) {
+    Registry &r = registry();
+    const auto it = r.names.constFind(owner);
+    if (it == r.names.cend())
+        return;
+    const QString name = it.value();
+    r.names.erase(it);
+    for (const QString &other : std::as_const(r.names))
+        if (other == name)
+            return;
+    r.combinations.remove(name);
+    bindLater();
+}
