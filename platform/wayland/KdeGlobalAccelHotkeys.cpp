@@ -2,6 +2,7 @@
 
 #include "platform/GlobalHotkey.h"
 #include "platform/HotkeyKeyMap.h"
+#include "platform/wayland/HotkeyOwners.h"
 #include "platform/wayland/dbus/KdeGlobalAccel.h"
 
 #include <QCoreApplication>
@@ -23,8 +24,7 @@ constexpr int answerTimeoutMs = 1000;
 constexpr int silentPauseMs = 10000;
 
 struct Registry {
-    QHash<GlobalHotkey *, QString> names;         // owner -> the combination's portable text
-    QHash<QString, QKeyCombination> combinations; // by portable text, while registered
+    HotkeyOwners owners;
     QPointer<KdeGlobalAccel> accel;
     // The daemon let a registration wait in vain: the next ones are not waited for until
     // this time (a hung daemon must not hold the program up once per phrase hotkey).
@@ -49,9 +49,8 @@ KdeGlobalAccel *accel() {
             // Queued: a slot may delete hotkeys while this loop runs. Every owner of a shared
             // combination hears of it.
             const Registry &now = registry();
-            for (auto it = now.names.cbegin(); it != now.names.cend(); ++it)
-                if (it.value() == name)
-                    QMetaObject::invokeMethod(it.key(), &GlobalHotkey::activated, Qt::QueuedConnection);
+            for (GlobalHotkey *owner : now.owners.ownersOf(name))
+                QMetaObject::invokeMethod(owner, &GlobalHotkey::activated, Qt::QueuedConnection);
         });
     }
     return r.accel;
@@ -88,11 +87,9 @@ bool kdeglobalaccelhotkeys::grab(GlobalHotkey *owner, QKeyCombination combinatio
     Registry &r = registry();
     const QString name = nameOf(combination);
     // A combination this program holds already is shared: both owners fire.
-    for (auto it = r.names.cbegin(); it != r.names.cend(); ++it) {
-        if (it.value() == name) {
-            r.names.insert(owner, name);
-            return true;
-        }
+    if (r.owners.holds(name)) {
+        r.owners.add(owner, name, combination);
+        return true;
     }
     if (!r.silentUntil.hasExpired())
         return false;
@@ -107,23 +104,14 @@ bool kdeglobalaccelhotkeys::grab(GlobalHotkey *owner, QKeyCombination combinatio
     }
     if (answer != KdeGlobalAccel::Answer::Granted)
         return false;
-    r.names.insert(owner, name);
-    r.combinations.insert(name, combination);
+    r.owners.add(owner, name, combination);
     return true;
 }
 
 void kdeglobalaccelhotkeys::release(GlobalHotkey *owner) {
     Registry &r = registry();
-    const auto it = r.names.constFind(owner);
-    if (it == r.names.cend())
-        return;
-    const QString name = it.value();
-    r.names.erase(it);
-    for (const QString &other : std::as_const(r.names))
-        if (other == name)
-            return;
-    r.combinations.remove(name);
-    if (r.accel)
+    const QString name = r.owners.remove(owner);
+    if (!name.isEmpty() && r.accel)
         r.accel->unregisterCombination(name);
 }
 
@@ -148,7 +136,7 @@ QStringList kdeglobalaccelhotkeys::suspend(const std::vector<KeyPressCombination
     QStringList suspended;
     if (!r.accel)
         return suspended;
-    for (auto it = r.combinations.cbegin(); it != r.combinations.cend(); ++it) {
+    for (auto it = r.owners.combinations().cbegin(); it != r.owners.combinations().cend(); ++it) {
         const QKeyCombination combination = it.value();
         if (std::none_of(presses.cbegin(), presses.cend(),
                          [combination](const KeyPressCombination &p) { return fires(p, combination); }))
@@ -162,16 +150,13 @@ QStringList kdeglobalaccelhotkeys::suspend(const std::vector<KeyPressCombination
 void kdeglobalaccelhotkeys::resume(const QStringList &names) {
     Registry &r = registry();
     for (const QString &name : names) {
-        const auto it = r.combinations.constFind(name);
         // Released meanwhile: nothing to take back.
-        if (it == r.combinations.cend() || !r.accel)
+        if (!r.owners.holds(name) || !r.accel)
             continue;
         // Another program may have taken the combination in the moment it was free: then it
         // stays with that program, as a refused registration would.
-        if (r.accel->registerCombinationNow(name, it.value(), name, answerTimeoutMs) !=
-            KdeGlobalAccel::Answer::Granted) {
+        if (r.accel->registerCombinationNow(name, r.owners.combinations().value(name), name,
+                                            answerTimeoutMs) != KdeGlobalAccel::Answer::Granted)
             std::fprintf(stderr, "verbolin: the hotkey %s could not be registered again\n", qPrintable(name));
-            r.combinations.remove(name);
-        }
     }
 }

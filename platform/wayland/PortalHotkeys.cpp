@@ -1,6 +1,7 @@
 #include "platform/wayland/PortalHotkeys.h"
 
 #include "platform/GlobalHotkey.h"
+#include "platform/wayland/HotkeyOwners.h"
 #include "platform/wayland/dbus/PortalGlobalShortcuts.h"
 #include "platform/wayland/dbus/PortalWire.h"
 
@@ -21,8 +22,7 @@ namespace {
 constexpr int answerTimeoutMs = 1000;
 
 struct Registry {
-    QHash<GlobalHotkey *, QString> names; // owner -> the combination's portable text (the shortcut's id)
-    QMap<QString, QKeyCombination> combinations; // by id, in a stable order
+    HotkeyOwners owners; // a combination's portable text is its shortcut's id
     QPointer<PortalGlobalShortcuts> portal;
     bool bindQueued = false;
 };
@@ -44,9 +44,8 @@ PortalGlobalShortcuts *portal() {
     QObject::connect(r.portal, &PortalGlobalShortcuts::activated, r.portal, [](const QString &id) {
         // Queued: a slot may delete hotkeys while this loop runs.
         const Registry &now = registry();
-        for (auto it = now.names.cbegin(); it != now.names.cend(); ++it)
-            if (it.value() == id)
-                QMetaObject::invokeMethod(it.key(), &GlobalHotkey::activated, Qt::QueuedConnection);
+        for (GlobalHotkey *owner : now.owners.ownersOf(id))
+            QMetaObject::invokeMethod(owner, &GlobalHotkey::activated, Qt::QueuedConnection);
     });
     QObject::connect(r.portal, &PortalGlobalShortcuts::bound, r.portal,
                      [](const QMap<QString, QString> &triggers) {
@@ -75,7 +74,7 @@ void bindLater() {
         Registry &now = registry();
         now.bindQueued = false;
         QList<PortalGlobalShortcuts::Shortcut> shortcuts;
-        for (auto it = now.combinations.cbegin(); it != now.combinations.cend(); ++it)
+        for (auto it = now.owners.combinations().cbegin(); it != now.owners.combinations().cend(); ++it)
             shortcuts.append({it.key(), QStringLiteral("Verbolin: ") + it.key(),
                               PortalGlobalShortcuts::triggerFor(it.value())});
         now.portal->setShortcuts(shortcuts);
@@ -108,24 +107,12 @@ bool portalhotkeys::grab(GlobalHotkey *owner, QKeyCombination combination) {
         return false;
     Registry &r = registry();
     const QString name = nameOf(combination);
-    r.names.insert(owner, name);
-    if (!r.combinations.contains(name)) {
-        r.combinations.insert(name, combination);
+    if (r.owners.add(owner, name, combination))
         bindLater();
-    }
     return true;
 }
 
 void portalhotkeys::release(GlobalHotkey *owner) {
-    Registry &r = registry();
-    const auto it = r.names.constFind(owner);
-    if (it == r.names.cend())
-        return;
-    const QString name = it.value();
-    r.names.erase(it);
-    for (const QString &other : std::as_const(r.names))
-        if (other == name)
-            return;
-    r.combinations.remove(name);
-    bindLater();
+    if (!registry().owners.remove(owner).isEmpty())
+        bindLater();
 }
