@@ -5,12 +5,12 @@
 # keyboard as a user who allows would, and forwards the keys to mutter's own remote desktop
 # service (mutter-remote.py): Verbolin's real portal client drives the real compositor. The
 # hotkeys come from "verbolin --hotkey", run as the desktop's custom shortcut would; the
-# test's keys are held and its clicks made through mutter's remote desktop too. Checks: phrases chosen in the pick
-# window and by a phrase hotkey arrive in a Wayland target that records its text and focus,
-# the focus is back in the target afterwards, the remembered consent's token is kept in
-# config.json and handed back on the next start, and without a portal the user is told once.
-# Exits 77 (skipped) only when mutter is not installed. mutter runs as root (unlike sway), so
-# the test runs as whoever starts it.
+# test's keys are held and its clicks made through mutter's remote desktop too. Checks:
+# phrases chosen in the pick window and by a phrase hotkey arrive in a Wayland target that
+# records its text and focus, the focus is back in the target afterwards, the remembered
+# consent's token is kept in config.json and handed back on the next start, and without a
+# portal the user is told once. Exits 77 (skipped) only when mutter is not installed. mutter
+# runs as root (unlike sway), so the test runs as whoever starts it.
 set -u
 exe=$1 target=$2
 here=$(cd "$(dirname "$0")" && pwd)
