@@ -210,10 +210,10 @@ click_pick() {
     wait_for bash -c "[ \$(grep -c clicked '$work/pointer.out') -gt $clicks ]" || fail "the pointer did not click"
 }
 
-# A pointer, as a mouse is on a desktop: headless KWin has none, and a client that starts
-# on a seat without one never takes one added later. The presser's fake input device is a
-# pointer for as long as it stays connected, so one stays, clicking where it is told on its
-# standard input (a pipe kept open on descriptor 7), before the programs under test start.
+# A pointer, as a mouse is on a desktop: headless KWin's seat has only a keyboard, and a fake
+# input device makes it a pointer (and touch) for as long as its client stays connected. So
+# one presser stays, clicking where it is told on its standard input (a pipe kept open on
+# descriptor 7), started before the programs under test as a mouse is there before them.
 mkfifo "$work/pointer.in"
 exec 7<>"$work/pointer.in"
 "$app/fake_input_keys" --pointer <"$work/pointer.in" >"$work/pointer.out" 2>&1 &
