@@ -4,11 +4,20 @@
 // order. Keys are named by their keysym and found in the compositor's keymap, in its layout
 // N (0, the first, unless told), so the right keys are pressed whatever the layout. KWin offers fake input
 // only to a program named by an installed desktop entry (X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input).
+//
+// fake_input_keys --pointer: the mouse of a headless KWin. Its fake input device is the seat's
+// pointer for as long as it stays connected, and a client that starts on a seat without a
+// pointer never takes one added later: this runs before the programs under test start, says
+// "ready", then reads lines from standard input:
+//   click X Y MS    moves to (X, Y) of the desktop and holds the left button MS ms
+// answers "clicked" to each, and ends at the end of its input.
 #include "fake-input-client-protocol.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
+#include <sstream>
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -93,17 +102,51 @@ std::string keysymName(std::string name) {
     return name;
 }
 
+constexpr uint32_t leftButton = 0x110; // BTN_LEFT
+
+int servePointer(wl_display *display, org_kde_kwin_fake_input *fakeInput) {
+    wl_display_roundtrip(display);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        std::istringstream words(line);
+        std::string command;
+        int x = 0, y = 0, ms = 0;
+        if (!(words >> command >> x >> y >> ms) || command != "click") {
+            std::fprintf(stderr, "fake_input_keys: cannot read \"%s\"\n", line.c_str());
+            continue;
+        }
+        org_kde_kwin_fake_input_pointer_motion_absolute(fakeInput, wl_fixed_from_int(x),
+                                                        wl_fixed_from_int(y));
+        wl_display_roundtrip(display);
+        usleep(100 * 1000);
+        org_kde_kwin_fake_input_button(fakeInput, leftButton, WL_POINTER_BUTTON_STATE_PRESSED);
+        wl_display_roundtrip(display);
+        usleep(useconds_t(ms) * 1000);
+        org_kde_kwin_fake_input_button(fakeInput, leftButton, WL_POINTER_BUTTON_STATE_RELEASED);
+        wl_display_roundtrip(display);
+        std::printf("clicked\n");
+        std::fflush(stdout);
+    }
+    org_kde_kwin_fake_input_destroy(fakeInput);
+    wl_display_disconnect(display);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
     xkb_layout_index_t layout = 0;
+    const bool pointer = argc == 2 && std::strcmp(argv[1], "--pointer") == 0;
     if (argc > 2 && std::strcmp(argv[1], "--layout") == 0) {
         layout = xkb_layout_index_t(std::atoi(argv[2]));
         argv += 2;
         argc -= 2;
     }
-    if (argc < 3 || argc % 2 == 0) {
-        std::fprintf(stderr, "usage: fake_input_keys [--layout N] COMBINATION MILLISECONDS...\n");
+    if (!pointer && (argc < 3 || argc % 2 == 0)) {
+        std::fprintf(stderr, "usage: fake_input_keys [--layout N] COMBINATION MILLISECONDS...\n"
+                             "       fake_input_keys --pointer < commands\n");
         return 2;
     }
     wl_display *display = wl_display_connect(nullptr);
@@ -121,6 +164,8 @@ int main(int argc, char **argv) {
         return 1;
     }
     org_kde_kwin_fake_input_authenticate(s.fakeInput, "verbolin tests", "presses keys in a test");
+    if (pointer)
+        return servePointer(display, s.fakeInput);
     wl_keyboard *keyboard = wl_seat_get_keyboard(s.seat);
     wl_keyboard_add_listener(keyboard, &keyboardListener, &s);
     for (int i = 0; i < 20 && !s.keymap; ++i)

@@ -2,9 +2,10 @@
 # kwin-main-road.sh VERBOLIN INPUT_TARGET FAKE_INPUT_KEYS: the main road on a headless KWin
 # (Plasma 5.27) in a D-Bus session of its own. The hotkeys reach Verbolin through KWin's
 # global accelerator service, keys are held as people hold them through KWin's fake input
-# (by the test's own presser, and Verbolin's phrase keys go the same way), the clipboard goes
-# through data control; phrases arrive in a Wayland target that records its text, and a
-# KWin script of the test's own logs which window is active and which are shown. Exits 77
+# (by the test's own presser, and Verbolin's phrase keys go the same way), clicks come from
+# the presser's fake input pointer, the clipboard goes through data control; phrases arrive
+# in a Wayland target that records its text, and a KWin script of the test's own logs which
+# window is active and which are shown, and where the pick window lies. Exits 77
 # (skipped) only when the compositor or a tool it needs is not installed.
 set -u
 
@@ -120,11 +121,23 @@ if ! wait_for bus_has org.kde.kglobalaccel; then
     wait_for bus_has org.kde.kglobalaccel || fail "no global accelerator service on the bus"
 fi
 
-# The test's eyes: a KWin script that logs every window activated, shown and gone.
+# The test's eyes: a KWin script that logs every window activated, shown and gone, and where
+# the pick window's own area (below the title bar KWin draws around it) lies on the desktop
+# whenever it is activated or moves; the area comes before the window is told active.
 cat >"$work/watch.js" <<'JS'
 function tell(what, c) { print("verbolin-e2e " + what + " " + (c ? c.caption : "")); }
-workspace.clientActivated.connect(function (c) { tell("active", c); });
-workspace.clientAdded.connect(function (c) { tell("added", c); });
+function area(c) {
+    if (!c || c.caption != "Verbolin") return;
+    var b = c.bufferGeometry, f = c.frameGeometry;
+    print("verbolin-e2e area " + Math.round(b.x) + " " + Math.round(b.y) + " " + Math.round(b.width) + " " +
+          Math.round(b.height) + " in the frame " + Math.round(f.x) + " " + Math.round(f.y) + " " +
+          Math.round(f.width) + " " + Math.round(f.height));
+}
+workspace.clientActivated.connect(function (c) { area(c); tell("active", c); });
+workspace.clientAdded.connect(function (c) {
+    tell("added", c);
+    c.frameGeometryChanged.connect(function () { area(c); });
+});
 workspace.clientRemoved.connect(function (c) { tell("removed", c); });
 JS
 # KWin takes its name on the bus before its scripting object is there.
@@ -185,6 +198,28 @@ hold() {
     "$app/fake_input_keys" --layout "$layout" "$1" "$2" || fail "the presser failed on $1"
 }
 
+# A left click held 150 ms at a point of the pick window (its own coordinates), by the
+# test's pointer (see below), where KWin last said the window's area is.
+click_pick() {
+    local at clicks
+    at=$(grep -a '^js: verbolin-e2e area ' "$work/kwin.log" | tail -n1 |
+        awk -v dx="$1" -v dy="$2" '{ print $4 + dx, $5 + dy }')
+    [ -n "$at" ] || fail "KWin told no area of the pick window"
+    clicks=$(grep -c clicked "$work/pointer.out")
+    echo "click $at 150" >&7
+    wait_for bash -c "[ \$(grep -c clicked '$work/pointer.out') -gt $clicks ]" || fail "the pointer did not click"
+}
+
+# A pointer, as a mouse is on a desktop: headless KWin's seat has only a keyboard, and a fake
+# input device makes it a pointer (and touch) for as long as its client stays connected. So
+# one presser stays, clicking where it is told on its standard input (a pipe kept open on
+# descriptor 7), started before the programs under test as a mouse is there before them.
+mkfifo "$work/pointer.in"
+exec 7<>"$work/pointer.in"
+"$app/fake_input_keys" --pointer <"$work/pointer.in" >"$work/pointer.out" 2>&1 &
+pids+=($!)
+wait_for grep -q ready "$work/pointer.out" || fail "the pointer did not start: $(cat "$work/pointer.out")"
+
 QT_QPA_PLATFORM=wayland "$app/input_target" "$work/target.log" 2>"$work/target.err" &
 pids+=($!)
 wait_for grep -q '"ready"' "$work/target.log" || fail "the target did not take the focus"
@@ -208,9 +243,14 @@ echo "step: a badge key held 200 ms"
 hold ctrl+shift+v 200 ; expect_shown ; hold 3 200
 expect_text "bravocharlie" ; expect_hidden ; expect_focus "$target_title"
 
+echo "step: a click on the first phrase"
+# Row 1 lies below the group tabs and the search box (a click at 200 takes row 3).
+hold ctrl+shift+v 200 ; expect_shown ; click_pick 120 80
+expect_text "bravocharliealpha" ; expect_hidden ; expect_focus "$target_title"
+
 echo "step: a phrase with <Enter>, then one with a chord"
 hold ctrl+shift+v 200 ; expect_shown ; hold 4 200
-expect_text $'bravocharliemike\n' ; expect_hidden
+expect_text $'bravocharliealphamike\n' ; expect_hidden
 hold ctrl+shift+v 200 ; expect_shown ; hold 5 200
 expect_text "november" ; expect_hidden ; expect_focus "$target_title"
 

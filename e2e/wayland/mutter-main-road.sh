@@ -5,12 +5,12 @@
 # keyboard as a user who allows would, and forwards the keys to mutter's own remote desktop
 # service (mutter-remote.py): Verbolin's real portal client drives the real compositor. The
 # hotkeys come from "verbolin --hotkey", run as the desktop's custom shortcut would; the
-# test's keys are held through mutter's remote desktop too. Checks: phrases chosen in the pick
-# window and by a phrase hotkey arrive in a Wayland target that records its text and focus,
-# the focus is back in the target afterwards, the remembered consent's token is kept in
-# config.json and handed back on the next start, and without a portal the user is told once.
-# Exits 77 (skipped) only when mutter is not installed. mutter runs as root (unlike sway), so
-# the test runs as whoever starts it.
+# test's keys are held and its clicks made through mutter's remote desktop too. Checks:
+# phrases chosen in the pick window and by a phrase hotkey arrive in a Wayland target that
+# records its text and focus, the focus is back in the target afterwards, the remembered
+# consent's token is kept in config.json and handed back on the next start, and without a
+# portal the user is told once. Exits 77 (skipped) only when mutter is not installed. mutter
+# runs as root (unlike sway), so the test runs as whoever starts it.
 set -u
 exe=$1 target=$2
 here=$(cd "$(dirname "$0")" && pwd)
@@ -128,6 +128,17 @@ hold() {
     echo "hold $1 $2" >&"${PRESSER[1]}"
     read -r -t 10 answer <&"${PRESSER[0]}" && [ "$answer" = done ] || fail "the key presser failed on $1"
 }
+# A left click held 150 ms at a point of the pick window (its own coordinates), by the same
+# remote desktop session's pointer, which is there before the programs under test start as
+# the keyboard is. Without the shell mutter tells no window's place, so the click goes where
+# mutter puts the pick window on this desktop: the target holds the middle of the 1024x768
+# monitor and the pick window fits nowhere beside it, so mutter puts its frame in the top
+# left corner; inside that frame Qt draws a title bar 30 px high and a border 3 px wide.
+pick_x=3 pick_y=30
+click_pick() {
+    echo "click $((pick_x + $1)) $((pick_y + $2)) 150" >&"${PRESSER[1]}"
+    read -r -t 10 answer <&"${PRESSER[0]}" && [ "$answer" = done ] || fail "the pointer failed to click"
+}
 
 "$py" "$here/mutter-remote.py" portal "$work/portal.log" 2>"$work/portal.err" &
 portal_pid=$!
@@ -222,9 +233,14 @@ echo "step: a badge key held 200 ms"
 run_hotkey Ctrl+Shift+V ; expect_target_left ; hold 3 200
 expect_text "bravocharlie" ; expect_target_focused
 
+echo "step: a click on the first phrase"
+# Row 1 lies below the group tabs and the search box (a click at 200 takes row 3).
+run_hotkey Ctrl+Shift+V ; expect_target_left ; click_pick 120 80
+expect_text "bravocharliealpha" ; expect_target_focused
+
 echo "step: a phrase with <Enter>, then one with a chord"
 run_hotkey Ctrl+Shift+V ; expect_target_left ; hold 4 200
-expect_text $'bravocharliemike\n' ; expect_target_focused
+expect_text $'bravocharliealphamike\n' ; expect_target_focused
 run_hotkey Ctrl+Shift+V ; expect_target_left ; hold 5 200
 expect_text "november" ; expect_target_focused
 

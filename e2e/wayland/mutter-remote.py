@@ -3,7 +3,9 @@
 
 mutter-remote.py presser
     Reads lines "hold COMBO MS" (COMBO like ctrl+shift+v, Down, Return, 3) from standard
-    input, holds the keys that long, and answers "done" on standard output.
+    input, holds the keys that long, and answers "done" on standard output. Lines
+    "click X Y MS" move the pointer to (X, Y) of the desktop and hold the left button that
+    long, then answer "done" too.
 
 mutter-remote.py portal LOG
     Stands in for the desktop portal (org.freedesktop.portal.Desktop) on the session bus with
@@ -52,12 +54,36 @@ def keysym(name):
     raise ValueError("unknown key " + name)
 
 
+BTN_LEFT = 0x110
+
+
+def click(session, x, y, ms):
+    """Moves the pointer to (x, y) and holds the left button. The session's absolute moves
+    need a screen cast stream, so the pointer goes by relative moves: far to the top left,
+    where the desktop's edges stop it at (0, 0), then on to the point (remote desktop moves
+    are not accelerated)."""
+    session.NotifyPointerMotionRelative(-10000.0, -10000.0)
+    time.sleep(0.05)
+    session.NotifyPointerMotionRelative(float(x), float(y))
+    time.sleep(0.1)
+    session.NotifyPointerButton(BTN_LEFT, True)
+    time.sleep(ms / 1000.0)
+    session.NotifyPointerButton(BTN_LEFT, False)
+    # Out of the way afterwards, in the bottom right corner, where no window lies.
+    time.sleep(0.05)
+    session.NotifyPointerMotionRelative(10000.0, 10000.0)
+
+
 def presser():
     bus = dbus.SessionBus()
     session = mutter_session(bus)
     print("ready", flush=True)
     for line in sys.stdin:
         words = line.split()
+        if len(words) == 4 and words[0] == "click":
+            click(session, int(words[1]), int(words[2]), int(words[3]))
+            print("done", flush=True)
+            continue
         if len(words) != 3 or words[0] != "hold":
             print("error: " + line.strip(), flush=True)
             continue
