@@ -369,7 +369,9 @@ bool writeBytes(const QString &path, QByteArray bytes, const OutsideMerge &merge
             break;
         }
         s.lastKnown.insert(key, fingerprintOf(bytes));
-        if (!outside || !merge || attempt + 1 >= maximumSaveRounds)
+        // One that does not parse may be a writer still at work on it, writing on into the
+        // copy set aside: that copy stays whole, for the user.
+        if (!outside || !merge || attempt + 1 >= maximumSaveRounds || jsonDocumentOf(*outside).isNull())
             break;
         s.displacedSources.insert(key, displaced);
         const std::optional<QByteArray> merged = merge(*outside);
