@@ -233,14 +233,17 @@ const SwapRow swapRows[] = {
 struct RaceRow {
     const char *what;
     int landings;
-    const char *fixed; // the racer's version whatever the landing (as it is when it begins with '['),
-                       // nullptr: growing
-    const char *saved; // data.json's phrases after the save
-    const char *kept;  // the one version kept beside the file for the user; "": none
+    const char *fixed;    // the racer's version whatever the landing (as it is when it begins with '['),
+                          // nullptr: growing
+    const char *saved;    // data.json's phrases after the save
+    const char *kept;     // the one version kept beside the file for the user; "": none
+    bool rereads = false; // the racer adds tN to what the file holds then, as read-modify-write programs do
 };
 const RaceRow raceRows[] = {
     {"a phrase the racer adds just before the swap is merged in", 1, nullptr, "a b t1 mine", ""},
     {"a racer landing in two swaps in a row loses neither version", 2, nullptr, "a b t1 t2 mine", ""},
+    {"a racer that read the file after a swap does not take away what only its earlier version had", 2,
+     nullptr, "a b t1 mine t2", "", true},
     {"a phrase the racer removes just before the swap is removed", 1, "b", "b mine", ""},
     {"the racer writing the bytes that were there changes nothing", 1, "a b", "a b mine", ""},
     {"a version that does not parse (a writer still at work) is kept whole for the user", 1,
@@ -632,6 +635,11 @@ private slots:
             ++landed;
             if (r.fixed && *r.fixed == '[')
                 return writeAll(file, r.fixed);
+            if (r.rereads) {
+                QList<PhraseRecord> records = phraseRecordsFromJson(fileJson(file).array());
+                records.append({u"t"_s + QString::number(landed), {}, u"g"_s, {}});
+                return writeAll(file, QJsonDocument(phraseRecordsToJson(records)).toJson());
+            }
             QByteArray texts = r.fixed ? QByteArray(r.fixed) : QByteArray("a b");
             for (int n = 1; !r.fixed && n <= landed; ++n)
                 texts += " t" + QByteArray::number(n);
