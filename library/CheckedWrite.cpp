@@ -37,7 +37,9 @@ bool isSpecialFile(const QString &path) {
 }
 
 bool writeFileChecked(const QString &path, const QByteArray &bytes, bool textMode, QString *error,
-                      bool skipWhenSame, const std::function<bool()> &stillReplaceable) {
+                      bool skipWhenSame, const std::function<bool()> &stillReplaceable, QString *replaced) {
+    if (replaced)
+        replaced->clear();
     const QString target = writeTarget(path);
     if (isSpecialFile(target)) {
         *error = QStringLiteral("不是普通文件");
@@ -58,5 +60,5 @@ bool writeFileChecked(const QString &path, const QByteArray &bytes, bool textMod
                  QStringLiteral("文件夹 %1 已不存在，Verbolin 已重新创建它并在其中保存。").arg(shown),
                  QStringLiteral("the folder %1 was gone; it was made again to save into it").arg(shown));
     }
-    return replaceFileContents(target, bytes, textMode, error, stillReplaceable);
+    return replaceFileContents(target, bytes, textMode, error, stillReplaceable, replaced);
 }

@@ -17,8 +17,12 @@
 // stillReplaceable (when given) is asked once the new bytes are on the disk, right before
 // the old file is replaced; false leaves the old file as it was (error empty), for a
 // caller that found it changed.
+// replaced (when given): where the file's former content was left, as it was at the instant
+// it was replaced, for the caller to look at and remove (see replaceFileContents); empty
+// when nothing was left.
 bool writeFileChecked(const QString &path, const QByteArray &bytes, bool textMode, QString *error,
-                      bool skipWhenSame = true, const std::function<bool()> &stillReplaceable = {});
+                      bool skipWhenSame = true, const std::function<bool()> &stillReplaceable = {},
+                      QString *replaced = nullptr);
 
 // The file a write to path replaces: path itself, or the file its symbolic link names.
 QString writeTarget(const QString &path);

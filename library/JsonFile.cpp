@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTimer>
 
@@ -19,6 +20,9 @@
 namespace {
 
 constexpr int retryIntervalMs = 5000;
+// How often one save looks at the file again, merges and writes once more because another
+// program wrote it meanwhile, before it gives up on the race (and keeps that version aside).
+constexpr int maximumSaveRounds = 8;
 
 struct Fingerprint {
     qsizetype size = -1;
@@ -42,7 +46,12 @@ struct FileState {
     // could be made yet (a full disk, a file that cannot be read).
     QHash<QString, KeptKind> uncopied;
     QHash<QString, QString> ownVersions; // where a save that could not replace the file went
+    // While a version a save displaced is merged: the file beside that holds it, which the
+    // copies kept meanwhile are made from (the file itself holds the save's bytes).
+    QHash<QString, QString> displacedSources;
+    QSet<QString> displacedKeptForUser; // such files that are the copy kept for the user
     std::function<void(const QString &)> savedFileObserver;
+    std::function<void(const QString &)> beforeReplaceHook;
 };
 
 FileState &state() {
@@ -139,6 +148,7 @@ std::optional<QByteArray> readRegularFile(const QString &path) {
 }
 
 QString keepCopyOfKind(const QString &path, KeptKind kind);
+QString newKeptPath(const QString &path, const QString &kind);
 
 void scheduleRetry() {
     auto *app = QCoreApplication::instance();
@@ -245,12 +255,39 @@ bool writeBytes(const QString &path, QByteArray bytes, const OutsideMerge &merge
             acceptCurrentContent(path);
     }
     QString error;
+    // Versions of other programs that saves here displaced, each set aside beside the file.
+    // One goes once what was written holds it; one that could not be merged stays where it
+    // was set aside, and the user is told. Settled on every way out.
+    struct SetAside {
+        QString path;
+        bool mergedIn;
+    };
+    QList<SetAside> setAside;
+    bool saved = false;
+    const auto settleSetAside = qScopeGuard([&setAside, &saved, &s, &path] {
+        for (const SetAside &aside : setAside) {
+            if (aside.mergedIn && saved && !s.displacedKeptForUser.contains(aside.path)) {
+                QFile::remove(aside.path);
+                continue;
+            }
+            if (s.displacedKeptForUser.remove(aside.path))
+                continue; // the merge kept it, and said so
+            tellUser(
+                QStringLiteral("kept:") + aside.path,
+                QStringLiteral("%1 在保存的同一刻被其他程序改写；那个版本已另存为 %2，没有丢失。")
+                    .arg(nativePath(path), aside.path),
+                QStringLiteral("%1 was rewritten by another program at the instant of a save; that version "
+                               "was kept in %2")
+                    .arg(QFileInfo(path).fileName(), QFileInfo(aside.path).fileName()));
+        }
+    });
     for (int attempt = 0;; ++attempt) {
         // One read serves both checks: bytes already there need no write; bytes changed by
         // someone else since this program last read or wrote them are merged in or kept
         // beside the file before it is replaced.
         const OnDisk before = onDiskNow(path);
         if (before.bytes && *before.bytes == bytes) {
+            saved = true;
             s.pendingSaves.remove(key);
             s.lastKnown.insert(key, fingerprintOf(bytes));
             forgetCauses(QStringLiteral("save:") + key);
@@ -279,6 +316,7 @@ bool writeBytes(const QString &path, QByteArray bytes, const OutsideMerge &merge
                 s.lastKnown.insert(key, fingerprintOf(*before.bytes));
                 bytes = std::move(*merged);
                 if (*before.bytes == bytes) {
+                    saved = true;
                     s.pendingSaves.remove(key);
                     forgetCauses(QStringLiteral("save:") + key);
                     return true;
@@ -295,23 +333,58 @@ bool writeBytes(const QString &path, QByteArray bytes, const OutsideMerge &merge
         // Replaced only if it still holds what was looked at: a version written meanwhile
         // is merged or kept on the next round.
         bool changedMeanwhile = false;
-        const auto stillReplaceable = [&path, &before, &changedMeanwhile] {
+        const auto stillReplaceable = [&path, &before, &changedMeanwhile, &s] {
             changedMeanwhile = !sameOnDisk(onDiskNow(path), before);
+            if (!changedMeanwhile && s.beforeReplaceHook)
+                s.beforeReplaceHook(path);
             return !changedMeanwhile;
         };
-        if (writeFileChecked(path, bytes, true, &error, false, stillReplaceable)) {
+        QString displaced;
+        const bool written = writeFileChecked(path, bytes, true, &error, false, stillReplaceable, &displaced);
+        if (written)
             error.clear();
+        // What the file held at the instant it was replaced. A version another program put
+        // there after the last look is set aside under a name of its own at once (a crash
+        // now loses nothing), then merged and saved again like any outside version.
+        std::optional<QByteArray> outside;
+        if (!displaced.isEmpty()) {
+            const OnDisk was{true, readRegularFile(displaced)};
+            if (sameOnDisk(was, before)) {
+                QFile::remove(displaced);
+            } else {
+                const QString aside = newKeptPath(path, QStringLiteral("outside"));
+                if (QFile::rename(displaced, aside))
+                    displaced = aside;
+                setAside.append({displaced, false});
+                outside = was.bytes;
+            }
+        }
+        if (!written) {
+            if (changedMeanwhile && attempt + 1 < maximumSaveRounds)
+                continue;
+            if (changedMeanwhile)
+                error = QStringLiteral("文件一直在被其他程序修改");
+            else if (error.isEmpty())
+                error = QStringLiteral("未知错误");
             break;
         }
-        if (changedMeanwhile && attempt < 5)
-            continue;
-        if (changedMeanwhile)
-            error = QStringLiteral("文件一直在被其他程序修改");
-        else if (error.isEmpty())
-            error = QStringLiteral("未知错误");
-        break;
+        s.lastKnown.insert(key, fingerprintOf(bytes));
+        // One that does not parse may be a writer still at work on it, writing on into the
+        // copy set aside: that copy stays whole, for the user.
+        if (!outside || !merge || attempt + 1 >= maximumSaveRounds || jsonDocumentOf(*outside).isNull())
+            break;
+        s.displacedSources.insert(key, displaced);
+        const std::optional<QByteArray> merged = merge(*outside);
+        s.displacedSources.remove(key);
+        if (!merged)
+            break;
+        setAside.last().mergedIn = true;
+        if (*merged == bytes)
+            break;
+        bytes = *merged; // the file holds the bytes just written: written again, merged
     }
     if (error.isEmpty()) {
+        saved = true;
         s.pendingSaves.remove(key);
         s.lastKnown.insert(key, fingerprintOf(bytes));
         forgetCauses(QStringLiteral("save:") + key);
@@ -325,6 +398,17 @@ bool writeBytes(const QString &path, QByteArray bytes, const OutsideMerge &merge
     return false;
 }
 
+// A name "<name>.<kind>-<time>" beside the file that nothing has yet.
+QString newKeptPath(const QString &path, const QString &kind) {
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString base =
+        QFileInfo(path).absoluteFilePath() + QLatin1Char('.') + kind + QLatin1Char('-') + stamp;
+    QString backup = base;
+    for (int n = 2; QFileInfo::exists(backup); ++n)
+        backup = base + QLatin1Char('-') + QString::number(n);
+    return backup;
+}
+
 QString keepCopy(const QString &path, KeptKind kept, const QString &kind, const QString &what,
                  const QString &whatInEnglish) {
     const QFileInfo info(path);
@@ -336,12 +420,19 @@ QString keepCopy(const QString &path, KeptKind kept, const QString &kind, const 
                  QStringLiteral("%1 is not a regular file; it is neither read nor replaced").arg(shown));
         return QString();
     }
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    const QString base = info.absoluteFilePath() + QLatin1Char('.') + kind + QLatin1Char('-') + stamp;
-    QString backup = base;
-    for (int n = 2; QFileInfo::exists(backup); ++n)
-        backup = base + QLatin1Char('-') + QString::number(n);
-    if (QFile::copy(path, backup)) {
+    FileState &s = state();
+    const QString displaced = s.displacedSources.value(canonicalKey(path));
+    if (!displaced.isEmpty() && kept == KeptKind::Outside) {
+        // The displaced version was set aside under this very name already: it stays.
+        s.displacedKeptForUser.insert(displaced);
+        tellUser(QStringLiteral("kept:") + displaced,
+                 QStringLiteral("%1 %2，原内容已另存为 %3。").arg(shown, what, displaced),
+                 QStringLiteral("%1 %2; its content was kept in %3")
+                     .arg(info.fileName(), whatInEnglish, QFileInfo(displaced).fileName()));
+        return displaced;
+    }
+    const QString backup = newKeptPath(path, kind);
+    if (QFile::copy(displaced.isEmpty() ? path : displaced, backup)) {
         tellUser(QStringLiteral("kept:") + backup,
                  QStringLiteral("%1 %2，原内容已另存为 %3。").arg(shown, what, backup),
                  QStringLiteral("%1 %2; its content was kept in %3")
@@ -483,6 +574,10 @@ bool outsideChangeHasSettled(const QString &path) {
     return !bytes || outsideChangeHasSettled(path, *bytes);
 }
 
+bool displacedVersionIsMerged(const QString &path) {
+    return state().displacedSources.contains(canonicalKey(path));
+}
+
 bool hasUnsavedChange(const QString &path) {
     return state().pendingSaves.contains(canonicalKey(path));
 }
@@ -518,4 +613,8 @@ void acceptCurrentContent(const QString &path) {
 
 void setSavedFileObserver(std::function<void(const QString &path)> observer) {
     state().savedFileObserver = std::move(observer);
+}
+
+void setBeforeReplaceHook(std::function<void(const QString &path)> hook) {
+    state().beforeReplaceHook = std::move(hook);
 }

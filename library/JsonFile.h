@@ -62,8 +62,17 @@ bool hasRepeatedKeys(const QByteArray &bytes, const QJsonDocument &document);
 // holds what was looked at; a version written meanwhile is handled the same way. What
 // cannot be written into the file while a copy of its content cannot be made goes
 // beside it as "<name>.unsaved-<time>".
+//
+// Where the system lets a save swap its file into place, a version another program put
+// there after that last look is not destroyed either: the save gets it back, sets it aside
+// beside the file at once, hands it to merge and saves again (a few rounds at most); it is
+// removed once a save holds it, else kept there as "<name>.outside-<time>" and the user
+// told. While merge gets such a version, displacedVersionIsMerged(path) is true: the file
+// holds the program's own last save then, which other programs may have read meanwhile.
 using OutsideMerge = std::function<std::optional<QByteArray>(const QByteArray &outside)>;
 bool writeJsonFile(const QString &path, const QJsonDocument &document, const OutsideMerge &merge = {});
+
+bool displacedVersionIsMerged(const QString &path);
 
 // How long a change made elsewhere that does not parse is waited for, and how often it is
 // looked at meanwhile.
@@ -105,3 +114,8 @@ void acceptCurrentContent(const QString &path);
 
 // Called with the path after each save that wrote a file (a watcher follows the new file).
 void setSavedFileObserver(std::function<void(const QString &path)> observer);
+
+// Called with the path once a save has looked at the file for the last time, right before
+// its new bytes take the file's place: where a program racing with the save lands. For
+// tests, which stand in for such a program.
+void setBeforeReplaceHook(std::function<void(const QString &path)> hook);

@@ -375,13 +375,17 @@ std::optional<QByteArray> takeInOutsidePhrases(QListWidget *list, const QString 
     for (PhraseRecord &r : *theirs)
         r = repaired(std::move(r));
     PhraseFileSync &sync = phraseFileSync(path);
-    PhraseMerge merge =
-        mergePhraseRecords(sync.base.get(), repairedRecordsOf(list), *theirs, sync.ownAdditions);
+    const QList<PhraseRecord> ours = repairedRecordsOf(list);
+    PhraseMerge merge = mergePhraseRecords(sync.base.get(), ours, *theirs, sync.ownAdditions);
     if (merge.theirOrderLost && keepOutsideVersion(path).isEmpty())
         return std::nullopt;
     applyMerge(list, std::move(merge));
     sync.base = fingerprintsNow(*theirs);
     sync.ownAdditions.clear();
+    // A version a save of ours displaced: the file holds ours, so a writer that reads it now
+    // does not know the phrases only that version had, and must not take them away.
+    if (displacedVersionIsMerged(path))
+        sync.ownAdditions = recordsNotIn(*theirs, phraseFingerprints(ours));
     ++sync.takenIn;
     if (phrasesTakenInHandler())
         QMetaObject::invokeMethod(

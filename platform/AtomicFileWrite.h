@@ -23,8 +23,17 @@
 // beforeReplace (when given) is asked once the temporary is on the disk, right before it
 // takes the file's place: false leaves the old file as it was and error empty, for a
 // caller that found the file changed meanwhile.
+//
+// Where the system can swap the two files in one step (an exchanging rename on Linux,
+// ReplaceFileW with a backup name on Windows), the file's former content is not destroyed:
+// it is left under a temporary's name beside the file, and holds exactly what the file
+// held at the instant the new bytes took its place, including a version another program
+// wrote after beforeReplace looked. With replaced given, *replaced is that name and the
+// caller removes it once its content is safe; without it, it is removed here. *replaced
+// is empty when the file was new, or when the system could only rename over it (a file
+// system that cannot swap: what was there then is gone, as with any rename).
 bool replaceFileContents(const QString &path, const QByteArray &bytes, bool nativeLineEnds, QString *error,
-                         const std::function<bool()> &beforeReplace = {});
+                         const std::function<bool()> &beforeReplace = {}, QString *replaced = nullptr);
 
 // Temporaries of a replacement of fileName are named ".<fileName>.verbolin-tmp-" followed
 // by eight random lowercase letters or digits: a name no person gives a file, so that

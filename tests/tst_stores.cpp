@@ -13,6 +13,7 @@
 #include "library/Settings.h"
 #include "library/UserNotices.h"
 #include "pickwindow/MyTabBar.h"
+#include "platform/AtomicFileWrite.h"
 
 #include <QApplication>
 #include <QDir>
@@ -208,6 +209,48 @@ const MergeRow mergeRows[] = {
     {"moved on both sides: ours is kept and theirs' order is lost", "a b c", "c a b x", "b a c", "c a b x",
      true},
     {"moved the same way on both sides: nothing is lost", "a b c", "c a b x", "c a b", "c a b x"},
+};
+
+// A file replaced while a program writes it just before the new bytes take its place: what
+// the replacement hands back. Contents: nullptr is no file, "-" the racer removing it.
+struct SwapRow {
+    const char *what, *before, *racer;
+    bool taken;             // the caller takes what was replaced
+    const char *leftBeside; // what is handed back beside the file; nullptr: nothing
+};
+const SwapRow swapRows[] = {
+    {"an existing file's content is handed back", "old", nullptr, true, "old"},
+    {"a version written just before the swap is handed back, not the one looked at", "old", "racer", true,
+     "racer"},
+    {"a file made just before the swap is swapped with, not put over", nullptr, "racer", true, "racer"},
+    {"a new file leaves nothing beside it", nullptr, nullptr, true, nullptr},
+    {"a file removed just before the swap is made anew, nothing beside it", "old", "-", true, nullptr},
+    {"with no caller to take it, the replaced content is removed", "old", "racer", false, nullptr},
+};
+
+// A save of data.json ("a b" on disk, "mine" added) while another program writes it just
+// before the save's bytes take its place, landing in that many swaps (-1: in every one).
+// Each landing writes the racer's versions: "a b" with t1 … tN after N landings, or fixed.
+struct RaceRow {
+    const char *what;
+    int landings;
+    const char *fixed;    // the racer's version whatever the landing (as it is when it begins with '['),
+                          // nullptr: growing
+    const char *saved;    // data.json's phrases after the save
+    const char *kept;     // the one version kept beside the file for the user; "": none
+    bool rereads = false; // the racer adds tN to what the file holds then, as read-modify-write programs do
+};
+const RaceRow raceRows[] = {
+    {"a phrase the racer adds just before the swap is merged in", 1, nullptr, "a b t1 mine", ""},
+    {"a racer landing in two swaps in a row loses neither version", 2, nullptr, "a b t1 t2 mine", ""},
+    {"a racer that read the file after a swap does not take away what only its earlier version had", 2,
+     nullptr, "a b t1 mine t2", "", true},
+    {"a phrase the racer removes just before the swap is removed", 1, "b", "b mine", ""},
+    {"the racer writing the bytes that were there changes nothing", 1, "a b", "a b mine", ""},
+    {"a version that does not parse (a writer still at work) is kept whole for the user", 1,
+     R"([{"text": "a"}, {"te)", "a b mine", R"([{"text": "a"}, {"te)"},
+    {"a racer in every swap is given up on after some rounds, its last version kept for the user", -1,
+     nullptr, "a b t1 t2 t3 t4 t5 t6 t7 mine", "a b t1 t2 t3 t4 t5 t6 t7 t8"},
 };
 
 QList<PhraseRecord> textRecords(const char *texts) {
@@ -565,6 +608,85 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!hasUnsavedChange(path), settleTimeMs + 3000);
         QCOMPARE(keptBeside(path), QList<QByteArray>{"[{\"text\": "});
         QCOMPARE(list.count(), 3);
+    }
+
+    void aReplacementHandsBackWhatItReplaced_data() { addRowNumbers(swapRows); }
+    void aReplacementHandsBackWhatItReplaced() {
+        QFETCH(int, row);
+        const SwapRow &r = swapRows[row];
+        const QString path = freshPath(u"data.json"_s);
+        if (r.before)
+            writeAll(path, r.before);
+        const auto racer = [&r, &path] {
+            if (r.racer && qstrcmp(r.racer, "-") == 0)
+                QFile::remove(path);
+            else if (r.racer)
+                writeAll(path, r.racer);
+            return true;
+        };
+        QString error, replaced = u"unset"_s;
+        QVERIFY(replaceFileContents(path, "new", false, &error, racer, r.taken ? &replaced : nullptr));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(readAll(path), QByteArray("new"));
+        QStringList beside = QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden);
+        beside.removeOne(u"data.json"_s);
+        if (!r.leftBeside) {
+            QVERIFY(beside.isEmpty());
+            if (r.taken)
+                QVERIFY(replaced.isEmpty());
+            return;
+        }
+        QCOMPARE(beside, QStringList{QFileInfo(replaced).fileName()});
+        QVERIFY(isSaveTemporaryOf(beside.first(), u"data.json"_s));
+        QCOMPARE(readAll(replaced), QByteArray(r.leftBeside));
+    }
+
+    // What another program writes in the instant before a save's bytes take the file's place
+    // is handed back by the swap, merged and saved again; nothing is lost and nothing left
+    // for the user to merge, unless the racing never ends.
+    void aVersionWrittenJustBeforeTheSwapIsMerged_data() { addRowNumbers(raceRows); }
+    void aVersionWrittenJustBeforeTheSwapIsMerged() {
+        QFETCH(int, row);
+        const RaceRow &r = raceRows[row];
+        const QString path = freshPath(u"data.json"_s);
+        writeAll(path, QJsonDocument(phraseRecordsToJson(textRecords("a b"))).toJson());
+        QListWidget list;
+        loadPhrases(&list, path);
+        list.addItem(newPhraseItem({u"mine"_s, {}, u"g"_s, {}}));
+        int landed = 0;
+        setBeforeReplaceHook([&](const QString &file) {
+            if (r.landings >= 0 && landed >= r.landings)
+                return;
+            ++landed;
+            if (r.fixed && *r.fixed == '[')
+                return writeAll(file, r.fixed);
+            if (r.rereads) {
+                QList<PhraseRecord> records = phraseRecordsFromJson(fileJson(file).array());
+                records.append({u"t"_s + QString::number(landed), {}, u"g"_s, {}});
+                return writeAll(file, QJsonDocument(phraseRecordsToJson(records)).toJson());
+            }
+            QByteArray texts = r.fixed ? QByteArray(r.fixed) : QByteArray("a b");
+            for (int n = 1; !r.fixed && n <= landed; ++n)
+                texts += " t" + QByteArray::number(n);
+            writeAll(file, QJsonDocument(phraseRecordsToJson(textRecords(texts.constData()))).toJson());
+        });
+        const bool saved = savePhrases(&list, path);
+        setBeforeReplaceHook({});
+        QVERIFY(saved && !hasUnsavedChange(path));
+        QCOMPARE(textsOf(phraseRecordsFromJson(fileJson(path).array())), QString::fromUtf8(r.saved));
+        QList<PhraseRecord> held;
+        for (int i = 0; i < list.count(); ++i)
+            held << phraseRecordOf(list.item(i));
+        QCOMPARE(textsOf(held), QString::fromUtf8(r.saved));
+        QStringList kept;
+        for (const QByteArray &copy : keptBeside(path, u"outside"_s))
+            kept << (jsonDocumentOf(copy).isNull()
+                         ? QString::fromUtf8(copy)
+                         : textsOf(phraseRecordsFromJson(jsonDocumentOf(copy).array())));
+        QCOMPARE(kept, *r.kept ? QStringList{QString::fromUtf8(r.kept)} : QStringList());
+        QCOMPARE(notices.size(), *r.kept ? 1 : 0);
+        // No temporary is left, and nothing else.
+        QCOMPARE(QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden).size(), 1 + kept.size());
     }
 
     // A phrase whose group tab.json lacks is never hidden: the group comes back at the end.

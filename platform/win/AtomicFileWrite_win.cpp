@@ -1,5 +1,7 @@
 // The replacement of a file on Windows: CreateFileW(CREATE_NEW), WriteFile, FlushFileBuffers
-// and CloseHandle, each checked, then MoveFileExW with write-through.
+// and CloseHandle, each checked, then ReplaceFileW with a backup name (the replaced content
+// is kept under it), or MoveFileExW with write-through where there is nothing to replace or
+// the file system refuses ReplaceFileW.
 #include "platform/AtomicFileWrite.h"
 
 #include <QDir>
@@ -79,6 +81,7 @@ public:
 
     // Null when no access list could be built: the folder's then applies.
     SECURITY_ATTRIBUTES *attributes() { return descriptor_ ? &attributes_ : nullptr; }
+    PSECURITY_DESCRIPTOR descriptor() const { return descriptor_; }
 
 private:
     PSECURITY_DESCRIPTOR descriptor_ = nullptr;
@@ -105,10 +108,82 @@ bool writeAll(HANDLE file, const QByteArray &bytes, QString *error) {
     return true;
 }
 
+// Errors by which ReplaceFileW says it cannot be used at all here (a file system or a
+// network share without it), so that a plain move is the way: nothing was changed.
+bool replaceIsRefused(DWORD code) {
+    return code == ERROR_INVALID_FUNCTION || code == ERROR_NOT_SUPPORTED ||
+           code == ERROR_CALL_NOT_IMPLEMENTED || code == ERROR_INVALID_PARAMETER;
+}
+
+// Stranded: the target's content could be moved neither aside for good nor back (it is
+// under the backup name).
+enum class Swap { Exchanged, Moved, Failed, Stranded };
+
+// Puts the temporary in the target's place. ReplaceFileW leaves what the target held at
+// that instant under the backup name, a version another program wrote a moment ago
+// included. A target that is not there is created by a move that never replaces, so that
+// one made meanwhile is swapped with instead. On failure, GetLastError() says why and
+// the target holds what it held.
+Swap putInPlace(const std::wstring &temporary, const std::wstring &target, const std::wstring &backup) {
+    DWORD lastCode = ERROR_SHARING_VIOLATION;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            if (MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
+                return Swap::Moved;
+            const DWORD code = GetLastError();
+            lastCode = code;
+            if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS)
+                continue; // made meanwhile: replaced below
+            SetLastError(code);
+            return Swap::Failed;
+        }
+        // Merge errors (attributes, access lists the file system cannot take over) do not
+        // stop the replacement: the owner-only access list is set again afterwards.
+        if (ReplaceFileW(target.c_str(), temporary.c_str(), backup.c_str(),
+                         REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr))
+            return Swap::Exchanged;
+        const DWORD code = GetLastError();
+        lastCode = code;
+        switch (code) {
+        case ERROR_FILE_NOT_FOUND:
+            // The target went meanwhile (the temporary is there: it was checked above and
+            // is ours), so it is created.
+            continue;
+        case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+            // With a backup name given, both files keep their names: nothing happened.
+            SetLastError(code);
+            return Swap::Failed;
+        case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
+            // The target's content is under the backup name already; the temporary kept its
+            // own. It is moved into the place, or the content moved back.
+            if (MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
+                return Swap::Exchanged;
+            if (!MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
+                return Swap::Stranded;
+            SetLastError(code);
+            return Swap::Failed;
+        default:
+            if (replaceIsRefused(code)) {
+                if (MoveFileExW(temporary.c_str(), target.c_str(),
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                    return Swap::Moved;
+                return Swap::Failed;
+            }
+            // ERROR_UNABLE_TO_REMOVE_REPLACED and the rest: both files keep their names.
+            SetLastError(code);
+            return Swap::Failed;
+        }
+    }
+    SetLastError(lastCode);
+    return Swap::Failed;
+}
+
 } // namespace
 
 bool replaceFileContents(const QString &path, const QByteArray &bytes, bool nativeLineEnds, QString *error,
-                         const std::function<bool()> &beforeReplace) {
+                         const std::function<bool()> &beforeReplace, QString *replaced) {
+    if (replaced)
+        replaced->clear();
     const std::wstring target = nativeOf(path);
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
@@ -160,9 +235,33 @@ bool replaceFileContents(const QString &path, const QByteArray &bytes, bool nati
         error->clear();
         return giveUp();
     }
-    if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    // The backup name is one of the temporaries' names, never an existing file's.
+    std::wstring backup;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        backup = nativeOf(newSaveTemporaryPath(path));
+        if (GetFileAttributesW(backup.c_str()) == INVALID_FILE_ATTRIBUTES)
+            break;
+    }
+    const Swap swap = putInPlace(temporary, target, backup);
+    if (swap == Swap::Stranded) {
+        const DWORD code = GetLastError();
+        *error = QStringLiteral("无法替换原文件：%1；原内容在 %2")
+                     .arg(reasonOf(code), QString::fromStdWString(backup));
+        return giveUp();
+    }
+    if (swap == Swap::Failed) {
         fail(error, QStringLiteral("无法替换原文件"), GetLastError());
         return giveUp();
+    }
+    if (swap == Swap::Exchanged) {
+        // ReplaceFileW gives the new file the access list of the one it replaced: it is
+        // made the current user's alone again.
+        if (PSECURITY_DESCRIPTOR descriptor = access.descriptor())
+            SetFileSecurityW(target.c_str(), DACL_SECURITY_INFORMATION, descriptor);
+        if (replaced)
+            *replaced = QDir::fromNativeSeparators(QString::fromStdWString(backup));
+        else
+            DeleteFileW(backup.c_str());
     }
     return true;
 }

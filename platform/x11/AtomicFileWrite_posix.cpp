@@ -1,5 +1,6 @@
 // The replacement of a file on POSIX systems: open(O_EXCL), write, fsync, close and
-// rename, each checked, then an fsync of the folder.
+// an exchanging rename (a plain one where the file system has none), each checked, then
+// an fsync of the folder.
 #include "platform/AtomicFileWrite.h"
 
 #include <QDir>
@@ -7,6 +8,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,14 +79,48 @@ bool syncFolder(const QString &folder, QString *error) {
     return synced;
 }
 
+enum class Swap { Exchanged, Renamed, Failed };
+
+// Puts the temporary in the target's place. Where the file system can, the two names are
+// swapped in one step, so that whatever the target held at that instant (a version some
+// other program wrote a moment ago included) is left under the temporary's name; a new
+// target is only ever created, never put over one that appeared meanwhile. Elsewhere (a
+// file system that refuses either flag, a kernel without the call): a plain rename.
+Swap putInPlace(const char *temporary, const char *target, bool targetExists) {
+#if defined(RENAME_EXCHANGE) && defined(RENAME_NOREPLACE)
+    bool exists = targetExists;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const unsigned flags = exists ? RENAME_EXCHANGE : RENAME_NOREPLACE;
+        if (::renameat2(AT_FDCWD, temporary, AT_FDCWD, target, flags) == 0)
+            return exists ? Swap::Exchanged : Swap::Renamed;
+        if (errno == EINTR)
+            continue;
+        if (exists && errno == ENOENT) // removed meanwhile: created anew
+            exists = false;
+        else if (!exists && errno == EEXIST) // made meanwhile: swapped with
+            exists = true;
+        else if (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP)
+            break;
+        else
+            return Swap::Failed;
+    }
+#else
+    (void)targetExists;
+#endif
+    return ::rename(temporary, target) == 0 ? Swap::Renamed : Swap::Failed;
+}
+
 } // namespace
 
 bool replaceFileContents(const QString &path, const QByteArray &bytes, bool, QString *error,
-                         const std::function<bool()> &beforeReplace) {
+                         const std::function<bool()> &beforeReplace, QString *replaced) {
+    if (replaced)
+        replaced->clear();
     const QByteArray target = QFile::encodeName(path);
     struct stat existing;
     mode_t mode = S_IRUSR | S_IWUSR;
-    if (::stat(target.constData(), &existing) == 0) {
+    const bool targetExists = ::stat(target.constData(), &existing) == 0;
+    if (targetExists) {
         if (!S_ISREG(existing.st_mode)) {
             *error = QStringLiteral("不是普通文件");
             return false;
@@ -134,11 +170,20 @@ bool replaceFileContents(const QString &path, const QByteArray &bytes, bool, QSt
         error->clear();
         return giveUp();
     }
-    if (::rename(temporary.constData(), target.constData()) != 0) {
+    const Swap swap = putInPlace(temporary.constData(), target.constData(), targetExists);
+    if (swap == Swap::Failed) {
         fail(error, QStringLiteral("无法替换原文件"), errno);
         return giveUp();
     }
-    return syncFolder(QFileInfo(path).absolutePath(), error);
+    // The former content's new name reaches the disk with the file's.
+    const bool synced = syncFolder(QFileInfo(path).absolutePath(), error);
+    if (swap == Swap::Exchanged) {
+        if (replaced)
+            *replaced = QFile::decodeName(temporary);
+        else
+            ::unlink(temporary.constData());
+    }
+    return synced;
 }
 
 bool makePrivateFolder(const QString &path, bool makeExistingPrivate) {

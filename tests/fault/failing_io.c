@@ -5,13 +5,17 @@
  *   FAULT_ERRNO ENOSPC, EDQUOT, EIO, EROFS or a number
  * fsync and close fail outright (close still closes, as Linux's does). A write writes
  * half of what it was given and says so; the next write on that file fails. A rename
- * fails when its new name matches. */
+ * fails when its new name matches.
+ *   FAULT_CALL slow-rename: a rename (rename, renameat, renameat2) onto a matching name
+ *   waits FAULT_DELAY_MS (10 unless set) first and then happens, as on a slow network
+ *   file system: what another program does meanwhile lands just before it. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 #include <unistd.h>
 
 static int enabled(const char *call) {
@@ -91,21 +95,34 @@ ssize_t write(int fd, const void *data, size_t size) {
     return real(fd, data, size / 2);
 }
 
+static void wait_if_slow(const char *to) {
+    if (!enabled("slow-rename") || !path_matches(to))
+        return;
+    const char *ms = getenv("FAULT_DELAY_MS");
+    const long delay = ms && *ms ? atol(ms) : 10;
+    struct timespec pause = {delay / 1000, (delay % 1000) * 1000000L};
+    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
+}
+
 int rename(const char *from, const char *to) {
     if (enabled("rename") && path_matches(to))
         return fail_with_chosen();
+    wait_if_slow(to);
     return ((int (*)(const char *, const char *))next("rename"))(from, to);
 }
 
 int renameat(int fromFolder, const char *from, int toFolder, const char *to) {
     if (enabled("rename") && path_matches(to))
         return fail_with_chosen();
+    wait_if_slow(to);
     return ((int (*)(int, const char *, int, const char *))next("renameat"))(fromFolder, from, toFolder, to);
 }
 
 int renameat2(int fromFolder, const char *from, int toFolder, const char *to, unsigned flags) {
     if (enabled("rename") && path_matches(to))
         return fail_with_chosen();
+    wait_if_slow(to);
     return ((int (*)(int, const char *, int, const char *, unsigned))next("renameat2"))(fromFolder, from,
                                                                                         toFolder, to, flags);
 }
