@@ -151,11 +151,14 @@ line two"
 expect_received "$third第一句 one" "the badge key while pinned"
 pick_visible || fail "the badge key while pinned: the pick window did not stay"
 
-step "pinned, the hotkey hides and shows the window; Enter inputs the current phrase, 2, again"
+step "pinned, the hotkey hides and shows the window; the badge key 3, then at once Enter"
 hide_and_show "while pinned"
+# Phrase 3 waits a second for its file: Enter comes while it is being output, and phrase 2,
+# still the current one, follows it.
+hold 3
 hold Return
-expect_received "$third第一句 onesecond
-line two" "Enter while pinned"
+expect_received "$third第一句 one<ctrl+shift+A>third [file:$sample_windows]second
+line two" "Enter while the badge key's phrase was being output"
 pick_visible || fail "Enter while pinned: the pick window did not stay"
 target_active || fail "the target lost the focus to the pinned pick window"
 
