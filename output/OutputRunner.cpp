@@ -128,6 +128,20 @@ void giveClipboardBackLater() {
     });
 }
 
+// Requests made while a run goes on, oldest first: each is the user's choice of a phrase
+// (a key held on the pick window, a click, a phrase hotkey) and is input in its turn.
+struct PendingOutput {
+    QString text;
+    OutputSettingsSource settings;
+};
+
+QList<PendingOutput> &pendingOutputs() {
+    static QList<PendingOutput> pending;
+    return pending;
+}
+
+void runPhraseOutput(const QString &text, const OutputSettingsSource &settings);
+
 } // namespace
 
 void setOutputStateObserver(std::function<void()> observer) {
@@ -135,8 +149,16 @@ void setOutputStateObserver(std::function<void()> observer) {
 }
 
 void startPhraseOutput(const QString &text, const OutputSettingsSource &settings) {
-    if (outputRunning)
+    if (outputRunning) {
+        pendingOutputs().append({text, settings});
         return;
+    }
+    runPhraseOutput(text, settings);
+}
+
+namespace {
+
+void runPhraseOutput(const QString &text, const OutputSettingsSource &settings) {
     QList<OutputAction> actions;
     parsePhraseMarkup(text, actions);
     outputRunning = true;
@@ -147,6 +169,8 @@ void startPhraseOutput(const QString &text, const OutputSettingsSource &settings
     releaseHeldModifiers();
     runner->runNextAction();
 }
+
+} // namespace
 
 VerbolinOutputRunner::VerbolinOutputRunner(const QList<OutputAction> &actions, OutputSettingsSource settings,
                                            QObject *parent)
@@ -238,7 +262,18 @@ void VerbolinOutputRunner::continueRun() {
 
 void VerbolinOutputRunner::finish() {
     giveClipboardBackLater();
+    deleteLater();
+    if (!pendingOutputs().isEmpty()) {
+        // The next run waits as the next action of this one would: the target is still
+        // taking the last paste, and a clipboard replaced at once could be pasted in its
+        // place. outputRunning stays set meanwhile, so that later requests queue behind.
+        const PendingOutput next = pendingOutputs().takeFirst();
+        runAfterAtLeast(qMax(delayMs(), clipboardSettleMs), QCoreApplication::instance(), [next] {
+            outputRunning = false;
+            runPhraseOutput(next.text, next.settings);
+        });
+        return;
+    }
     outputRunning = false;
     notifyOutputState();
-    deleteLater();
 }

@@ -7,7 +7,8 @@
 
 #include <functional>
 
-// Set while a phrase is being output; further output requests are dropped meanwhile.
+// Set while a phrase is being output; further output requests wait meanwhile and run
+// after it, in the order they were made.
 extern bool outputRunning;
 
 // KeyPress actions whose synthetic keys may still be arriving; while above 0 the
@@ -15,8 +16,9 @@ extern bool outputRunning;
 extern qint32 syntheticKeyCounter;
 
 // Inputs a phrase into the focused application: parses it, lets go of held modifier
-// keys and runs the actions one after another on timers. Does nothing while another
-// phrase is being output. The settings are asked for at every use, while it runs.
+// keys and runs the actions one after another on timers. While another phrase is being
+// output it waits for it and runs next. The settings are asked for at every use, while
+// it runs.
 void startPhraseOutput(const QString &text, const OutputSettingsSource &settings);
 
 // Called whenever outputRunning or syntheticKeyCounter changes, so that the pick window
