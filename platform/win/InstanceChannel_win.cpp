@@ -65,8 +65,15 @@ bool handOverToRunningInstance(const QString &name, const QByteArray &request,
         return false;
     const QByteArray &expected = instancechannel::shownAnswer;
     QByteArray answer;
-    while (answer.size() < expected.size() && socket.waitForReadyRead(remaining()))
+    // The answer may be in the socket's buffer already (it came while the request was
+    // written): waiting for more would then see only the closed pipe. Counted as no
+    // answer, the request would be sent again, and acted on twice.
+    for (;;) {
         answer += socket.read(expected.size() - answer.size());
+        if (answer.size() >= expected.size() || !socket.waitForReadyRead(remaining()))
+            break;
+    }
+    answer += socket.read(expected.size() - answer.size());
     return answer == expected;
 }
 
