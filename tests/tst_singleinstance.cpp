@@ -29,10 +29,16 @@ class SingleInstanceTest : public QObject {
                                          const QStringList &arguments = {}) {
         auto p = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        if (runtime.isEmpty())
+        if (runtime.isEmpty()) {
             env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-        else
+        } else {
             env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+            // On Windows the lock and the pipe live in the user's temporary folder: a private
+            // one keeps other programs of this user (another test's Verbolin under the same
+            // wine prefix) from handing launches over to the probes.
+            env.insert(QStringLiteral("TEMP"), QDir::toNativeSeparators(runtime));
+            env.insert(QStringLiteral("TMP"), QDir::toNativeSeparators(runtime));
+        }
         if (!temp.isEmpty())
             env.insert(QStringLiteral("TMPDIR"), temp);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
