@@ -19,8 +19,7 @@ DesktopKeyboardHooks desktopKeyboardHooks(const QString &configPath) {
                  QStringLiteral("桌面没有借出模拟按键用的键盘（%1）：短语无法输入到其他程序。"
                                 "重新启动 Verbolin 后可以在桌面的询问中允许。")
                      .arg(reason),
-                 QStringLiteral("the desktop lends no keyboard (%1); phrases cannot be input")
-                     .arg(reason));
+                 QStringLiteral("the desktop lends no keyboard (%1); phrases cannot be input").arg(reason));
     };
     return hooks;
 }
