@@ -82,14 +82,7 @@ Use=true
 EOF2
 kbuildsycoca5 >"$work/kbuildsycoca.log" 2>&1 || { cat "$work/kbuildsycoca.log"; echo "FAIL: kbuildsycoca5"; exit 1; }
 
-# Polls a command for up to ten seconds.
-wait_for() {
-    for _ in $(seq 1 200); do
-        "$@" 2>/dev/null && return 0
-        sleep 0.05
-    done
-    return 1
-}
+. "$(dirname "$0")/road-helpers.sh"
 
 fail() {
     echo "FAIL: $*"
@@ -154,23 +147,6 @@ focused_name() {
 }
 verbolin_visible() {
     grep -a -E '^js: verbolin-e2e (added|removed) Verbolin$' "$work/kwin.log" | tail -n1 | grep -q added
-}
-target_text() {
-    python3 -c '
-import json, sys
-text = ""
-for line in open(sys.argv[1], encoding="utf-8"):
-    e = json.loads(line)
-    if e.get("event") == "text": text = e["text"]
-print(text + "|", end="")' "$work/target.log"
-}
-expect_text() {
-    local want=$1
-    for _ in $(seq 1 200); do
-        [ "$(target_text)" = "$want|" ] && return 0
-        sleep 0.05
-    done
-    fail "the target holds '$(target_text)', not '$want|'"
 }
 expect_focus() {
     local want=$1

@@ -82,14 +82,7 @@ cat >"$work/bus.conf" <<EOF2
 </busconfig>
 EOF2
 
-# Polls a command for up to ten seconds.
-wait_for() {
-    for _ in $(seq 1 200); do
-        "$@" 2>/dev/null && return 0
-        sleep 0.05
-    done
-    return 1
-}
+. "$(dirname "$0")/road-helpers.sh"
 
 fail() {
     echo "FAIL: $*"
@@ -146,15 +139,6 @@ pids+=($portal_pid)
 wait_for grep -q '^ready' "$work/portal.log" || fail "the portal stand-in did not start"
 
 # What the target says.
-target_text() {
-    python3 -c '
-import json, sys
-text = ""
-for line in open(sys.argv[1], encoding="utf-8"):
-    e = json.loads(line)
-    if e.get("event") == "text": text = e["text"]
-print(text + "|", end="")' "$work/target.log"
-}
 target_active() {
     python3 -c '
 import json, sys
@@ -163,14 +147,6 @@ for line in open(sys.argv[1], encoding="utf-8"):
     e = json.loads(line)
     if e.get("event") == "activation": active = e["active"]
 sys.exit(0 if active else 1)' "$work/target.log"
-}
-expect_text() {
-    local want=$1
-    for _ in $(seq 1 200); do
-        [ "$(target_text)" = "$want|" ] && return 0
-        sleep 0.05
-    done
-    fail "the target holds '$(target_text)', not '$want|'"
 }
 # The target has the focus back (and holds it a moment: a window flashing by does not count).
 expect_target_focused() {

@@ -80,14 +80,7 @@ as_user() {
     fi
 }
 
-# Polls a command for up to ten seconds.
-wait_for() {
-    for _ in $(seq 1 200); do
-        "$@" 2>/dev/null && return 0
-        sleep 0.05
-    done
-    return 1
-}
+. "$(dirname "$0")/road-helpers.sh"
 
 failures=0
 fail() {
@@ -122,23 +115,6 @@ def walk(n):
     if n.get("name") == "Verbolin" and n.get("visible"): return True
     return any(walk(c) for c in n.get("nodes", []) + n.get("floating_nodes", []))
 sys.exit(0 if walk(json.load(sys.stdin)) else 1)'
-}
-target_text() {
-    python3 -c '
-import json, sys
-text = ""
-for line in open(sys.argv[1], encoding="utf-8"):
-    e = json.loads(line)
-    if e.get("event") == "text": text = e["text"]
-print(text + "|", end="")' "$work/target.log"
-}
-expect_text() {
-    local want=$1
-    for _ in $(seq 1 200); do
-        [ "$(target_text)" = "$want|" ] && return 0
-        sleep 0.05
-    done
-    fail "the target holds '$(target_text)', not '$want|'"
 }
 expect_focus() {
     local want=$1
