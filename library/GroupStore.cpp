@@ -3,6 +3,7 @@
 #include "library/JsonFile.h"
 #include "library/PhraseItem.h"
 #include "library/Settings.h"
+#include "library/TabsAtOnce.h"
 #include "library/UserNotices.h"
 
 #include <QCoreApplication>
@@ -25,14 +26,11 @@
 namespace {
 
 void setGroups(QTabBar *tabBar, const QList<GroupRecord> &groups) {
-    tabBar->setProperty(addingGroupsProperty, true);
-    while (tabBar->count() > 0)
-        tabBar->removeTab(tabBar->count() - 1);
-    for (const GroupRecord &group : groups) {
-        const int index = tabBar->addTab(group.name);
-        tabBar->setTabData(index, group.itemHeight);
-    }
-    tabBar->setProperty(addingGroupsProperty, false);
+    QList<TabContent> tabs;
+    tabs.reserve(groups.size());
+    for (const GroupRecord &group : groups)
+        tabs.append({group.name, group.itemHeight});
+    replaceTabsAtOnce(tabBar, tabs);
 }
 
 } // namespace
@@ -175,8 +173,11 @@ QStringList restoreGroupsOfPhrases(QTabBar *tabBar, const QListWidget *list, con
         return added;
     const int height = settings::defaultItemHeight();
     // Added without making one current: the current tab and what it shows stay.
+    QList<TabContent> tabs;
+    tabs.reserve(added.size());
     for (const QString &group : added)
-        tabBar->setTabData(tabBar->addTab(group), height);
+        tabs.append({group, height});
+    appendTabsAtOnce(tabBar, tabs);
     const QString shown = QFileInfo(tabPath).absoluteFilePath();
     const QString names = added.join(QStringLiteral("、"));
     tellUser(

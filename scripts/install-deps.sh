@@ -5,12 +5,13 @@
 set -eu
 what=${1:-build}
 
-# The build: Qt, X11, a CJK font, and unicode-data for the Han readings the pinyin search is
-# made from (bzip2 unpacks them). Wayland: the client library, wayland-scanner (libwayland-bin)
+# The build: Qt (its private headers too: the group tab bar is filled in one pass), X11, a
+# CJK font, and unicode-data for the Han readings the pinyin search is made from (bzip2
+# unpacks them). Wayland: the client library, wayland-scanner (libwayland-bin)
 # that makes the protocol code at build time, xkbcommon for the virtual keyboard's keymap and
 # the compositor's, KWin's fake-input protocol (plasma-wayland-protocols), and Qt's wayland
 # platform plugin.
-build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
+build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-private-dev qt6-base-dev-tools libqt6svg6 libgl-dev
                 libx11-dev libxtst-dev libx11-xcb-dev libxcb1-dev libfontconfig-dev fonts-wqy-microhei
                 unicode-data bzip2 libwayland-dev libwayland-bin libxkbcommon-dev qt6-wayland
                 plasma-wayland-protocols)
