@@ -1,6 +1,7 @@
 #include "app/DataFolder.h"
 
 #include "app/InstallLayout.h"
+#include "library/JsonFile.h"
 #include "library/UserNotices.h"
 #include "platform/AtomicFileWrite.h"
 
@@ -82,9 +83,9 @@ void removeStaleSaveTemporaries(const QString &folder) {
     const QDir dir(folder);
     for (const QFileInfo &entry : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
         const QString name = entry.fileName();
-        const bool ours = std::any_of(dataFileNames().begin(), dataFileNames().end(),
-                                      [&](const QString &file) { return isSaveTemporaryOf(name, file); });
-        if (ours && entry.lastModified() < minuteAgo)
-            QFile::remove(entry.absoluteFilePath());
+        const auto file = std::find_if(dataFileNames().begin(), dataFileNames().end(),
+                                       [&](const QString &file) { return isSaveTemporaryOf(name, file); });
+        if (file != dataFileNames().end() && entry.lastModified() < minuteAgo)
+            settleLeftOverTemporary(dir.filePath(*file), entry.absoluteFilePath());
     }
 }

@@ -15,7 +15,8 @@ const QStringList &dataFileNames();
 QString chooseDataFolder(const QString &executableFolder, const QString &fallbackFolder);
 QString dataFolder();
 
-// Removes save temporaries of the three files (".data.json.verbolin-tmp-xxxxxxxx", left
-// by a kill between writing and renaming) older than a minute. Nothing else is removed:
+// Settles the save temporaries of the three files (".data.json.verbolin-tmp-xxxxxxxx", left
+// by a kill during a save) older than a minute: removed, or kept as a recovered version
+// when they hold one (see settleLeftOverTemporary). Nothing else is touched:
 // "data.json.backup" or "data.json.241207" are the user's own.
 void removeStaleSaveTemporaries(const QString &folder);

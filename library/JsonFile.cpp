@@ -602,6 +602,38 @@ QString keepOutsideVersion(const QString &path) {
     return keepCopyOfKind(path, KeptKind::Outside);
 }
 
+QString settleLeftOverTemporary(const QString &path, const QString &temporary) {
+    const std::optional<QByteArray> left = readRegularFile(temporary);
+    if (!left)
+        return QString(); // not read, so not known to be a copy: left alone
+    if (jsonDocumentOf(*left).isNull() || readRegularFile(path) == left) {
+        QFile::remove(temporary);
+        return QString();
+    }
+    const QString shown = QFileInfo(path).absoluteFilePath();
+    // Killed while the file itself was set aside (a replacement on Windows that could not
+    // finish, or the first save of a new file): the version goes back in its place.
+    if (!QFileInfo::exists(path) && QFile::rename(temporary, path)) {
+        tellUser(QStringLiteral("restored:") + shown,
+                 QStringLiteral("%1 不存在，而上次被中断的保存留下了它的完整版本；已把该版本放回原处。")
+                     .arg(shown),
+                 QStringLiteral("%1 was missing and a save cut short had left a complete version of it; "
+                                "that version was put back")
+                     .arg(shown));
+        return path;
+    }
+    const QString kept = newKeptPath(path, QStringLiteral("recovered"));
+    if (!QFile::rename(temporary, kept))
+        return QString(); // stays under its own name, looked at again at the next start
+    tellUser(
+        QStringLiteral("recovered:") + kept,
+        QStringLiteral("上次保存 %1 时程序被中断；留下的另一版本已另存为 %2，请查看其中是否有需要的内容。")
+            .arg(shown, kept),
+        QStringLiteral("a save of %1 was cut short; the other version it left was kept in %2")
+            .arg(QFileInfo(path).fileName(), QFileInfo(kept).fileName()));
+    return kept;
+}
+
 bool isWriteProtected(const QString &path) {
     return state().protectedPaths.contains(canonicalKey(path));
 }

@@ -106,6 +106,14 @@ QString keepUnreadableFile(const QString &path);
 QString keepRepairedFile(const QString &path);
 QString keepOutsideVersion(const QString &path);
 
+// A save temporary of path that a program killed during a save left behind. Removed when it
+// holds nothing the file lacks: a half-written copy, or the file's own bytes. A complete
+// version that differs (the last change, never put in place; or what another program had
+// written just before a save replaced it) is kept as "<name>.recovered-<time>" beside the
+// file and the user is told; when the file itself is missing, the version is put back in
+// its place. Returns where the version now is, or empty.
+QString settleLeftOverTemporary(const QString &path, const QString &temporary);
+
 bool isWriteProtected(const QString &path);
 
 // Takes the file's present bytes as known, so that they no longer count as a change

@@ -732,6 +732,35 @@ private slots:
         }
     }
 
+    // A kill during a save can leave a whole version under a temporary's name: the last change
+    // before it was put in place, or another program's version the save had just displaced.
+    // The start-up keeps such a version (or puts it back where the file is missing) and says
+    // so; a half-written copy, or one that is the file's own bytes, goes.
+    void leftOverTemporariesKeepTheVersionsTheyHold() {
+        const QByteArray file = "[{\"text\": \"ours\", \"tab\": \"短语1\"}]";
+        const QByteArray theirs = "[{\"text\": \"theirs\", \"tab\": \"短语1\"}]";
+        const QByteArray halfWritten = file.left(12);
+        for (const auto &[what, fileBytes, left, inPlace, recovered] : {
+                 std::tuple{"half-written", std::optional(file), halfWritten, file, false},
+                 {"the file's own bytes", std::optional(file), file, file, false},
+                 {"another version", std::optional(file), theirs, file, true},
+                 {"the file missing", std::optional<QByteArray>(), theirs, theirs, false},
+             }) {
+            notices.clear();
+            const QString path = freshPath(u"data.json"_s);
+            if (fileBytes)
+                writeAll(path, *fileBytes);
+            const QString temporary = QFileInfo(path).dir().filePath(u".data.json.verbolin-tmp-k3v9x2q0"_s);
+            writeAll(temporary, left);
+            setModified(temporary, 120);
+            removeStaleSaveTemporaries(QFileInfo(path).absolutePath());
+            QVERIFY2(!QFile::exists(temporary), what);
+            QVERIFY2(readAll(path) == inPlace, what);
+            QCOMPARE(keptBeside(path, u"recovered"_s), recovered ? QList{theirs} : QList<QByteArray>());
+            QCOMPARE(notices.size(), recovered || !fileBytes ? 1 : 0);
+        }
+    }
+
     // A data folder deleted while the program runs is made again by the next save; the user is
     // told once, and nothing stays held in memory alone.
     void aDeletedFolderIsMadeAgainBySaving() {
