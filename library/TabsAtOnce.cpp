@@ -88,9 +88,8 @@ void replaceTabsAtOnce(QTabBar *tabBar, const QList<TabContent> &tabs) {
 void appendTabsAtOnce(QTabBar *tabBar, const QList<TabContent> &tabs) {
     if (tabs.isEmpty())
         return;
-    QTabBarPrivate *d = tabsOf(tabBar);
-    endPointerWork(tabBar);
-    const bool wasEmpty = d->tabList.isEmpty();
+    // Tabs after the last move no tab under the pointer: a drag goes on.
+    const bool wasEmpty = tabBar->count() == 0;
     addTabs(tabBar, tabs);
     if (wasEmpty)
         tabBar->setCurrentIndex(0);
