@@ -30,6 +30,7 @@
 #include "platform/FontFamilies.h"
 #include "platform/FontFilePages.h"
 #include "platform/FontSetup.h"
+#include "platform/HotkeyRefusal.h"
 #include "platform/SingleInstanceApplication.h"
 
 #include <QApplication>
@@ -138,6 +139,20 @@ void buildVerbolin(const QString &dataFolder, const QStringList &arguments) {
 
 namespace {
 
+// Tells the user, after why, how the desktop's own shortcuts can run the hotkeys instead.
+void tellToBindHotkeysInTheDesktop(const QString &why, const QString &whyInEnglish) {
+    const QString command = QCoreApplication::applicationFilePath() + QStringLiteral(" --hotkey ");
+    const QString hotkey = settings::globalHotkey();
+    tellUser(QStringLiteral("session:hotkeys"),
+             why + QStringLiteral("请在桌面的键盘设置里添加自定义快捷键 %1，命令为：%2%1"
+                                  "（短语自己的快捷键同样绑定为 %2加上该快捷键）。")
+                       .arg(hotkey, command),
+             whyInEnglish +
+                 QStringLiteral("bind %1 to the command \"%2%1\" in the desktop's keyboard settings "
+                                "(each phrase hotkey likewise)")
+                     .arg(hotkey, command));
+}
+
 // Says on standard error what serves hotkeys, the clipboard and keys in a Wayland session,
 // and tells the user once what is missing and what to do about it.
 void reportSessionMechanisms() {
@@ -146,17 +161,14 @@ void reportSessionMechanisms() {
     const SessionMechanisms m = sessionMechanisms();
     std::fprintf(stderr, "verbolin: Wayland session; hotkeys: %s; clipboard: %s; keys: %s\n",
                  qPrintable(m.hotkeys), qPrintable(m.clipboard), qPrintable(m.keys));
-    if (!m.automaticHotkeys) {
-        const QString command = QCoreApplication::applicationFilePath() + QStringLiteral(" --hotkey ");
-        const QString hotkey = settings::globalHotkey();
-        tellUser(QStringLiteral("session:hotkeys"),
-                 QStringLiteral("此桌面不让程序注册全局快捷键。请在桌面的键盘设置里添加自定义快捷键 %1，"
-                                "命令为：%2%1（短语自己的快捷键同样绑定为 %2加上该快捷键）。")
-                     .arg(hotkey, command),
-                 QStringLiteral("bind %1 to the command \"%2%1\" in the desktop's keyboard settings "
-                                "(each phrase hotkey likewise)")
-                     .arg(hotkey, command));
-    }
+    if (!m.automaticHotkeys)
+        tellToBindHotkeysInTheDesktop(QStringLiteral("此桌面不让程序注册全局快捷键。"), QString());
+    // A desktop that asks the user first may refuse later, after the hotkeys were asked for.
+    setHotkeyRefusalHandler([](const QString &reason) {
+        tellToBindHotkeysInTheDesktop(
+            QStringLiteral("桌面没有允许 Verbolin 的全局快捷键（%1）。").arg(reason),
+            QStringLiteral("the desktop refused the hotkeys (%1); ").arg(reason));
+    });
     if (!m.syntheticKeys)
         tellUser(QStringLiteral("session:keys"),
                  QStringLiteral("此桌面没有提供模拟按键的方法：短语无法输入到其他程序。"),

@@ -5,6 +5,7 @@
 #include "dbus/FakeDesktopServices.h"
 #include "dbus/PrivateBus.h"
 #include "platform/GlobalHotkey.h"
+#include "platform/HotkeyRefusal.h"
 #include "platform/wayland/PortalHotkeys.h"
 
 #include <QSignalSpy>
@@ -112,6 +113,23 @@ private slots:
         QStringList closed;
         QTRY_VERIFY((onPortal([&] { closed = m_portal->closedSessions; }), !closed.isEmpty()));
         QCOMPARE(bindCount(), 2);
+    }
+
+    // The desktop may ask the user before it binds: a refusal, which comes after grab() said
+    // yes, reaches the handler set from above (the program tells the user what to do).
+    void aRefusalReachesTheHandler() {
+        QStringList refusals;
+        setHotkeyRefusalHandler([&refusals](const QString &reason) { refusals << reason; });
+        onPortal([&] { m_portal->bindAnswer = 1; });
+        GlobalHotkey owner(QKeySequence(), false);
+        const int bindsBefore = bindCount();
+        QVERIFY(portalhotkeys::grab(&owner, Qt::ControlModifier | Qt::AltModifier | Qt::Key_R));
+        QTRY_COMPARE(bindCount(), bindsBefore + 1);
+        QTRY_COMPARE(refusals.size(), 1);
+        QVERIFY(!refusals.first().isEmpty());
+        portalhotkeys::release(&owner);
+        onPortal([&] { m_portal->bindAnswer = 0; });
+        setHotkeyRefusalHandler(nullptr);
     }
 
     // A combination the portal's trigger syntax cannot say is not taken.

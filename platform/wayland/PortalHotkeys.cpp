@@ -1,6 +1,7 @@
 #include "platform/wayland/PortalHotkeys.h"
 
 #include "platform/GlobalHotkey.h"
+#include "platform/HotkeyRefusal.h"
 #include "platform/wayland/HotkeyOwners.h"
 #include "platform/wayland/dbus/PortalGlobalShortcuts.h"
 #include "platform/wayland/dbus/PortalWire.h"
@@ -53,13 +54,8 @@ PortalGlobalShortcuts *portal() {
                              std::fprintf(stderr, "verbolin: the desktop bound the hotkey %s to %s\n",
                                           qPrintable(it.key()), qPrintable(it.value()));
                      });
-    QObject::connect(r.portal, &PortalGlobalShortcuts::refused, r.portal, [](const QString &reason) {
-        std::fprintf(stderr, "verbolin: the desktop did not bind the hotkeys: %s\n", qPrintable(reason));
-    });
-    QObject::connect(r.portal, &PortalGlobalShortcuts::unavailable, r.portal, [](const QString &reason) {
-        std::fprintf(stderr, "verbolin: no global shortcuts from the desktop portal: %s\n",
-                     qPrintable(reason));
-    });
+    QObject::connect(r.portal, &PortalGlobalShortcuts::refused, r.portal, &reportHotkeyRefusal);
+    QObject::connect(r.portal, &PortalGlobalShortcuts::unavailable, r.portal, &reportHotkeyRefusal);
     return r.portal;
 }
 

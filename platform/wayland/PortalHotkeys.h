@@ -9,7 +9,7 @@ class GlobalHotkey;
 // portal binds a whole set at once, and the desktop may show the user a dialog for it: the
 // combinations grabbed or released in one pass of the event loop are bound together, in one
 // request. grab() is true once the combination is asked for; the desktop's refusal comes
-// later and is said on standard error (the keys the desktop finally uses are its choice).
+// later, through reportHotkeyRefusal() (the keys the desktop finally uses are its choice).
 namespace portalhotkeys {
 
 // Whether the session bus has the portal's GlobalShortcuts interface; asked once, at the
