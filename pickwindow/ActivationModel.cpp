@@ -6,6 +6,7 @@
 #include "output/OutputRunner.h"
 #include "pickwindow/AfterNextPaint.h"
 #include "pickwindow/FocusReturn.h"
+#include "platform/InputOperations.h"
 #include "platform/KeyboardHook.h"
 
 #include <QApplication>
@@ -165,11 +166,15 @@ void onPhraseClicked(QListWidgetItem *item) {
 }
 
 void inputPhraseFromHotkey(const QString &text) {
+    const auto start = [text] {
+        awaitHotkeyKeysLetGo();
+        startPhraseOutput(text, &settings::outputSettings);
+    };
     QWidget *pickWindow = appContext().pickWindow;
     if (pickWindowTakesFocus && pickWindow && pickWindow->isVisible()) {
         pickWindow->close();
-        whenFocusReturned([text] { startPhraseOutput(text, &settings::outputSettings); });
+        whenFocusReturned(start);
         return;
     }
-    startPhraseOutput(text, &settings::outputSettings);
+    start();
 }

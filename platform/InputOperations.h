@@ -37,6 +37,12 @@ bool focusedWindowUnknown();
 // so that they do not combine with the output; returns which were held.
 HeldModifiers releaseHeldModifiers();
 
+// The output that follows comes from a hotkey, whose keys the user may still hold (a
+// desktop runs a shortcut's command on the press). Where releaseHeldModifiers cannot let go
+// of them for the user (GNOME, whose lent keyboard shares the seat with the real one), the
+// keys sent next wait until the user has; elsewhere nothing.
+void awaitHotkeyKeysLetGo();
+
 // Replaces the clipboard content with exactly this plain text. What Verbolin puts on the
 // clipboard is marked so that clipboard managers and the clipboard history leave it out.
 void setClipboardText(const QString &text);

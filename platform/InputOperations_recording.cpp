@@ -103,6 +103,10 @@ HeldModifiers releaseHeldModifiers() {
     return held;
 }
 
+void awaitHotkeyKeysLetGo() {
+    record(QStringLiteral("awaitHotkeyKeysLetGo"), QString());
+}
+
 void setClipboardText(const QString &text) {
     record(QStringLiteral("setClipboardText"), text);
     state().clipboardText = text;

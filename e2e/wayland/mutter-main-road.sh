@@ -61,7 +61,8 @@ JSON
 cat >"$app/data.json" <<'JSON'
 [{"text": "alpha", "tab": "甲"}, {"text": "bravo", "tab": "甲"}, {"text": "charlie", "tab": "甲"},
  {"text": "mike<Enter>", "tab": "甲"}, {"text": "<press Ctrl+A>november", "tab": "甲"},
- {"text": "echo", "tab": "甲", "hotkey": "Ctrl+Alt+Q"}]
+ {"text": "echo", "tab": "甲", "hotkey": "Ctrl+Alt+Q"},
+ {"text": "<press Shift+K>", "tab": "甲", "hotkey": "Ctrl+Alt+K"}]
 JSON
 echo '[{"tab": "甲", "item_height": 40}]' >"$app/tab.json"
 
@@ -230,13 +231,20 @@ run_hotkey Ctrl+Alt+Q
 read -r -t 10 answer <&"${PRESSER[0]}" && [ "$answer" = done ] || fail "the key presser failed on ctrl+alt+q"
 expect_text "novemberechoecho" ; expect_target_focused
 
+echo "step: a phrase of a chord alone, by its hotkey still held: the chord goes once they are let go"
+echo "hold ctrl+alt+k 700" >&"${PRESSER[1]}"
+sleep 0.15
+run_hotkey Ctrl+Alt+K
+read -r -t 10 answer <&"${PRESSER[0]}" && [ "$answer" = done ] || fail "the key presser failed on ctrl+alt+k"
+expect_text "novemberechoechoK" ; expect_target_focused
+
 echo "step: the next keys typed reach the target"
-hold z 150 ; expect_text "novemberechoechoz"
+hold z 150 ; expect_text "novemberechoechoKz"
 
 echo "step: Esc and the hotkey hide the window, the focus goes back"
 run_hotkey Ctrl+Shift+V ; expect_target_left ; hold Escape 200 ; expect_target_focused
 run_hotkey Ctrl+Shift+V ; expect_target_left ; run_hotkey Ctrl+Shift+V ; expect_target_focused
-hold y 150 ; expect_text "novemberechoechozy"
+hold y 150 ; expect_text "novemberechoechoKzy"
 
 echo "step: the next start hands the kept token back and keeps the new one"
 kill "$verbolin_pid" ; wait "$verbolin_pid" 2>/dev/null
@@ -250,7 +258,7 @@ for _ in $(seq 1 100); do [ "$(config_token)" = e2e-token-2 ] && break; sleep 0.
 [ "$(config_token)" = e2e-token-2 ] || fail "config.json holds the token '$(config_token)', not e2e-token-2"
 expect_target_left ; hold Return 200 ; expect_target_focused
 run_hotkey Ctrl+Shift+V ; expect_target_left ; hold 1 200
-expect_text "novemberechoechozyalpha" ; expect_target_focused
+expect_text "novemberechoechoKzyalpha" ; expect_target_focused
 
 echo "step: without the portal the user is told once, and the program runs on"
 kill "$portal_pid" "$verbolin_pid" ; wait "$portal_pid" "$verbolin_pid" 2>/dev/null

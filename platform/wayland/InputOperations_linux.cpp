@@ -147,6 +147,12 @@ HeldModifiers releaseHeldModifiers() {
     return x11input::releaseHeldModifiers();
 }
 
+void awaitHotkeyKeysLetGo() {
+    // Elsewhere releaseHeldModifiers lets go of them, or they never combine with ours.
+    if (wayland() && desktopPortalKeyboard())
+        awaitModifierReleaseThroughOwnWindow();
+}
+
 void setClipboardText(const QString &text) {
     if (WaylandOutput *output = wayland())
         setWaylandClipboard(output, {{QStringLiteral("text/plain;charset=utf-8"), text.toUtf8()},

@@ -25,10 +25,12 @@ constexpr int keyWaitMs = 300;
 constexpr int releaseWaitMs = 3000;
 constexpr quint16 leftShift = 0xA0;
 
-// One step: a clipboard change through the window, or a task waiting for the changes before it.
+// One step: a clipboard change through the window, a wait through it until the user has let
+// go of the modifiers, or a task waiting for the steps before it.
 struct Step {
     std::unique_ptr<QMimeData> mime; // a change, when set
     std::function<void(bool)> then;  // else a task
+    bool awaitRelease = false;       // else, when set, the wait
 };
 
 class ClipboardWindow : public QObject {
@@ -65,12 +67,13 @@ private:
         while (m_state == State::Idle && !m_steps.empty()) {
             Step step = std::move(m_steps.front());
             m_steps.pop_front();
-            if (!step.mime) {
+            if (!step.mime && !step.awaitRelease) {
                 if (step.then)
                     step.then(m_lastSet);
                 continue;
             }
             m_mime = std::move(step.mime);
+            m_awaitingRelease = step.awaitRelease;
             m_state = State::WaitingForFocus;
             QWidget *w = window();
             w->show();
@@ -84,6 +87,12 @@ private:
     void onFocusChanged() {
         if (m_state == State::WaitingForFocus && m_window && m_window->windowHandle() &&
             m_window->windowHandle()->isActive()) {
+            if (m_awaitingRelease) {
+                // The keys that follow set no clipboard: nothing may come before they go.
+                m_lastSet = true;
+                awaitRelease();
+                return;
+            }
             // The compositor takes a new clipboard only with the serial of an input event newer
             // than the current clipboard's, and Qt gives the one of its last key or click. So
             // our window gets a key of its own first: a Shift tap through the desktop's
@@ -124,9 +133,13 @@ private:
         QClipboard *clipboard = QGuiApplication::clipboard();
         clipboard->setMimeData(m_mime.release(), QClipboard::Clipboard);
         m_lastSet = clipboard->ownsClipboard();
-        // A desktop runs a shortcut's command while its keys are still down, and they would
-        // combine with the paste (Ctrl+Alt+V for Ctrl+V): this window, which has the focus
-        // and so sees them, keeps it until they are let go.
+        awaitRelease();
+    }
+
+    // A desktop runs a shortcut's command while its keys are still down, and they would
+    // combine with the keys sent next (Ctrl+Alt+V for Ctrl+V): this window, which has the
+    // focus and so sees them, keeps it until they are let go.
+    void awaitRelease() {
         if (modifiersHeld()) {
             m_state = State::WaitingForRelease;
             m_timer.start(releaseWaitMs);
@@ -142,6 +155,11 @@ private:
             std::fprintf(stderr, "verbolin: modifier keys still held after %d ms; the paste goes anyway\n",
                          releaseWaitMs);
             leave();
+        } else if (m_state == State::WaitingForFocus && m_awaitingRelease) {
+            std::fprintf(stderr, "verbolin: the desktop gave no focus to the window that waits for the "
+                                 "hotkey's keys to be let go; the keys go anyway\n");
+            m_lastSet = true;
+            leave();
         } else if (m_state == State::WaitingForFocus) {
             std::fprintf(stderr, "verbolin: the clipboard could not be set: the desktop gave no focus to "
                                  "the window that sets it\n");
@@ -154,6 +172,15 @@ private:
     }
 
     void leave() {
+        // A clipboard change asked for meanwhile is made while the window has the focus: it
+        // would only be shown again at once.
+        if (!m_steps.empty() && m_steps.front().mime && m_window->windowHandle() &&
+            m_window->windowHandle()->isActive()) {
+            m_timer.stop();
+            m_state = State::Idle;
+            next();
+            return;
+        }
         m_state = State::WaitingForFocusBack;
         m_window->hide();
         m_timer.start(focusBackWaitMs);
@@ -171,6 +198,7 @@ private:
     State m_state = State::Idle;
     std::deque<Step> m_steps;
     std::unique_ptr<QMimeData> m_mime;
+    bool m_awaitingRelease = false;
     bool m_lastSet = true;
     QTimer m_timer;
     QPointer<QWidget> m_window;
@@ -200,6 +228,15 @@ bool setClipboardThroughOwnWindow(QMimeData *mime) {
 
 void afterOwnWindowClipboard(std::function<void(bool clipboardSet)> then) {
     clipboardWindow().add({nullptr, std::move(then)});
+}
+
+void awaitModifierReleaseThroughOwnWindow() {
+    const QWindow *focused = QGuiApplication::focusWindow();
+    // A window of ours with the focus was where the user's last keys went: none are held for
+    // a hotkey.
+    if (focused && focused->isVisible() && focused->isActive() && !clipboardWindow().busy())
+        return;
+    clipboardWindow().add({nullptr, {}, true});
 }
 
 bool ownWindowClipboardBusy() {

@@ -21,5 +21,11 @@ bool setClipboardThroughOwnWindow(QMimeData *mime);
 // held before. A window that does not get the focus within a second counts as failed.
 void afterOwnWindowClipboard(std::function<void(bool clipboardSet)> then);
 
+// The keys sent next (through afterOwnWindowClipboard) wait until the user has let go of
+// every modifier: the tiny window, which sees them once it has the focus, is shown for the
+// moment it takes. For a hotkey's phrase that sets no clipboard first, where the desktop
+// runs the hotkey while its keys are down and they would combine with the phrase's.
+void awaitModifierReleaseThroughOwnWindow();
+
 // Whether a clipboard change through the tiny window is under way (or waits to start).
 bool ownWindowClipboardBusy();

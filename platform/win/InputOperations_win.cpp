@@ -53,6 +53,8 @@ HeldModifiers releaseHeldModifiers() {
     return win32ReleaseHeldModifiers();
 }
 
+void awaitHotkeyKeysLetGo() {}
+
 void setClipboardText(const QString &text) {
     win32PutTextOnClipboard(text.toStdWString());
 }
