@@ -56,14 +56,16 @@ JSON
 cat >"$app/data.json" <<'JSON'
 [{"text": "alpha", "tab": "甲"}, {"text": "bravo", "tab": "甲"}, {"text": "charlie", "tab": "甲"},
  {"text": "mike<Enter>", "tab": "甲"}, {"text": "<press Ctrl+A>november", "tab": "甲"},
- {"text": "echo", "tab": "甲", "hotkey": "Ctrl+Alt+Q"}]
+ {"text": "echo", "tab": "甲", "hotkey": "Ctrl+Alt+Q"},
+ {"text": "<press Shift+K>", "tab": "甲", "hotkey": "Ctrl+Alt+K"}]
 JSON
 echo '[{"tab": "甲", "item_height": 40}]' >"$app/tab.json"
 cat >"$work/sway.config" <<EOF2
 output HEADLESS-1 resolution 1280x800
 default_border none
-bindsym Ctrl+Shift+v exec $app/verbolin --hotkey Ctrl+Shift+V
-bindsym Ctrl+Alt+q exec $app/verbolin --hotkey Ctrl+Alt+Q
+bindsym --no-repeat Ctrl+Shift+v exec $app/verbolin --hotkey Ctrl+Shift+V
+bindsym --no-repeat Ctrl+Alt+q exec $app/verbolin --hotkey Ctrl+Alt+Q
+bindsym --no-repeat Ctrl+Alt+k exec $app/verbolin --hotkey Ctrl+Alt+K
 EOF2
 chown -R "$user" "$work"
 
@@ -235,13 +237,16 @@ done
 [ "$(as_user wl-paste --no-newline 2>/dev/null)" = "copied before" ] ||
     fail "the clipboard holds '$(as_user wl-paste --no-newline 2>&1)' after the output, not what was copied before"
 
+echo "step: a phrase of a chord alone, by its hotkey held long: the chord alone arrives"
+hold ctrl+alt+k 900 ; expect_text "novemberechoK" ; expect_focus "$target_title"
+
 echo "step: the next keys typed reach the target"
-hold z 150 ; expect_text "novemberechoz"
+hold z 150 ; expect_text "novemberechoKz"
 
 echo "step: Esc and the hotkey hide the window, the focus goes back"
 hold ctrl+shift+v 200 ; expect_shown ; hold Escape 200 ; expect_hidden ; expect_focus "$target_title"
 hold ctrl+shift+v 200 ; expect_shown ; hold ctrl+shift+v 200 ; expect_hidden ; expect_focus "$target_title"
-hold y 150 ; expect_text "novemberechozy"
+hold y 150 ; expect_text "novemberechoKzy"
 
 echo "1 passed, 0 failed"
 exit 0
