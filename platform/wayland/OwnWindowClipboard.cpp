@@ -152,7 +152,7 @@ private:
         if (m_state == State::WaitingForKey) {
             setClipboard();
         } else if (m_state == State::WaitingForRelease) {
-            std::fprintf(stderr, "verbolin: modifier keys still held after %d ms; the paste goes anyway\n",
+            std::fprintf(stderr, "verbolin: modifier keys still held after %d ms; the keys go anyway\n",
                          releaseWaitMs);
             leave();
         } else if (m_state == State::WaitingForFocus && m_awaitingRelease) {
