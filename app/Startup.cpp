@@ -154,14 +154,15 @@ void tellToBindHotkeysInTheDesktop(const QString &why, const QString &whyInEngli
 }
 
 // Says on standard error what serves hotkeys, the clipboard and keys in a Wayland session,
-// and tells the user once what is missing and what to do about it.
-void reportSessionMechanisms() {
+// and tells the user once what is missing and what to do about it. A launch by a hotkey
+// command shows the desktop runs the bindings already: no word of making them.
+void reportSessionMechanisms(bool launchedByHotkeyCommand) {
     if (!isWaylandSession())
         return;
     const SessionMechanisms m = sessionMechanisms();
     std::fprintf(stderr, "verbolin: Wayland session; hotkeys: %s; clipboard: %s; keys: %s\n",
                  qPrintable(m.hotkeys), qPrintable(m.clipboard), qPrintable(m.keys));
-    if (!m.automaticHotkeys)
+    if (!m.automaticHotkeys && !launchedByHotkeyCommand)
         tellToBindHotkeysInTheDesktop(QStringLiteral("此桌面不让程序注册全局快捷键。"), QString());
     // A desktop that asks the user first may refuse later, after the hotkeys were asked for.
     setHotkeyRefusalHandler([](const QString &reason) {
@@ -220,10 +221,11 @@ int runVerbolin(int &argc, char **argv) {
     pickWindowTakesFocus = isWaylandSession();
     buildVerbolin(dataFolder(), app.arguments());
     startDesktopKeyboard(desktopKeyboardHooks(appContext().configPath));
-    reportSessionMechanisms();
     // The first launch, by a hotkey: acted on once the program is up.
-    if (const std::optional<QString> combination = hotkeycommand::combinationIn(app.arguments()))
-        QTimer::singleShot(0, &app, [command = *combination] { runHotkeyCommand(command); });
+    const std::optional<QString> firstHotkey = hotkeycommand::combinationIn(app.arguments());
+    reportSessionMechanisms(firstHotkey.has_value());
+    if (firstHotkey)
+        QTimer::singleShot(0, &app, [command = *firstHotkey] { runHotkeyCommand(command); });
     const int status = app.exec();
     tearDownVerbolin();
     return status;

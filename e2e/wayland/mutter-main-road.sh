@@ -88,7 +88,7 @@ EOF2
 fail() {
     echo "FAIL: $*"
     echo "--- program log:"; cat "$work/verbolin.log" 2>/dev/null
-    echo "--- second and third program logs:"; cat "$work/verbolin2.log" "$work/verbolin3.log" 2>/dev/null
+    echo "--- later program logs:"; cat "$work/verbolin2.log" "$work/verbolin-first.log" "$work/verbolin3.log" 2>/dev/null
     echo "--- portal stand-in log (last lines):"; tail -n 20 "$work/portal.log" 2>/dev/null
     cat "$work/portal.err" 2>/dev/null
     echo "--- target log (last lines):"; tail -n 15 "$work/target.log" 2>/dev/null
@@ -259,6 +259,13 @@ for _ in $(seq 1 100); do [ "$(config_token)" = e2e-token-2 ] && break; sleep 0.
 expect_target_left ; hold Return 200 ; expect_target_focused
 run_hotkey Ctrl+Shift+V ; expect_target_left ; hold 1 200
 expect_text "novemberechoechoKzyalpha" ; expect_target_focused
+
+echo "step: the first launch is a phrase hotkey's: the phrase arrives once the desktop's keyboard is there"
+kill "$verbolin_pid" ; wait "$verbolin_pid" 2>/dev/null
+"$app/verbolin" --hotkey Ctrl+Alt+Q >"$work/verbolin-first.log" 2>&1 &
+verbolin_pid=$!
+pids+=($verbolin_pid)
+expect_text "novemberechoechoKzyalphaecho" ; expect_target_focused
 
 echo "step: without the portal the user is told once, and the program runs on"
 kill "$portal_pid" "$verbolin_pid" ; wait "$portal_pid" "$verbolin_pid" 2>/dev/null
