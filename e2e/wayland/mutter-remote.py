@@ -14,6 +14,7 @@ mutter-remote.py portal LOG
     and NotifyKeyboardKeycode/Keysym forwarded to mutter. LOG gets one line per event
     ("ready", "issued TOKEN", "restored TOKEN", "unknown-token TOKEN", "key ...").
 """
+import os
 import sys
 import time
 
@@ -117,6 +118,7 @@ class Session(dbus.service.Object):
 class Portal(dbus.service.Object):
     def __init__(self, bus, log_path):
         self.log_file = open(log_path, "a", buffering=1)
+        self.start_delay_file = os.path.join(os.path.dirname(log_path), "start-delay-ms")
         self.mutter = mutter_session(bus)
         super().__init__(bus, PORTAL_PATH)
         self.bus = bus
@@ -131,15 +133,23 @@ class Portal(dbus.service.Object):
     def request_path(self, sender, options):
         return "%s/request/%s/%s" % (PORTAL_PATH, sender[1:].replace(".", "_"), options["handle_token"])
 
-    def respond(self, path, results):
+    def respond(self, path, results, delay_ms=20):
         request = Request(self.bus, path)
         self.keep.append(request)
 
         def send():
             request.Response(dbus.UInt32(0), dbus.Dictionary(results, signature="sv"))
             return False
-        GLib.timeout_add(20, send)
+        GLib.timeout_add(delay_ms, send)
         return dbus.ObjectPath(path)
+
+    def start_delay_ms(self):
+        # A user reading the consent dialog: the test writes how long into this file.
+        try:
+            with open(self.start_delay_file) as f:
+                return int(f.read().strip() or 20)
+        except (OSError, ValueError):
+            return 20
 
     @dbus.service.method("org.freedesktop.DBus.Properties", in_signature="ss", out_signature="v")
     def Get(self, interface, name):
@@ -174,7 +184,7 @@ class Portal(dbus.service.Object):
             self.issued.append(token)
             results["restore_token"] = dbus.String(token)
             self.log("issued " + token)
-        return self.respond(self.request_path(sender, options), results)
+        return self.respond(self.request_path(sender, options), results, self.start_delay_ms())
 
     def usable(self, session):
         target = self.sessions.get(str(session))
