@@ -8,6 +8,7 @@
 
 #include <QListWidgetItem>
 #include <QMenu>
+#include <QPersistentModelIndex>
 
 void showPhraseMenu(const QPoint &position) {
     const AppContext &c = appContext();
@@ -15,9 +16,13 @@ void showPhraseMenu(const QPoint &position) {
     if (!item)
         return;
     const QList<QAction *> actions = c.phraseMenu->actions();
+    // Held by model index while the menu is open: data.json taken in from outside meanwhile
+    // may move the phrase or delete its item, and a deleted one must not be acted on.
+    const QPersistentModelIndex at(c.phraseList->indexFromItem(item));
     QAction *chosen = c.phraseMenu->exec(c.phraseView->viewport()->mapToGlobal(position));
-    if (!chosen)
+    if (!chosen || !at.isValid())
         return;
+    item = c.phraseList->item(at.row());
     if (chosen == actions.value(0))
         openEditWindow(item);
     else if (chosen == actions.value(1))

@@ -29,11 +29,15 @@ void warnDuplicateName() {
 
 } // namespace
 
-bool groupNameExists(const QTabBar *tabBar, const QString &name) {
+int groupIndexOf(const QTabBar *tabBar, const QString &name) {
     for (int i = 0; i < tabBar->count(); ++i)
         if (tabBar->tabText(i) == name)
-            return true;
-    return false;
+            return i;
+    return -1;
+}
+
+bool groupNameExists(const QTabBar *tabBar, const QString &name) {
+    return groupIndexOf(tabBar, name) >= 0;
 }
 
 bool editGroupDialog(QWidget *parent, const QString &title, QString &name, int &height) {
@@ -96,6 +100,11 @@ void changeGroup(int index) {
         warnDuplicateName();
         return;
     }
+    // The tabs may have changed while the dialog was open (tab.json taken in from outside):
+    // the group asked about is found again by its name, or is gone.
+    index = groupIndexOf(c.groupTabBar, oldName);
+    if (index < 0)
+        return;
     changeGroupInStores(c.groupTabBar, c.phraseList, index, name, height, c.tabPath, c.dataPath);
     if (index == c.groupTabBar->currentIndex())
         c.phraseView->setStyleSheet(phraseItemStyleSheet(height));
@@ -113,6 +122,10 @@ void deleteGroup(int index) {
     if (QMessageBox::question(c.pickWindow, QStringLiteral("确认删除"),
                               QStringLiteral("确定要删除分组吗？该分组下所有短语也会被删除  "),
                               QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    // As in changeGroup: the group confirmed is the one of that name, wherever it is now.
+    index = groupIndexOf(c.groupTabBar, name);
+    if (index < 0 || c.groupTabBar->count() < 2)
         return;
     c.groupTabBar->removeTab(index);
     for (int row = c.phraseList->count() - 1; row >= 0; --row)
@@ -139,11 +152,16 @@ void showGroupMenu(const QPoint &position) {
     QAction *insertAfter = menu.addAction(QStringLiteral("在当前分组后新建分组"));
     QAction *change = menu.addAction(QStringLiteral("修改分组"));
     QAction *remove = menu.addAction(QStringLiteral("删除分组"));
+    const QString name = c.groupTabBar->tabText(index);
     QAction *chosen = menu.exec(c.groupTabBar->mapToGlobal(position));
+    // The tabs may have changed while the menu was open: the group clicked is found again.
+    const int now = groupIndexOf(c.groupTabBar, name);
+    if (!chosen || now < 0)
+        return;
     if (chosen == insertAfter)
-        createGroupAt(index + 1);
+        createGroupAt(now + 1);
     else if (chosen == change)
-        changeGroup(index);
+        changeGroup(now);
     else if (chosen == remove)
-        deleteGroup(index);
+        deleteGroup(now);
 }

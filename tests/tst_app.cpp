@@ -633,6 +633,45 @@ private slots:
         QCOMPARE(c.groupTabBar->count(), 1);
     }
 
+    // tab.json taken in from outside while a group's dialog is open may move the tabs: the
+    // group asked about is the one renamed or deleted, never the one now at its place.
+    void aGroupIsFoundByNameAfterItsDialog() {
+        const auto moveTabsWhileOpen = [this](const std::function<void(QWidget *)> &answer) {
+            answerNextModal([this, answer](QWidget *modal) {
+                c.groupTabBar->moveTab(0, c.groupTabBar->count() - 1); // the first tab to the end
+                answer(modal);
+            });
+        };
+        moveTabsWhileOpen(
+            [](QWidget *box) { qobject_cast<QMessageBox *>(box)->button(QMessageBox::Yes)->click(); });
+        deleteGroup(0);
+        QCOMPARE(savedGroups(), QStringList({u"乙/50"_s, u"c/60"_s}));
+        QCOMPARE(savedPhrases(), QStringList(b1));
+
+        moveTabsWhileOpen([](QWidget *dialog) {
+            dialog->findChild<QLineEdit *>()->setText(u"改名"_s);
+            for (auto *button : dialog->findChildren<QPushButton *>())
+                if (button->text() == u"确定"_s)
+                    button->click();
+        });
+        changeGroup(0); // 乙, now at 1
+        QCOMPARE(savedGroups(), QStringList({u"c/60"_s, u"改名/50"_s}));
+        QCOMPARE(savedPhrases(), QStringList(u"b1//改名/"_s));
+
+        // Through the menu, open on c when the tabs move: c is deleted, 改名 and b1 stay.
+        moveTabsWhileOpen([](QWidget *popup) {
+            auto *menu = qobject_cast<QMenu *>(popup);
+            answerNextModal(
+                [](QWidget *box) { qobject_cast<QMessageBox *>(box)->button(QMessageBox::Yes)->click(); });
+            for (QAction *action : menu->actions())
+                if (action->text() == u"删除分组"_s)
+                    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+        });
+        showGroupMenu(c.groupTabBar->tabRect(0).center());
+        QCOMPARE(savedGroups(), QStringList(u"改名/50"_s));
+        QCOMPARE(savedPhrases(), QStringList(u"b1//改名/"_s));
+    }
+
     // A group switch keeps the search text; an added phrase the search hides still joins the group.
     void switchingGroupsKeepsTheSearchAndAddingAppendsToTheGroup() {
         c.groupTabBar->setCurrentIndex(1);
@@ -746,6 +785,40 @@ private slots:
         c.editWindow.confirmButton->click();
         QCOMPARE(savedPhrases().value(1), u"a2 changed/r/甲/"_s);
         QCOMPARE(hotkeysByRow().value(1), u"-"_s);
+    }
+
+    // data.json taken in from outside while a phrase's menu is open may move the phrase or make
+    // every item anew (read in whole): the one moved is the one deleted; an item made anew is
+    // not the one the menu was for, and nothing is deleted.
+    void aPhraseMenuActsOnItsPhraseOnly() {
+        const auto deleteFromMenuOnRow0 = [this](const std::function<void()> &meanwhile) {
+            answerNextModal([meanwhile](QWidget *popup) {
+                meanwhile();
+                auto *menu = qobject_cast<QMenu *>(popup);
+                for (QAction *action : menu->actions())
+                    if (action->text() == u"删除"_s)
+                        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+            });
+            const PhraseListView *view = c.phraseView;
+            showPhraseMenu(
+                view->visualRect(view->model()->index(view->shownPhrases()->shownRow(0), 0)).center());
+        };
+        deleteFromMenuOnRow0([this] {
+            QVERIFY(c.phraseList->model()->moveRow(QModelIndex(), 0, QModelIndex(), c.phraseList->count()));
+        });
+        QCOMPARE(savedPhrases(), QStringList({a2, a3, b1}));
+        deleteFromMenuOnRow0([this] {
+            std::vector<std::unique_ptr<QListWidgetItem>> before;
+            for (int row = 0; row < c.phraseList->count(); ++row)
+                before.emplace_back(c.phraseList->item(row)->clone());
+            c.phraseList->clear();
+            // Made after the old ones went, as a read does: one may well take the place
+            // in memory of the item the menu was opened on.
+            for (const auto &item : before)
+                c.phraseList->addItem(item->clone());
+        });
+        QCOMPARE(c.phraseList->count(), 3);
+        QCOMPARE(savedPhrases(), QStringList({a2, a3, b1}));
     }
 
     // A moved row is saved at once, its hotkey along; a phrase deleted while edited is left alone.
