@@ -17,6 +17,7 @@
 #include "app/WindowPlacement.h"
 #include "library/AppContext.h"
 #include "library/ConfigStore.h"
+#include "library/HotkeyCommand.h"
 #include "library/PhraseEditing.h"
 #include "library/PhraseItem.h"
 #include "library/PhraseListView.h"
@@ -39,6 +40,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTabBar>
@@ -153,16 +155,30 @@ void tellToBindHotkeysInTheDesktop(const QString &why, const QString &whyInEngli
                      .arg(hotkey, command));
 }
 
+// Whether one of the desktop's custom shortcuts runs the main hotkey's command already.
+bool desktopRunsMainHotkeyCommand() {
+    for (const QString &command : desktopShortcutCommands()) {
+        const std::optional<QString> combination =
+            hotkeycommand::combinationIn(QProcess::splitCommand(command));
+        if (combination && hotkeycommand::match(*combination, settings::globalHotkey(), {}).target ==
+                               hotkeycommand::Target::MainHotkey)
+            return true;
+    }
+    return false;
+}
+
 // Says on standard error what serves hotkeys, the clipboard and keys in a Wayland session,
 // and tells the user once what is missing and what to do about it. A launch by a hotkey
-// command shows the desktop runs the bindings already: no word of making them.
+// command, or the desktop's own shortcut for the main hotkey, shows the bindings are
+// made: no word of making them (without a tray the word is a window taking the focus, at
+// every start).
 void reportSessionMechanisms(bool launchedByHotkeyCommand) {
     if (!isWaylandSession())
         return;
     const SessionMechanisms m = sessionMechanisms();
     std::fprintf(stderr, "verbolin: Wayland session; hotkeys: %s; clipboard: %s; keys: %s\n",
                  qPrintable(m.hotkeys), qPrintable(m.clipboard), qPrintable(m.keys));
-    if (!m.automaticHotkeys && !launchedByHotkeyCommand)
+    if (!m.automaticHotkeys && !launchedByHotkeyCommand && !desktopRunsMainHotkeyCommand())
         tellToBindHotkeysInTheDesktop(QStringLiteral("此桌面不让程序注册全局快捷键。"), QString());
     // A desktop that asks the user first may refuse later, after the hotkeys were asked for.
     setHotkeyRefusalHandler([](const QString &reason) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 // What serves the program's needs from the desktop: hotkeys (the global one and each
@@ -22,6 +23,10 @@ struct SessionMechanisms {
 bool isWaylandSession();
 
 SessionMechanisms sessionMechanisms();
+
+// The commands the desktop's own keyboard settings run for their custom shortcuts, where
+// they can be read (GNOME under Wayland); empty elsewhere. Asks another program: a moment.
+QStringList desktopShortcutCommands();
 
 // The digit key (Qt::Key_0 to Qt::Key_9) of the number-row key with this native scan code
 // (QKeyEvent::nativeScanCode), whatever the layout puts there and whatever modifier is held;

@@ -27,13 +27,14 @@ build_packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-private-dev qt6-
 # indexed by kbuildsycoca5 (libkf5service-bin), the global accelerator served by KWin or
 # kglobalaccel5 (libkf5globalaccel-bin); xkb-data gives the layouts the keymap tests compile.
 # The GNOME road runs on a headless mutter, driven through its remote desktop service by
-# python3-dbus with python3-gi (GLib's main loop).
+# python3-dbus with python3-gi (GLib's main loop); GNOME's custom shortcuts are set and
+# read with gsettings (libglib2.0-bin) in the schema of gnome-settings-daemon-common.
 test_packages=(xvfb openbox trayer xdotool xclip x11-utils x11-xkb-utils wmctrl imagemagick
                g++-mingw-w64-x86-64-posix wine wine64 strace e2fsprogs
                dpkg-dev desktop-file-utils appstream lintian xterm
                sway wtype wl-clipboard python3 dbus-daemon
                kwin-wayland dbus-bin libkf5service-bin libkf5globalaccel-bin xkb-data
-               mutter python3-dbus python3-gi)
+               mutter python3-dbus python3-gi libglib2.0-bin gnome-settings-daemon-common)
 
 # The Windows build: Qt cross-built from Debian's source with mingw-w64 (windows-qt.sh),
 # the icons rendered to PNG for it, its tests run under wine in Xvfb.

@@ -106,6 +106,9 @@ mutter --headless --wayland --no-x11 --virtual-monitor 1024x768 --wayland-displa
 pids+=($!)
 wait_for test -S "$runtime/verbolin-e2e" || fail "mutter did not start"
 export WAYLAND_DISPLAY=verbolin-e2e
+# GNOME's own settings, custom shortcuts among them, in a file of the test's (as dconf keeps
+# them on a desktop): the test binds a shortcut with gsettings and Verbolin reads it back.
+export XDG_CURRENT_DESKTOP=GNOME GSETTINGS_BACKEND=keyfile XDG_CONFIG_HOME=$HOME/.config
 mutter_remote_ready() {
     dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner \
         string:org.gnome.Mutter.RemoteDesktop | grep -q "boolean true"
@@ -246,8 +249,12 @@ run_hotkey Ctrl+Shift+V ; expect_target_left ; hold Escape 200 ; expect_target_f
 run_hotkey Ctrl+Shift+V ; expect_target_left ; run_hotkey Ctrl+Shift+V ; expect_target_focused
 hold y 150 ; expect_text "novemberechoechoKzy"
 
-echo "step: the next start hands the kept token back and keeps the new one"
+echo "step: the next start hands the kept token back and keeps the new one; with the hotkey bound, no notice"
 kill "$verbolin_pid" ; wait "$verbolin_pid" 2>/dev/null
+media_keys=org.gnome.settings-daemon.plugins.media-keys
+gsettings set $media_keys custom-keybindings "['/verbolin/']" &&
+    gsettings set $media_keys.custom-keybinding:/verbolin/ command "$app/verbolin --hotkey ctrl+shift+v" ||
+    fail "gsettings could not bind the custom shortcut"
 "$app/verbolin" --autostart >"$work/verbolin2.log" 2>&1 &
 verbolin_pid=$!
 pids+=($verbolin_pid)
@@ -256,7 +263,10 @@ grep -q '^restored e2e-token-1' "$work/portal.log" || fail "the second start did
 grep -q '^unknown-token' "$work/portal.log" && fail "a token the stand-in never issued came back"
 for _ in $(seq 1 100); do [ "$(config_token)" = e2e-token-2 ] && break; sleep 0.05; done
 [ "$(config_token)" = e2e-token-2 ] || fail "config.json holds the token '$(config_token)', not e2e-token-2"
-expect_target_left ; hold Return 200 ; expect_target_focused
+grep -q "Wayland session" "$work/verbolin2.log" || fail "no start-up line at the second start"
+grep -q "bind Ctrl+Shift+V to the command" "$work/verbolin2.log" &&
+    fail "the user was told to bind the hotkey GNOME's custom shortcut runs already"
+expect_target_focused
 run_hotkey Ctrl+Shift+V ; expect_target_left ; hold 1 200
 expect_text "novemberechoechoKzyalpha" ; expect_target_focused
 

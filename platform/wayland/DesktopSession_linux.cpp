@@ -4,6 +4,7 @@
 #include "platform/DesktopSession.h"
 
 #include "platform/wayland/DesktopKeyboardPortal.h"
+#include "platform/wayland/GnomeCustomShortcuts.h"
 #include "platform/wayland/KdeGlobalAccelHotkeys.h"
 #include "platform/wayland/PortalHotkeys.h"
 #include "platform/wayland/WaylandOutput.h"
@@ -69,6 +70,13 @@ SessionMechanisms sessionMechanisms() {
     if (!m.syntheticKeys)
         describePortalKeyboard(m);
     return m;
+}
+
+QStringList desktopShortcutCommands() {
+    if (!isWaylandSession() ||
+        !qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(QLatin1String("GNOME")))
+        return {};
+    return gnomeshortcuts::customShortcutCommands();
 }
 
 int numberRowKey(quint32 nativeScanCode) {

@@ -13,6 +13,10 @@ SessionMechanisms sessionMechanisms() {
     return m;
 }
 
+QStringList desktopShortcutCommands() {
+    return {};
+}
+
 int numberRowKey(quint32 nativeScanCode) {
     // PC set 1 scan codes.
     constexpr quint32 first = 2; // the key of 1; the key of 0 follows the key of 9
