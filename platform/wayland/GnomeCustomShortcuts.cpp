@@ -1,17 +1,20 @@
 #include "platform/wayland/GnomeCustomShortcuts.h"
 
+#include <QDeadlineTimer>
 #include <QProcess>
 
 namespace {
 
-constexpr int answerTimeoutMs = 1000;
+// For all the questions together: the start-up waits for them.
+constexpr int answersTimeoutMs = 1000;
 const QString mediaKeys = QStringLiteral("org.gnome.settings-daemon.plugins.media-keys");
 
-// One `gsettings get` answer, trimmed; null when the tool is missing, fails or hangs.
-QString gsettingsGet(const QString &schema, const QString &key) {
+// One `gsettings get` answer, trimmed; null when the tool is missing, fails or is not done
+// by the deadline.
+QString gsettingsGet(const QString &schema, const QString &key, const QDeadlineTimer &deadline) {
     QProcess gsettings;
     gsettings.start(QStringLiteral("gsettings"), {QStringLiteral("get"), schema, key});
-    if (!gsettings.waitForFinished(answerTimeoutMs)) {
+    if (!gsettings.waitForFinished(int(qMax<qint64>(1, deadline.remainingTime())))) {
         gsettings.kill();
         gsettings.waitForFinished(100);
         return QString();
@@ -76,11 +79,14 @@ QString parseString(const QString &printed) {
 }
 
 QStringList customShortcutCommands() {
+    const QDeadlineTimer deadline(answersTimeoutMs);
     QStringList commands;
     for (const QString &path :
-         parsePathArray(gsettingsGet(mediaKeys, QStringLiteral("custom-keybindings")))) {
+         parsePathArray(gsettingsGet(mediaKeys, QStringLiteral("custom-keybindings"), deadline))) {
+        if (deadline.hasExpired())
+            break;
         const QString command = parseString(gsettingsGet(
-            mediaKeys + QStringLiteral(".custom-keybinding:") + path, QStringLiteral("command")));
+            mediaKeys + QStringLiteral(".custom-keybinding:") + path, QStringLiteral("command"), deadline));
         if (!command.isEmpty())
             commands.append(command);
     }

@@ -9,7 +9,8 @@
 namespace gnomeshortcuts {
 
 // The commands of the custom shortcuts; empty where there are none or gsettings cannot
-// tell (no GNOME schema, no gsettings, no answer within a second).
+// tell (no GNOME schema, no gsettings). All are asked for within a second; those not read
+// by then are left out.
 QStringList customShortcutCommands();
 
 // gsettings' printed values: an array of object paths ("@as []" or "['/a/', '/b/']") and
