@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QKeyCombination>
+#include <QKeySequence>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -13,6 +14,9 @@ class GlobalHotkey;
 // combination share that registration, which lasts while one of them holds it.
 class HotkeyOwners {
 public:
+    static QString nameOf(QKeyCombination combination) {
+        return QKeySequence(combination).toString(QKeySequence::PortableText);
+    }
     bool holds(const QString &name) const { return m_combinations.contains(name); }
     // Adds the owner; true when it is the combination's first (the service must be asked).
     bool add(GlobalHotkey *owner, const QString &name, QKeyCombination combination) {

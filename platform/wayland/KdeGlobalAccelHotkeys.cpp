@@ -10,7 +10,6 @@
 #include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QHash>
-#include <QKeySequence>
 #include <QPointer>
 
 #include <algorithm>
@@ -34,10 +33,6 @@ struct Registry {
 Registry &registry() {
     static Registry r;
     return r;
-}
-
-QString nameOf(QKeyCombination combination) {
-    return QKeySequence(combination).toString(QKeySequence::PortableText);
 }
 
 KdeGlobalAccel *accel() {
@@ -75,7 +70,7 @@ bool kdeglobalaccelhotkeys::available() {
 
 bool kdeglobalaccelhotkeys::canMap(QKeyCombination combination) {
     // The daemon takes any key Qt names.
-    return combination.key() != Qt::Key_unknown && !nameOf(combination).isEmpty();
+    return combination.key() != Qt::Key_unknown && !HotkeyOwners::nameOf(combination).isEmpty();
 }
 
 bool kdeglobalaccelhotkeys::grab(GlobalHotkey *owner, QKeyCombination combination) {
@@ -85,7 +80,7 @@ bool kdeglobalaccelhotkeys::grab(GlobalHotkey *owner, QKeyCombination combinatio
     if (!daemon)
         return false;
     Registry &r = registry();
-    const QString name = nameOf(combination);
+    const QString name = HotkeyOwners::nameOf(combination);
     // A combination this program holds already is shared: both owners fire.
     if (r.owners.holds(name)) {
         r.owners.add(owner, name, combination);

@@ -11,7 +11,6 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QHash>
-#include <QKeySequence>
 #include <QMap>
 #include <QPointer>
 #include <QTimer>
@@ -31,10 +30,6 @@ struct Registry {
 Registry &registry() {
     static Registry r;
     return r;
-}
-
-QString nameOf(QKeyCombination combination) {
-    return QKeySequence(combination).toString(QKeySequence::PortableText);
 }
 
 PortalGlobalShortcuts *portal() {
@@ -102,7 +97,7 @@ bool portalhotkeys::grab(GlobalHotkey *owner, QKeyCombination combination) {
     if (!canMap(combination) || !available())
         return false;
     Registry &r = registry();
-    const QString name = nameOf(combination);
+    const QString name = HotkeyOwners::nameOf(combination);
     if (r.owners.add(owner, name, combination))
         bindLater();
     return true;
